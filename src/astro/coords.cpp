@@ -1,0 +1,52 @@
+#include "astro/coords.h"
+
+#include <cmath>
+
+#include "astro/angles.h"
+
+namespace tevaro::astro {
+
+double LocalSiderealTime(double rjd, double longitudeDeg) noexcept {
+  const double d0 = std::floor(rjd + 0.5) - 0.5;  // preceding 0h UT
+  const double t = (d0 - 51545) / 36525;          // Julian centuries from J2000.0
+  const double g0 = t * (t * 0.000025862) + (t * 2400.051337 + 6.697374558);
+  const double ut = (rjd - d0) * 24;
+  double l = ut * 1.00273790934 + g0 - longitudeDeg / 15;
+  if (!std::isfinite(l)) return 0;
+  // Steps of 24 h, taken many at once: every partial result is a multiple of
+  // the ulp of l and smaller than l, so this is exactly what subtracting (or
+  // adding) 24 one step at a time gives, a value of exactly 24 staying 24.
+  if (l > 24) l -= 24 * (std::ceil(l / 24) - 1);
+  while (l > 24) l -= 24;
+  if (l < 0) l += 24 * (std::ceil(-l / 24) - 1);
+  while (l < 0) l += 24;
+  return l;
+}
+
+Equatorial PrecessCoordinates(double epoch, double raHours, double decDeg, double target) noexcept {
+  const double e = epoch - 1900;
+  const double m = e * 0.00186 / 100 + 3.07234;  // s of time per year
+  const double n = 1.33646 - e * 0.00057 / 100;  // s of time per year
+  const double nArc = 20.0468 - e * 0.0084 / 100;  // arcsec per year
+  const double dt = target - epoch;
+  const double raRad = 15 * raHours / DegreesPerRadian;
+  const double dRa = (std::sin(raRad) * n * std::tan(decDeg / DegreesPerRadian) + m) * dt / 3600;
+  const double dDec = std::cos(raRad) * nArc * dt / 3600;
+  return {raHours + dRa, decDeg + dDec};
+}
+
+Horizon HorizonCoordinates(double latitudeDeg, double lstHours, double raDeg, double decDeg) noexcept {
+  const double h = (lstHours * 15 - raDeg) / DegreesPerRadian;
+  const double lat = latitudeDeg / DegreesPerRadian;
+  const double dec = decDeg / DegreesPerRadian;
+  const double c = std::sin(lat) * std::sin(dec) + std::cos(dec) * std::cos(lat) * std::cos(h);
+  const double z = ArcCosDeg(c);
+  const double zr = z / DegreesPerRadian;
+  const double a = (std::sin(dec) - std::cos(zr) * std::sin(lat)) / (std::sin(zr) * std::cos(lat));
+  // At the zenith or a pole `a` is 0/0 or infinite; ArcCosDeg maps those into 0..180.
+  double az = ArcCosDeg(a);
+  if (std::sin(h) > 0) az = 360 - az;
+  return {az, z};
+}
+
+}  // namespace tevaro::astro

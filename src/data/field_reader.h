@@ -1,0 +1,69 @@
+// The reading rules shared by every data file: whole-line reads for heading
+// lines and comma-separated field reads for data, where a line end separates
+// fields like a comma and a record is simply the next N fields.
+#pragma once
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace tevaro::data {
+
+// A value read from a number-or-empty field.
+struct FieldValue {
+  enum class Kind { Empty, Number, Text };
+  Kind kind = Kind::Empty;
+  double number = 0;  // the number when kind is Number
+  std::string text;   // the text as read when kind is Text
+
+  static FieldValue Empty() { return {}; }
+  static FieldValue Of(double x) { return {Kind::Number, x, {}}; }
+  static FieldValue OfText(std::string t) { return {Kind::Text, 0, std::move(t)}; }
+  bool IsNumber() const { return kind == Kind::Number; }
+  bool IsEmpty() const { return kind == Kind::Empty; }
+  // The value in arithmetic: empty counts as 0.
+  double NumberOr0() const { return kind == Kind::Number ? number : 0; }
+  bool operator==(const FieldValue&) const = default;
+};
+
+// Parses a whole field as a decimal number ("." point, optional sign and
+// exponent, blanks around it allowed). Nothing else in the field is allowed.
+std::optional<double> ParseNumber(std::string_view field);
+
+// Reads decoded text (UTF-8, see DecodeText). CR LF, a lone LF and a lone CR
+// all end a line.
+class FieldReader {
+ public:
+  explicit FieldReader(std::string text);
+
+  // The next whole line without its end; nullopt at the end of the text.
+  std::optional<std::string> ReadLine();
+
+  // The next field's text (quotes removed, surrounding blanks of an unquoted
+  // field dropped); nullopt when the text ends before a field starts.
+  std::optional<std::string> ReadField();
+
+  // A field as a real: a number, or 0 for an empty or non-numeric field.
+  std::optional<double> ReadReal();
+
+  // A field as number, empty or text.
+  std::optional<FieldValue> ReadValue();
+
+  // True when nothing at all, not even a line end, is left.
+  bool AtEnd() const { return pos_ >= text_.size(); }
+
+  // True when only blanks, tabs and line ends are left.
+  bool OnlyBlankLinesLeft() const;
+
+  // 1-based line number of the next character to be read.
+  int Line() const { return line_; }
+
+ private:
+  void ConsumeLineEnd();
+  std::string text_;
+  std::size_t pos_ = 0;
+  int line_ = 1;
+};
+
+}  // namespace tevaro::data

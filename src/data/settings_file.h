@@ -1,0 +1,49 @@
+// The settings file "tevaro6.ini": eleven lines of comma-separated numbers.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+namespace tevaro::data {
+
+inline constexpr const char* kSettingsFileName = "tevaro6.ini";
+
+struct OutputPlacement {
+  std::int16_t left = 100, top = 100, width = 11800, height = 6700;  // twips
+  bool operator==(const OutputPlacement&) const = default;
+};
+
+struct Settings {
+  OutputPlacement placement;
+  std::int16_t siteIndex = 0;
+  double longitudeDms = 123;
+  double latitudeDms = 54;
+  std::int16_t standardZone = 8;
+  std::int16_t dayCount = 1;
+  double maxSunAltitude = -12;
+  double minStarAltitude = 20;
+  std::array<std::int16_t, 4> eventWanted{-1, 0, 0, 0};  // -1 wanted, 0 not
+  std::int16_t outputMode = 1;
+  std::int16_t ignoreEaSecondary = 0;
+  std::int16_t dstEnabled = -1;  // -1 on, 0 off
+  bool operator==(const Settings&) const = default;
+};
+
+struct LoadedSettings {
+  Settings settings;
+  bool fromFile = false;  // false: the defaults, because the file was missing or bad
+};
+
+// Reads "tevaro6.ini" in `folder`. Any failure (missing file, too few fields,
+// a number too large for a 16-bit field) gives every value its default.
+LoadedSettings LoadSettings(const std::string& folder);
+
+// The file's text for `s`: eleven lines, each ended by CR LF.
+std::string SettingsText(const Settings& s);
+
+// Writes "tevaro6.ini" in `folder` through a temporary file renamed over it.
+// Returns the reason of a failure, empty on success.
+std::string SaveSettings(const std::string& folder, const Settings& s);
+
+}  // namespace tevaro::data

@@ -1,0 +1,34 @@
+// The star data file: two heading lines, then five (ShortLayout) or nine
+// (FullLayout) comma-separated fields per star.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "data/field_reader.h"
+#include "data/load_result.h"
+
+namespace tevaro::data {
+
+struct StarEntry {
+  std::string name;
+  double raDms = 0;   // HH.MMSS, equinox 2000.0
+  double decDms = 0;  // DD.MMSS, equinox 2000.0
+  double epoch = 0;   // HJD - 2400000 of a primary minimum
+  double period = 0;  // days
+  std::string varType;  // at least two characters when one was read
+  FieldValue maxMag;
+  FieldValue minMag;
+  std::string comment;
+};
+
+struct StarTable {
+  static constexpr std::size_t kCapacity = 10000;
+  std::vector<StarEntry> entries;
+};
+
+// Reads a star data file. The layout is decided by the number of commas on the
+// third line (quoted ones included): 5 or 9 fields; any other count fails.
+LoadResult<StarTable> LoadStarFile(const std::string& path);
+
+}  // namespace tevaro::data
