@@ -1,0 +1,108 @@
+// The main window: the program's start-up, its only input form, Calculate and
+// the exit that writes the settings.
+#pragma once
+
+#include <QCheckBox>
+#include <QMainWindow>
+#include <QString>
+#include <array>
+#include <functional>
+#include <memory>
+
+#include "run/session.h"
+#include "run/validation.h"
+#include "ui/message_sink.h"
+
+class QAction;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+
+namespace tevaro::ui {
+
+class frmOutput;
+class frmHelp;
+class frmAbout;
+
+// A check box whose caption wraps onto several lines within its width, and
+// that reacts to a click anywhere on it.
+class WrappingCheckBox : public QCheckBox {
+  Q_OBJECT
+ public:
+  using QCheckBox::QCheckBox;
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+  bool hitButton(const QPoint& pos) const override;
+};
+
+class frmMain : public QMainWindow {
+  Q_OBJECT
+
+ public:
+  // Builds the window and runs the start-up: settings from `startFolder`,
+  // "Location.dat" and "Limits.dat" from the current folder, today's date.
+  frmMain(MessageSink& messages, const QString& startFolder, QWidget* parent = nullptr);
+  ~frmMain() override;
+
+  run::Session& session() { return session_; }
+  const run::Session& session() const { return session_; }
+
+  // The controls' values as the run reads them.
+  run::InputFields ReadFields() const;
+
+  // Pick of site list entry k (also run when a locations load selects one).
+  void SelectSite(int k);
+  // Fills the site list from the loaded table and selects the saved site.
+  void FillSiteList();
+
+  // Click of Calculate.
+  void Calculate();
+  // The Exit action: validate, save the settings, end the program. Runs once.
+  void ExitProgram();
+  bool ended() const { return ended_; }
+
+  // Called to end the program once the settings are written; by default it
+  // quits the application's event loop.
+  void SetEndHandler(std::function<void()> end) { end_ = std::move(end); }
+
+  void ShowHelp();
+  void ShowAbout();
+
+  // The secondary windows, created on first use (null before).
+  frmOutput* outputWindow() const { return output_.get(); }
+  frmHelp* helpWindow() const { return help_.get(); }
+  frmAbout* aboutWindow() const { return about_.get(); }
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  void BuildControls();
+  void BuildMenus();
+  void ConnectHandlers();
+  void StartUp();
+  void ShowStatus(QLineEdit* field, const QString& fileName);
+
+  MessageSink& messages_;
+  run::Session session_;
+  bool ended_ = false;
+  std::function<void()> end_;
+
+  QComboBox* combo1_ = nullptr;
+  std::array<QLineEdit*, 13> text_{};  // Text1..Text12 at their numbers, slot 0 unused
+  std::array<QLabel*, 24> label_{};    // Label1..Label23 at their numbers, slot 0 unused
+  std::array<QCheckBox*, 4> check1_{};
+  QCheckBox* check2_ = nullptr;
+  QCheckBox* check3_ = nullptr;
+  std::array<QRadioButton*, 3> option_{};
+  QPushButton* command1_ = nullptr;
+
+  std::unique_ptr<frmOutput> output_;
+  std::unique_ptr<frmHelp> help_;
+  std::unique_ptr<frmAbout> about_;
+};
+
+}  // namespace tevaro::ui
