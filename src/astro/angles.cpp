@@ -1,5 +1,6 @@
 #include "astro/angles.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -40,13 +41,18 @@ std::string PadLeft(std::string t, int width) {
   return t;
 }
 
-}  // namespace
-
-std::string FormatFixed(double value, int width, int decimals) {
+// The fixed-point text of FormatFixed. A text too long for the width goes to
+// the exponent form only when `mayUseExponent`; the mantissa of the exponent
+// form is built with it off, so a mantissa that does not fit (a negative one in
+// a field of two characters) is cut to the width instead of going round again.
+std::string FixedText(double value, int width, int decimals, bool mayUseExponent) {
   if (!std::isfinite(value)) return PadLeft("*", width);
   if (decimals < 0) decimals = 0;
   const double scale = std::pow(10.0, decimals);
   const double r = std::floor(value * scale + 0.5) / scale;
+  // A finite value whose scaled form overflows has more integer digits than
+  // any column holds: that is the exponent form's case, not a text "inf".
+  if (!std::isfinite(r)) return FormatExponent(value, width, width - 6);
 
   // Plain positional digits of |r| with exactly `decimals` fraction digits.
   // r is already rounded, so printing it at that precision adds no rounding of
@@ -61,8 +67,16 @@ std::string FormatFixed(double value, int width, int decimals) {
   std::string t = (value < 0 ? "-" : "") + digits;
   const int l = static_cast<int>(t.size());
   if (l <= width) return PadLeft(std::move(t), width);
-  if (l - width < decimals + 1) return t.substr(0, static_cast<std::size_t>(width));
+  if (l - width < decimals + 1 || !mayUseExponent) {
+    return t.substr(0, static_cast<std::size_t>(std::max(width, 0)));
+  }
   return FormatExponent(value, width, width - 6);
+}
+
+}  // namespace
+
+std::string FormatFixed(double value, int width, int decimals) {
+  return FixedText(value, width, decimals, true);
 }
 
 std::string FormatExponent(double value, int width, int decimals) {
@@ -76,8 +90,7 @@ std::string FormatExponent(double value, int width, int decimals) {
   } else {
     const int e = static_cast<int>(std::floor(std::log(std::fabs(value)) / std::log(10.0))) + 1;
     const double m = value / std::pow(10.0, e);
-    // The mantissa is below 1 in size, so FormatFixed never recurses here.
-    t = FormatFixed(m, decimals + 2, decimals) + (e < 0 ? "D-" : "D+") +
+    t = FixedText(m, decimals + 2, decimals, false) + (e < 0 ? "D-" : "D+") +
         FormatInteger(std::abs(e), 2, "0");
   }
   return PadLeft(std::move(t), width);
