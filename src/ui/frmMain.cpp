@@ -4,6 +4,7 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDate>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
@@ -163,6 +164,11 @@ void frmMain::BuildControls() {
   combo1_->setObjectName(QStringLiteral("Combo1"));
   combo1_->setEditable(true);
   combo1_->setInsertPolicy(QComboBox::NoInsert);
+  // Typed text never selects an entry: no completion, and Enter is swallowed
+  // before the combo box would look the text up in its list.
+  combo1_->setCompleter(nullptr);
+  combo1_->installEventFilter(this);
+  combo1_->lineEdit()->installEventFilter(this);
   combo1_->setEditText(QStringLiteral("Veltrin Observatory"));
   combo1_->setGeometry(t.Rect(kFieldLeft, rowTop(2) - 15, 3255, kRowHeight + 30));
 
@@ -421,6 +427,14 @@ void frmMain::ExitProgram() {
   if (help_) help_->hide();
   if (about_) about_->hide();
   if (end_) end_();
+}
+
+bool frmMain::eventFilter(QObject* watched, QEvent* event) {
+  if ((watched == combo1_ || watched == combo1_->lineEdit()) && event->type() == QEvent::KeyPress) {
+    const int key = static_cast<QKeyEvent*>(event)->key();
+    if (key == Qt::Key_Return || key == Qt::Key_Enter) return true;
+  }
+  return QMainWindow::eventFilter(watched, event);
 }
 
 void frmMain::closeEvent(QCloseEvent* event) {

@@ -1,0 +1,463 @@
+// The main window: start-up, site picks, change handlers, Calculate and Exit.
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDate>
+#include <QFileInfo>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProcess>
+#include <QRadioButton>
+#include <QTest>
+
+#include "data/settings_file.h"
+#include "run/validation.h"
+#include "ui/frmMain.h"
+#include "ui/frmOutput.h"
+#include "ui_test_support.h"
+
+using tevaro::ui::frmMain;
+using tevaro::ui::RecordingMessageSink;
+using tevaro::ui::test::TempFolder;
+
+namespace {
+
+QLineEdit* Text(frmMain& w, int n) { return w.findChild<QLineEdit*>(QStringLiteral("Text%1").arg(n)); }
+QCheckBox* Box(frmMain& w, const QString& name) { return w.findChild<QCheckBox*>(name); }
+QRadioButton* Option(frmMain& w, int n) { return w.findChild<QRadioButton*>(QStringLiteral("Option%1").arg(n)); }
+QComboBox* Combo(frmMain& w) { return w.findChild<QComboBox*>(QStringLiteral("Combo1")); }
+QLabel* Label(frmMain& w, int n) { return w.findChild<QLabel*>(QStringLiteral("Label%1").arg(n)); }
+QColor TextColour(QLineEdit* e) { return e->palette().color(QPalette::Text); }
+
+// The user picks site list entry k.
+void Pick(frmMain& w, int k) {
+  QComboBox* c = Combo(w);
+  c->setCurrentIndex(k);
+  emit c->activated(k);
+}
+
+void SetDate(frmMain& w, const char* year, const char* month, const char* day) {
+  Text(w, 4)->setText(QString::fromLatin1(year));
+  Text(w, 5)->setText(QString::fromLatin1(month));
+  Text(w, 6)->setText(QString::fromLatin1(day));
+}
+
+// A star at the south celestial pole never rises for the example sites north of the equator.
+const QByteArray kPolarStarFile =
+    "polar test list\r\nname,RA,Dec,HJDo,Period,Type,Max,Min,Comment\r\n"
+    "Pole Star S,12.0000,-89.0000,55000.1234,0.7654321,EA,10.0,11.0,never up\r\n";
+
+}  // namespace
+
+class MainWindowTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void firstStartShowsFirstSiteAndDefaults();
+  void startWithoutLocationsKeepsSettingsAndStaysSilent();
+  void startReadsSettingsFromStartFolder();
+  void pickingSiteReplacesCoordinates();
+  void typingInSiteListChangesNothing();
+  void fieldsRoundToSixteenBits_data();
+  void fieldsRoundToSixteenBits();
+  void calculateRefusesBadField_data();
+  void calculateRefusesBadField();
+  void calculateNeedsEveryFile();
+  void calculateWithoutEvent();
+  void calculateShowsReport_data();
+  void calculateShowsReport();
+  void reportMatchesBatchFrontEnd();
+  void exitAndCloseWriteSameSettings();
+  void exitWithBadFieldStillSaves();
+  void failedSettingsWriteIsReported();
+};
+
+void MainWindowTest::firstStartShowsFirstSiteAndDefaults() {
+  TempFolder dir;
+  dir.CopyExample(QStringLiteral("Location.dat"));
+  dir.CopyExample(QStringLiteral("Limits.dat"));
+  RecordingMessageSink messages;
+  frmMain w(messages, dir.path());
+
+  QCOMPARE(w.windowTitle(), QStringLiteral("Tevaro - Veltrin Observatory"));
+  QCOMPARE(Combo(w)->count(), 3);
+  QCOMPARE(Combo(w)->currentIndex(), 0);
+  QCOMPARE(Text(w, 1)->text(), QStringLiteral(" 120.3015"));
+  QCOMPARE(Text(w, 2)->text(), QStringLiteral(" 50.123"));
+  QCOMPARE(Text(w, 3)->text(), QStringLiteral(" 8"));
+  const QDate today = QDate::currentDate();
+  QCOMPARE(Text(w, 4)->text(), today.toString(QStringLiteral("yyyy")));
+  QCOMPARE(Text(w, 5)->text(), today.toString(QStringLiteral("MM")));
+  QCOMPARE(Text(w, 6)->text(), today.toString(QStringLiteral("dd")));
+  QCOMPARE(Text(w, 7)->text(), QStringLiteral(" 1"));
+  QCOMPARE(Text(w, 8)->text(), QStringLiteral("-12"));
+  QCOMPARE(Text(w, 9)->text(), QStringLiteral(" 20"));
+  QVERIFY(Box(w, QStringLiteral("Check1_0"))->isChecked());
+  for (const char* name : {"Check1_1", "Check1_2", "Check1_3", "Check2"})
+    QVERIFY2(!Box(w, QString::fromLatin1(name))->isChecked(), name);
+  QVERIFY(Option(w, 1)->isChecked());
+  QVERIFY(Box(w, QStringLiteral("Check3"))->isChecked());
+
+  // The two start-up files show in black; the star file's field stays red.
+  QCOMPARE(Text(w, 12)->text(), QStringLiteral("Location.dat"));
+  QCOMPARE(TextColour(Text(w, 12)), QColor(Qt::black));
+  QCOMPARE(Text(w, 11)->text(), QStringLiteral("Limits.dat"));
+  QCOMPARE(Text(w, 10)->text(), QStringLiteral("Load file using menu bar"));
+  QCOMPARE(TextColour(Text(w, 10)), QColor(Qt::red));
+
+  // The fields' values are the run's inputs.
+  const auto& p = w.session().params;
+  QCOMPARE(p.longitudeDms, 120.3015);
+  QCOMPARE(p.latitudeDms, 50.123);
+  QCOMPARE(p.standardZone, std::int16_t{8});
+  QVERIFY(p.dstEnabled);
+  QCOMPARE(p.outputMode, std::int16_t{1});
+  QVERIFY(w.session().loaded.sitesLoaded && w.session().loaded.limitsLoaded && !w.session().loaded.starsLoaded);
+  QVERIFY(messages.messages.isEmpty());
+}
+
+void MainWindowTest::startWithoutLocationsKeepsSettingsAndStaysSilent() {
+  TempFolder dir;
+  dir.CopyExample(QStringLiteral("Limits.dat"));
+  dir.Write(QStringLiteral("tevaro6.ini"),
+            "200,300,9000,5000\r\n0\r\n100.3,45.5\r\n6\r\n4\r\n-15\r\n25\r\n0,-1,-1,0\r\n3\r\n1\r\n0\r\n");
+  RecordingMessageSink messages;
+  frmMain w(messages, dir.path());
+
+  QCOMPARE(Combo(w)->count(), 0);
+  QCOMPARE(w.windowTitle(), QStringLiteral("Tevaro - Veltrin Observatory"));
+  QCOMPARE(Text(w, 1)->text(), QStringLiteral(" 100.3"));
+  QCOMPARE(Text(w, 2)->text(), QStringLiteral(" 45.5"));
+  QCOMPARE(Text(w, 3)->text(), QStringLiteral(" 6"));
+  QCOMPARE(Text(w, 7)->text(), QStringLiteral(" 4"));
+  QCOMPARE(Text(w, 8)->text(), QStringLiteral("-15"));
+  QCOMPARE(Text(w, 9)->text(), QStringLiteral(" 25"));
+  QVERIFY(!Box(w, QStringLiteral("Check1_0"))->isChecked());
+  QVERIFY(Box(w, QStringLiteral("Check1_1"))->isChecked());
+  QVERIFY(Box(w, QStringLiteral("Check1_2"))->isChecked());
+  QVERIFY(Option(w, 3)->isChecked() && !Option(w, 1)->isChecked());
+  QVERIFY(Box(w, QStringLiteral("Check2"))->isChecked());
+  QVERIFY(!Box(w, QStringLiteral("Check3"))->isChecked());
+  QVERIFY(!w.session().params.dstEnabled);
+  QCOMPARE(w.session().placement, (tevaro::data::OutputPlacement{200, 300, 9000, 5000}));
+
+  QCOMPARE(Text(w, 12)->text(), QStringLiteral("Load file using menu bar"));
+  QCOMPARE(TextColour(Text(w, 12)), QColor(Qt::red));
+  QVERIFY(!w.session().loaded.sitesLoaded);
+  QVERIFY(messages.messages.isEmpty());
+
+  w.session().LoadStars(tevaro::ui::test::ExamplePath(QStringLiteral("stars.csv")).toStdString());
+  w.Calculate();
+  QCOMPARE(messages.messages, QStringList{QString::fromLatin1(tevaro::run::kMsgLoadFirst)});
+  QVERIFY(w.outputWindow() == nullptr);
+}
+
+void MainWindowTest::startReadsSettingsFromStartFolder() {
+  // The settings live in the start folder; the data files in the current one.
+  TempFolder dir;
+  dir.CopyExample(QStringLiteral("Location.dat"));
+  TempFolder start;
+  start.Write(QStringLiteral("tevaro6.ini"),
+              "100,100,11800,6700\r\n2\r\n123,54\r\n8\r\n1\r\n-12\r\n20\r\n-1,0,0,0\r\n1\r\n0\r\n-1\r\n");
+  QDir::setCurrent(dir.path());
+  RecordingMessageSink messages;
+  frmMain w(messages, start.path());
+  QCOMPARE(Combo(w)->currentIndex(), 2);
+  QCOMPARE(w.windowTitle(), QStringLiteral("Tevaro - Lakeside Roof"));
+  QCOMPARE(Text(w, 1)->text(), QStringLiteral("-11.3"));
+  QCOMPARE(Text(w, 3)->text(), QStringLiteral("-1"));
+  QCOMPARE(w.session().params.standardZone, std::int16_t{-1});
+  // Limits.dat is missing here: its field stays red, without a message.
+  QCOMPARE(TextColour(Text(w, 11)), QColor(Qt::red));
+  QVERIFY(messages.messages.isEmpty());
+}
+
+void MainWindowTest::pickingSiteReplacesCoordinates() {
+  TempFolder dir;
+  dir.CopyExample(QStringLiteral("Location.dat"));
+  RecordingMessageSink messages;
+  frmMain w(messages, dir.path());
+  Text(w, 1)->setText(QStringLiteral("1.5"));
+  Text(w, 3)->setText(QStringLiteral("2"));
+  QCOMPARE(w.session().params.longitudeDms, 1.5);
+
+  Pick(w, 1);
+  QCOMPARE(w.windowTitle(), QStringLiteral("Tevaro - Ridge Station, south dome"));
+  QCOMPARE(Text(w, 1)->text(), QStringLiteral(" 70.253"));
+  QCOMPARE(Text(w, 2)->text(), QStringLiteral("-30.1045"));
+  QCOMPARE(Text(w, 3)->text(), QStringLiteral(" 4"));
+  QCOMPARE(w.session().params.longitudeDms, 70.253);
+  QCOMPARE(w.session().params.latitudeDms, -30.1045);
+  QCOMPARE(w.session().params.standardZone, std::int16_t{4});
+  QCOMPARE(w.session().siteName, std::string("Ridge Station, south dome"));
+  QCOMPARE(w.ReadFields().siteIndex, 1);
+
+  Pick(w, 2);
+  QCOMPARE(w.windowTitle(), QStringLiteral("Tevaro - Lakeside Roof"));
+  QCOMPARE(w.session().params.standardZone, std::int16_t{-1});
+}
+
+void MainWindowTest::typingInSiteListChangesNothing() {
+  TempFolder dir;
+  dir.CopyExample(QStringLiteral("Location.dat"));
+  RecordingMessageSink messages;
+  frmMain w(messages, dir.path());
+  QComboBox* c = Combo(w);
+  c->setFocus();
+  c->lineEdit()->selectAll();
+  QTest::keyClicks(c, QStringLiteral("Lakeside Roof"));
+  QTest::keyClick(c, Qt::Key_Return);
+  QCOMPARE(w.windowTitle(), QStringLiteral("Tevaro - Veltrin Observatory"));
+  QCOMPARE(Text(w, 1)->text(), QStringLiteral(" 120.3015"));
+  QCOMPARE(c->count(), 3);
+}
+
+void MainWindowTest::fieldsRoundToSixteenBits_data() {
+  QTest::addColumn<QString>("typed");
+  QTest::addColumn<bool>("fits");
+  QTest::addColumn<int>("stored");
+  QTest::newRow("7.5 goes up to the even 8") << "7.5" << true << 8;
+  QTest::newRow("6.5 goes down to the even 6") << "6.5" << true << 6;
+  QTest::newRow("3.5 becomes 4") << "3.5" << true << 4;
+  QTest::newRow("leading blanks, trailing text") << "  -5abc" << true << -5;
+  QTest::newRow("no number reads as 0") << "abc" << true << 0;
+  QTest::newRow("lowest 16-bit value") << "-32768" << true << -32768;
+  QTest::newRow("beyond 16 bits") << "99999" << false << 0;
+  QTest::newRow("just beyond the top") << "32767.5" << false << 0;
+}
+
+void MainWindowTest::fieldsRoundToSixteenBits() {
+  QFETCH(QString, typed);
+  QFETCH(bool, fits);
+  QFETCH(int, stored);
+  TempFolder dir;
+  RecordingMessageSink messages;
+  frmMain w(messages, dir.path());
+  const auto& p = w.session().params;
+  Text(w, 3)->setText(QStringLiteral("3"));
+  Text(w, 7)->setText(QStringLiteral("2"));
+  Text(w, 3)->setText(typed);
+  Text(w, 7)->setText(typed);
+  // A value that does not fit 16 bits leaves the stored one as it was.
+  QCOMPARE(int{p.standardZone}, fits ? stored : 3);
+  QCOMPARE(int{p.dayCount}, fits ? stored : 2);
+}
+
+void MainWindowTest::calculateRefusesBadField_data() {
+  QTest::addColumn<int>("field");
+  QTest::addColumn<QString>("typed");
+  QTest::addColumn<QString>("message");
+  QTest::newRow("year 1899") << 4 << "1899" << tevaro::run::kMsgYear;
+  QTest::newRow("empty year") << 4 << "" << tevaro::run::kMsgYear;
+  QTest::newRow("month 13") << 5 << "13" << tevaro::run::kMsgMonth;
+  QTest::newRow("day 33") << 6 << "33" << tevaro::run::kMsgDay;
+  QTest::newRow("366 nights") << 7 << "366" << tevaro::run::kMsgNights;
+  QTest::newRow("Sun at 0.1") << 8 << "0.1" << tevaro::run::kMsgSun;
+  QTest::newRow("star at -0.1") << 9 << "-0.1" << tevaro::run::kMsgStar;
+}
+
+void MainWindowTest::calculateRefusesBadField() {
+  QFETCH(int, field);
+  QFETCH(QString, typed);
+  QFETCH(QString, message);
+  TempFolder dir;
+  dir.CopyExample(QStringLiteral("Location.dat"));
+  dir.CopyExample(QStringLiteral("Limits.dat"));
+  RecordingMessageSink messages;
+  frmMain w(messages, dir.path());
+  QVERIFY(!w.session().LoadStars(tevaro::ui::test::ExamplePath(QStringLiteral("stars.csv")).toStdString()));
+  SetDate(w, "2011", "5", "4");
+  Text(w, field)->setText(typed);
+  w.Calculate();
+  QCOMPARE(messages.messages, QStringList{message});
+  QVERIFY(w.session().params.inputError);
+  QVERIFY(w.outputWindow() == nullptr);
+
+  // Corrected, the same Calculate runs.
+  Text(w, field)->setText(field == 4 ? QStringLiteral("2011") : QStringLiteral("1"));
+  if (field == 8) Text(w, 8)->setText(QStringLiteral("-12"));
+  if (field == 9) Text(w, 9)->setText(QStringLiteral("20"));
+  Text(w, 7)->setText(QStringLiteral("30"));
+  messages.messages.clear();
+  w.Calculate();
+  QVERIFY(!w.session().params.inputError);
+  QVERIFY2(messages.messages.isEmpty(), qPrintable(messages.messages.join(QLatin1Char('|'))));
+  QVERIFY(w.outputWindow() != nullptr && w.outputWindow()->isVisible());
+}
+
+void MainWindowTest::calculateNeedsEveryFile() {
+  TempFolder dir;
+  dir.CopyExample(QStringLiteral("Location.dat"));
+  dir.CopyExample(QStringLiteral("Limits.dat"));
+  RecordingMessageSink messages;
+  frmMain w(messages, dir.path());
+  w.Calculate();
+  QCOMPARE(messages.messages, QStringList{QString::fromLatin1(tevaro::run::kMsgLoadFirst)});
+  QVERIFY(w.outputWindow() == nullptr);
+}
+
+void MainWindowTest::calculateWithoutEvent() {
+  TempFolder dir;
+  dir.CopyExample(QStringLiteral("Location.dat"));
+  dir.CopyExample(QStringLiteral("Limits.dat"));
+  dir.Write(QStringLiteral("polar.csv"), kPolarStarFile);
+  RecordingMessageSink messages;
+  frmMain w(messages, dir.path());
+  QVERIFY(!w.session().LoadStars(dir.file(QStringLiteral("polar.csv")).toStdString()));
+  SetDate(w, "2011", "5", "4");
+  Text(w, 7)->setText(QStringLiteral("10"));
+  w.Calculate();
+  QCOMPARE(messages.messages, QStringList{QString::fromLatin1(tevaro::run::kMsgNoEvent)});
+  QVERIFY(w.outputWindow() == nullptr);
+  QCOMPARE(w.session().report.LineCount(), std::size_t{0});
+  // The run still says whether daylight saving time was in force.
+  QCOMPARE(Label(w, 23)->text(), QStringLiteral("DAYLIGHT SAVINGS TIME"));
+}
+
+void MainWindowTest::calculateShowsReport_data() {
+  QTest::addColumn<QString>("month");
+  QTest::addColumn<bool>("dst");
+  QTest::addColumn<QString>("label23");
+  QTest::newRow("May, correction on") << "5" << true << "DAYLIGHT SAVINGS TIME";
+  QTest::newRow("May, correction off") << "5" << false << "";
+  QTest::newRow("December, correction on") << "12" << true << "";
+}
+
+void MainWindowTest::calculateShowsReport() {
+  QFETCH(QString, month);
+  QFETCH(bool, dst);
+  QFETCH(QString, label23);
+  TempFolder dir;
+  dir.CopyExample(QStringLiteral("Location.dat"));
+  dir.CopyExample(QStringLiteral("Limits.dat"));
+  RecordingMessageSink messages;
+  frmMain w(messages, dir.path());
+  QVERIFY(!w.session().LoadStars(tevaro::ui::test::ExamplePath(QStringLiteral("stars.csv")).toStdString()));
+  SetDate(w, "2011", month.toLatin1().constData(), "4");
+  Text(w, 7)->setText(QStringLiteral("20"));
+  Box(w, QStringLiteral("Check3"))->setChecked(dst);
+  QCOMPARE(w.session().params.dstEnabled, dst);
+  Option(w, 2)->setChecked(true);
+  QCOMPARE(w.session().params.outputMode, std::int16_t{2});
+
+  w.Calculate();
+  QVERIFY2(messages.messages.isEmpty(), qPrintable(messages.messages.join(QLatin1Char('|'))));
+  QCOMPARE(Label(w, 23)->text(), label23);
+  tevaro::ui::frmOutput* out = w.outputWindow();
+  QVERIFY(out != nullptr && out->isVisible());
+  QCOMPARE(out->windowTitle(), QStringLiteral("Output"));
+  QVERIFY(w.session().report.LineCount() > 14);
+  QCOMPARE(out->firstDrawnLine(), 1L);
+  // The report is drawn: the first row carries the first line's ink.
+  const QImage shot = out->canvas()->grab().toImage();
+  const int row = qRound(out->rowPitchPx());
+  QVERIFY(tevaro::ui::test::InkIn(shot, QRect(0, 0, shot.width() / 2, row)) > 0);
+}
+
+void MainWindowTest::reportMatchesBatchFrontEnd() {
+  const QString cli = QStringLiteral(TEVARO_CLI_PATH);
+  if (!QFileInfo(cli).isExecutable()) QSKIP("tevaro-cli is not built");
+  TempFolder dir;
+  for (const char* name : {"Location.dat", "Limits.dat", "stars.csv"}) dir.CopyExample(QString::fromLatin1(name));
+  RecordingMessageSink messages;
+  frmMain w(messages, dir.path());
+  QVERIFY(!w.session().LoadStars("stars.csv"));
+  w.session().starFileName = "stars.csv";
+  Pick(w, 1);
+  SetDate(w, "2011", "05", "04");
+  Text(w, 7)->setText(QStringLiteral("7"));
+  w.Calculate();
+  QVERIFY2(messages.messages.isEmpty(), qPrintable(messages.messages.join(QLatin1Char('|'))));
+
+  QProcess p;
+  p.setWorkingDirectory(dir.path());
+  p.start(cli, {QStringLiteral("--stars"), QStringLiteral("stars.csv"), QStringLiteral("--site"), QStringLiteral("1"),
+                QStringLiteral("--date"), QStringLiteral("2011-05-04"), QStringLiteral("--nights"), QStringLiteral("7")});
+  QVERIFY(p.waitForFinished(30000));
+  QCOMPARE(p.exitCode(), 0);
+  QList<QByteArray> expected = p.readAllStandardOutput().split('\n');
+  if (!expected.isEmpty() && expected.last().isEmpty()) expected.removeLast();
+  const auto& report = w.session().report;
+  QCOMPARE(static_cast<qsizetype>(report.LineCount()), expected.size());
+  for (std::size_t i = 1; i <= report.LineCount(); ++i) {
+    const std::string_view line = report.Line(i);
+    QCOMPARE(QByteArray(line.data(), static_cast<qsizetype>(line.size())), expected[static_cast<qsizetype>(i - 1)]);
+  }
+}
+
+void MainWindowTest::exitAndCloseWriteSameSettings() {
+  // File > Exit and the close control end the same way, with the same file.
+  QByteArray written[2];
+  for (int way = 0; way < 2; ++way) {
+    TempFolder dir;
+    dir.CopyExample(QStringLiteral("Location.dat"));
+    RecordingMessageSink messages;
+    frmMain w(messages, dir.path());
+    int ends = 0;
+    w.SetEndHandler([&ends] { ++ends; });
+    Pick(w, 2);
+    Text(w, 7)->setText(QStringLiteral("5"));
+    Text(w, 8)->setText(QStringLiteral("-15.5"));
+    Box(w, QStringLiteral("Check1_2"))->setChecked(true);
+    Box(w, QStringLiteral("Check2"))->setChecked(true);
+    Box(w, QStringLiteral("Check3"))->setChecked(false);
+    Option(w, 3)->setChecked(true);
+    // A later folder change does not move the settings file.
+    TempFolder elsewhere;
+    if (way == 0) {
+      QAction* exit = w.findChild<QAction*>(QStringLiteral("Exit"));
+      QVERIFY(exit != nullptr);
+      exit->trigger();
+    } else {
+      w.show();
+      QVERIFY(w.close());
+    }
+    QCOMPARE(ends, 1);
+    QVERIFY(w.ended());
+    QVERIFY(messages.messages.isEmpty());
+    QVERIFY(!QFileInfo::exists(elsewhere.file(QStringLiteral("tevaro6.ini"))));
+    written[way] = dir.Read(QStringLiteral("tevaro6.ini"));
+  }
+  QCOMPARE(written[0],
+           QByteArray("100,100,11800,6700\r\n2\r\n-11.3,47.2015\r\n-1\r\n5\r\n-15.5\r\n20\r\n-1,0,-1,0\r\n3\r\n1\r\n0\r\n"));
+  QCOMPARE(written[1], written[0]);
+}
+
+void MainWindowTest::exitWithBadFieldStillSaves() {
+  TempFolder dir;
+  RecordingMessageSink messages;
+  frmMain w(messages, dir.path());
+  int ends = 0;
+  w.SetEndHandler([&ends] { ++ends; });
+  Text(w, 4)->setText(QStringLiteral("1800"));
+  Text(w, 9)->setText(QStringLiteral("33"));
+  Box(w, QStringLiteral("Check1_3"))->setChecked(true);
+  w.close();
+  QCOMPARE(messages.messages, QStringList{QString::fromLatin1(tevaro::run::kMsgYear)});
+  QCOMPARE(ends, 1);
+  // The check stopped at the year: the event boxes were not read, while the
+  // star altitude had been kept by its field's change handler.
+  const auto loaded = tevaro::data::LoadSettings(dir.path().toStdString());
+  QVERIFY(loaded.fromFile);
+  QCOMPARE(loaded.settings.minStarAltitude, 33.0);
+  QCOMPARE(loaded.settings.eventWanted[3], std::int16_t{0});
+}
+
+void MainWindowTest::failedSettingsWriteIsReported() {
+  TempFolder dir;
+  const QString missing = dir.file(QStringLiteral("no-such-folder"));
+  RecordingMessageSink messages;
+  frmMain w(messages, missing);
+  int ends = 0;
+  w.SetEndHandler([&ends] { ++ends; });
+  w.ExitProgram();
+  QCOMPARE(ends, 1);
+  QCOMPARE(messages.messages.size(), 1);
+  QVERIFY2(messages.messages[0].contains(QStringLiteral("no-such-folder/tevaro6.ini")), qPrintable(messages.messages[0]));
+  QVERIFY(!QFileInfo::exists(missing));
+  // A second close does not run the exit again.
+  w.close();
+  QCOMPARE(ends, 1);
+}
+
+QTEST_MAIN(MainWindowTest)
+#include "main_window_test.moc"
