@@ -29,10 +29,16 @@ struct FieldValue {
 
 // Parses a whole field as a decimal number ("." point, optional sign and
 // exponent, blanks around it allowed). Nothing else in the field is allowed.
+// A number too large for a double is not a number here.
 std::optional<double> ParseNumber(std::string_view field);
 
+// Like ParseNumber, but a number too large for a double gives an infinity of
+// its sign, for callers that must tell "too large" from "not a number".
+std::optional<double> ParseNumberOrInfinity(std::string_view field);
+
 // Reads decoded text (UTF-8, see DecodeText). CR LF, a lone LF and a lone CR
-// all end a line.
+// all end a line. Blank lines (only spaces and tabs) at the very end of the
+// text hold no fields: a field read that starts there finds none.
 class FieldReader {
  public:
   explicit FieldReader(std::string text);
@@ -41,7 +47,9 @@ class FieldReader {
   std::optional<std::string> ReadLine();
 
   // The next field's text (quotes removed, surrounding blanks of an unquoted
-  // field dropped); nullopt when the text ends before a field starts.
+  // field dropped); nullopt when the text ends before a field starts. A field
+  // that follows a comma exists even when the text ends right after it (it is
+  // empty); a field that would start in the blank tail does not.
   std::optional<std::string> ReadField();
 
   // A field as a real: a number, or 0 for an empty or non-numeric field.
@@ -59,11 +67,21 @@ class FieldReader {
   // 1-based line number of the next character to be read.
   int Line() const { return line_; }
 
+  // True when the last quoted field ran to the end of the text without its
+  // closing quote.
+  bool QuoteLeftOpen() const { return quoteLeftOpen_; }
+
  private:
+  bool AtLineEnd() const;
   void ConsumeLineEnd();
+  // Consumes what ends a field: a comma or a line end, if one is next.
+  void ConsumeFieldEnd();
   std::string text_;
   std::size_t pos_ = 0;
+  std::size_t blankTailStart_ = 0;  // where the trailing blank lines begin
   int line_ = 1;
+  bool afterComma_ = false;  // the last field ended with a comma
+  bool quoteLeftOpen_ = false;
 };
 
 }  // namespace tevaro::data

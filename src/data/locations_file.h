@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "data/field_reader.h"
@@ -22,6 +23,11 @@ struct SiteTable {
   std::vector<SiteEntry> entries;  // 0-based, entry k is site list entry k
 };
 
+// Reads a locations file: two heading lines, then four fields per site. The
+// caller selects a site; nothing here looks at a saved selection.
 LoadResult<SiteTable> LoadLocations(const std::string& path);
+
+// The same over the file's bytes; `file` names it in a failure.
+LoadResult<SiteTable> ParseLocations(std::string_view bytes, const std::string& file);
 
 }  // namespace tevaro::data

@@ -4,6 +4,7 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace tevaro::data {
 
@@ -33,13 +34,24 @@ struct Settings {
 struct LoadedSettings {
   Settings settings;
   bool fromFile = false;  // false: the defaults, because the file was missing or bad
+  std::string reason;     // why the defaults were used ("file: line N: ..."), empty when fromFile
 };
 
 // Reads "tevaro6.ini" in `folder`. Any failure (missing file, too few fields,
 // a number too large for a 16-bit field) gives every value its default.
 LoadedSettings LoadSettings(const std::string& folder);
 
-// The file's text for `s`: eleven lines, each ended by CR LF.
+// The same over the file's bytes; `file` names it in the reason.
+LoadedSettings ParseSettings(std::string_view bytes, const std::string& file);
+
+// The same for a settings file named by its path.
+LoadedSettings LoadSettingsFromFile(const std::string& path);
+
+// The path of the settings file in `folder` (an empty folder: the bare name).
+std::string SettingsPath(const std::string& folder);
+
+// The file's text for `s`: eleven lines, each ended by CR LF; integers as
+// such, reals with up to 15 significant digits and no trailing zeros.
 std::string SettingsText(const Settings& s);
 
 // Writes "tevaro6.ini" in `folder` through a temporary file renamed over it.

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "data/field_reader.h"
@@ -30,5 +31,8 @@ struct StarTable {
 // Reads a star data file. The layout is decided by the number of commas on the
 // third line (quoted ones included): 5 or 9 fields; any other count fails.
 LoadResult<StarTable> LoadStarFile(const std::string& path);
+
+// The same over the file's bytes; `file` names it in a failure.
+LoadResult<StarTable> ParseStarFile(std::string_view bytes, const std::string& file);
 
 }  // namespace tevaro::data

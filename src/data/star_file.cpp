@@ -1,0 +1,106 @@
+#include "data/star_file.h"
+
+#include <algorithm>
+#include <array>
+#include <optional>
+
+#include "data/record_reading.h"
+#include "data/text.h"
+
+namespace tevaro::data {
+namespace {
+
+constexpr std::array<const char*, 9> kFieldNames = {
+    "name", "right ascension", "declination", "epoch", "period",
+    "type", "magnitude at maximum", "magnitude at minimum", "comment"};
+
+// Reads one star of `fieldCount` (5 or 9) fields; the number of the field
+// that could not be read (1-based) on failure.
+std::optional<int> ReadStar(FieldReader& reader, int fieldCount, StarEntry& star) {
+  int field = 1;
+  auto text = [&](std::string& out) {
+    std::optional<std::string> f = reader.ReadField();
+    if (!f) return false;
+    out = std::move(*f);
+    ++field;
+    return true;
+  };
+  auto real = [&](double& out) {
+    const std::optional<double> f = reader.ReadReal();
+    if (!f) return false;
+    out = *f;
+    ++field;
+    return true;
+  };
+  auto value = [&](FieldValue& out) {
+    std::optional<FieldValue> f = reader.ReadValue();
+    if (!f) return false;
+    out = std::move(*f);
+    ++field;
+    return true;
+  };
+  if (!text(star.name) || !real(star.raDms) || !real(star.decDms) || !real(star.epoch) || !real(star.period))
+    return field;
+  if (fieldCount == 5) {
+    star.varType = "  ";
+    star.comment = "nc";
+    star.maxMag = FieldValue::Empty();
+    star.minMag = FieldValue::Empty();
+    return std::nullopt;
+  }
+  if (!text(star.varType) || !value(star.maxMag) || !value(star.minMag) || !text(star.comment)) return field;
+  if (CharacterCount(star.varType) == 1) star.varType += ' ';
+  return std::nullopt;
+}
+
+}  // namespace
+
+LoadResult<StarTable> LoadStarFile(const std::string& path) {
+  LoadResult<std::string> bytes = ReadFileBytes(path);
+  if (!bytes) return bytes.failure();
+  return ParseStarFile(bytes.value(), path);
+}
+
+LoadResult<StarTable> ParseStarFile(std::string_view bytes, const std::string& path) {
+  std::string text = DecodeText(bytes);
+
+  // First pass: the third line's commas, quoted ones included, give the layout.
+  int fieldCount = 0;
+  {
+    FieldReader lines(text);
+    if (auto failure = detail::SkipHeadingLines(lines, path)) return *failure;
+    if (lines.OnlyBlankLinesLeft())
+      return LoadFailure{path, 3, "the file has no stars after its two heading lines"};
+    const std::optional<std::string> third = lines.ReadLine();
+    const auto commas = std::count(third->begin(), third->end(), ',');
+    fieldCount = static_cast<int>(std::min<std::ptrdiff_t>(commas, 1000000)) + 1;
+    if (fieldCount != 5 && fieldCount != 9) {
+      return LoadFailure{path, 3,
+                         "this line has " + std::to_string(fieldCount) +
+                             " comma-separated fields; a star file needs 5 (name, RA, Dec, epoch, period) "
+                             "or 9 (adding type, two magnitudes and comment)"};
+    }
+  }
+
+  // Second pass: the stars, a record being simply the next fieldCount fields.
+  FieldReader reader(std::move(text));
+  if (auto failure = detail::SkipHeadingLines(reader, path)) return *failure;
+  StarTable table;
+  do {
+    const int recordLine = reader.Line();
+    if (table.entries.size() >= StarTable::kCapacity) {
+      return LoadFailure{path, recordLine,
+                         "more than " + std::to_string(StarTable::kCapacity) + " stars; at most " +
+                             std::to_string(StarTable::kCapacity) + " can be loaded"};
+    }
+    StarEntry star;
+    if (const std::optional<int> missing = ReadStar(reader, fieldCount, star)) {
+      return detail::CutShort(reader, path, recordLine, *missing,
+                              kFieldNames[static_cast<std::size_t>(*missing - 1)]);
+    }
+    table.entries.push_back(std::move(star));
+  } while (!reader.OnlyBlankLinesLeft());
+  return table;
+}
+
+}  // namespace tevaro::data

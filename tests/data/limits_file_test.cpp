@@ -1,0 +1,110 @@
+#include "data/limits_file.h"
+
+#include <gtest/gtest.h>
+
+#include "test_files.h"
+
+namespace tevaro::data {
+namespace {
+
+using testing::ExampleFile;
+using testing::TempDir;
+
+const std::string kExample =
+    "Site limits: declination (deg), east and west hour-angle limits (h)\r\n"
+    "Dec, HA east, HA west\r\n"
+    "-30, -3.0, 3.0\r\n"
+    "0, -5.5, 5.5\r\n"
+    "60, -6.0, 6.0\r\n"
+    "90, -12, 12\r\n";
+
+std::string RowsFile(int rows) {
+  std::string text = "h\nh\n";
+  for (int k = 0; k < rows; ++k) text += std::to_string(k - 90) + ",-3,3\n";
+  return text;
+}
+
+void ExpectFailure(const LoadResult<astro::LimitsTable>& r, const std::string& path, int line) {
+  ASSERT_FALSE(r.ok());
+  EXPECT_EQ(r.failure().file, path);
+  EXPECT_EQ(r.failure().line, line);
+  const std::string message = r.failure().Message();
+  EXPECT_NE(message.find(path), std::string::npos) << message;
+  if (line > 0) {
+    EXPECT_NE(message.find("line " + std::to_string(line)), std::string::npos) << message;
+  }
+}
+
+TEST(LoadSiteLimits, ExampleLoadsFourRowsAndInterpolates) {
+  EXPECT_EQ(testing::ReadAll(ExampleFile("Limits.dat")), kExample);
+  auto r = LoadSiteLimits(ExampleFile("Limits.dat"));
+  ASSERT_TRUE(r.ok()) << r.failure().Message();
+  const auto& rows = r.value().rows;
+  ASSERT_EQ(rows.size(), 4u);
+  EXPECT_EQ(rows[0].declinationDeg, -30);
+  EXPECT_EQ(rows[0].eastLimitHours, -3);
+  EXPECT_EQ(rows[0].westLimitHours, 3);
+  EXPECT_EQ(rows[3].declinationDeg, 90);
+  EXPECT_EQ(rows[3].eastLimitHours, -12);
+  EXPECT_EQ(rows[3].westLimitHours, 12);
+
+  const astro::HourAngleLimits at30 = astro::LookupSiteLimits(r.value(), 30);
+  EXPECT_DOUBLE_EQ(at30.eastHours, -5.75);
+  EXPECT_DOUBLE_EQ(at30.westHours, 5.75);
+  const astro::HourAngleLimits below = astro::LookupSiteLimits(r.value(), -40);
+  EXPECT_EQ(below.eastHours, 0);
+  EXPECT_EQ(below.westHours, 0);
+}
+
+TEST(LoadSiteLimits, CapacityIs100Rows) {
+  TempDir dir;
+  auto full = LoadSiteLimits(dir.Write("100.dat", RowsFile(100)));
+  ASSERT_TRUE(full.ok()) << full.failure().Message();
+  EXPECT_EQ(full.value().rows.size(), 100u);
+
+  const std::string p = dir.Write("101.dat", RowsFile(101));
+  auto over = LoadSiteLimits(p);
+  ExpectFailure(over, p, 103);
+  EXPECT_NE(over.failure().reason.find("100"), std::string::npos) << over.failure().reason;
+}
+
+TEST(LoadSiteLimits, TextValueFailsAndEmptyIsZero) {
+  TempDir dir;
+  auto empty = LoadSiteLimits(dir.Write("e.dat", "h\nh\n-10,,3\n20,-4,\n"));
+  ASSERT_TRUE(empty.ok()) << empty.failure().Message();
+  EXPECT_EQ(empty.value().rows[0].eastLimitHours, 0);
+  EXPECT_EQ(empty.value().rows[1].westLimitHours, 0);
+
+  const std::string p = dir.Write("t.dat", "h\nh\n-30,-3,3\n0,-5.5\n5.5x\n60,-6,6\n");
+  auto text = LoadSiteLimits(p);
+  ExpectFailure(text, p, 5);  // the bad field lies on line 5
+  EXPECT_NE(text.failure().reason.find("\"5.5x\" is not a number"), std::string::npos) << text.failure().reason;
+  EXPECT_NE(text.failure().reason.find("west"), std::string::npos) << text.failure().reason;
+}
+
+TEST(LoadSiteLimits, RowsMustAscend) {
+  TempDir dir;
+  auto equal = LoadSiteLimits(dir.Write("eq.dat", "h\nh\n0,-1,1\n0,-2,2\n10,-3,3\n"));
+  ASSERT_TRUE(equal.ok()) << equal.failure().Message();
+  const std::string p = dir.Write("d.dat", "h\nh\n0,-1,1\n30,-2,2\n10,-3,3\n");
+  auto down = LoadSiteLimits(p);
+  ExpectFailure(down, p, 5);
+  EXPECT_NE(down.failure().reason.find("ascending"), std::string::npos) << down.failure().reason;
+}
+
+TEST(LoadSiteLimits, TailTruncationAndHeadings) {
+  TempDir dir;
+  auto blank = LoadSiteLimits(dir.Write("b.dat", kExample + "\r\n\t\r\n"));
+  ASSERT_TRUE(blank.ok()) << blank.failure().Message();
+  EXPECT_EQ(blank.value().rows.size(), 4u);
+
+  std::string p = dir.Write("cut.dat", kExample + "95, -12\r\n");
+  ExpectFailure(LoadSiteLimits(p), p, 7);
+  p = dir.Write("heads.dat", "Site limits\r\nDec, HA east, HA west\r\n");
+  ExpectFailure(LoadSiteLimits(p), p, 3);
+  p = dir.File("none.dat");
+  ExpectFailure(LoadSiteLimits(p), p, 0);
+}
+
+}  // namespace
+}  // namespace tevaro::data

@@ -1,0 +1,263 @@
+#include "data/star_file.h"
+
+#include <gtest/gtest.h>
+
+#include <set>
+
+#include "test_files.h"
+
+namespace tevaro::data {
+namespace {
+
+using testing::ExampleFile;
+using testing::TempDir;
+using testing::WithLineEnds;
+
+const std::string kFullExample =
+    "Season list, exported from a spreadsheet\n"
+    "name,RA,Dec,HJDo,Period,Type,Max,Min,Comment\n"
+    "XY Abc,12.3045,25.1230,55123.4567,0.3456789,EA,11.2,12.5,primary deep\n"
+    "ZZ Def,5.0102,-3.4500,54321.1234,1.2345678,E,13.0,13.4,\n";
+
+const std::string kShortExample =
+    "my short list\n"
+    "name,RA,Dec,HJDo,Period\n"
+    "AB Xyz,20.1530,40.0512,55000.2345,0.812345\n";
+
+// Expects a failure at `line` whose message names the file and the line.
+void ExpectFailure(const LoadResult<StarTable>& r, const std::string& path, int line) {
+  ASSERT_FALSE(r.ok());
+  EXPECT_EQ(r.failure().file, path);
+  EXPECT_EQ(r.failure().line, line);
+  EXPECT_FALSE(r.failure().reason.empty());
+  const std::string message = r.failure().Message();
+  EXPECT_NE(message.find(path), std::string::npos) << message;
+  if (line > 0) {
+    EXPECT_NE(message.find("line " + std::to_string(line)), std::string::npos) << message;
+  }
+}
+
+std::string ShortFile(int stars) {
+  std::string text = "heading\nname,RA,Dec,HJDo,Period\n";
+  for (int k = 1; k <= stars; ++k) text += "S" + std::to_string(k) + ",1.2,3.4,50000.5,0.75\n";
+  return text;
+}
+
+TEST(LoadStarFile, FullLayoutExample) {
+  TempDir dir;
+  for (const char* eol : {"\r\n", "\n", "\r"}) {
+    SCOPED_TRACE(eol[0] == '\n' ? "LF" : eol[1] ? "CR LF" : "CR");
+    auto r = LoadStarFile(dir.Write("full.csv", WithLineEnds(kFullExample, eol)));
+    ASSERT_TRUE(r.ok()) << r.failure().Message();
+    const auto& e = r.value().entries;
+    ASSERT_EQ(e.size(), 2u);
+    EXPECT_EQ(e[0].name, "XY Abc");
+    EXPECT_EQ(e[0].raDms, 12.3045);
+    EXPECT_EQ(e[0].decDms, 25.1230);
+    EXPECT_EQ(e[0].epoch, 55123.4567);
+    EXPECT_EQ(e[0].period, 0.3456789);
+    EXPECT_EQ(e[0].varType, "EA");
+    EXPECT_EQ(e[0].maxMag, FieldValue::Of(11.2));
+    EXPECT_EQ(e[0].minMag, FieldValue::Of(12.5));
+    EXPECT_EQ(e[0].comment, "primary deep");
+    EXPECT_EQ(e[1].name, "ZZ Def");
+    EXPECT_EQ(e[1].raDms, 5.0102);
+    EXPECT_EQ(e[1].decDms, -3.45);
+    EXPECT_EQ(e[1].epoch, 54321.1234);
+    EXPECT_EQ(e[1].period, 1.2345678);
+    EXPECT_EQ(e[1].varType, "E ");
+    EXPECT_EQ(e[1].maxMag, FieldValue::Of(13.0));
+    EXPECT_EQ(e[1].minMag, FieldValue::Of(13.4));
+    EXPECT_EQ(e[1].comment, "");
+  }
+}
+
+TEST(LoadStarFile, ShortLayoutFillsTypeCommentAndMagnitudes) {
+  TempDir dir;
+  auto r = LoadStarFile(dir.Write("short.csv", kShortExample + "CD Uvw,1.0203,-4.0506,51000.5,2.5\n"));
+  ASSERT_TRUE(r.ok()) << r.failure().Message();
+  const auto& e = r.value().entries;
+  ASSERT_EQ(e.size(), 2u);
+  EXPECT_EQ(e[0].name, "AB Xyz");
+  EXPECT_EQ(e[0].raDms, 20.1530);
+  EXPECT_EQ(e[0].decDms, 40.0512);
+  EXPECT_EQ(e[0].epoch, 55000.2345);
+  EXPECT_EQ(e[0].period, 0.812345);
+  EXPECT_EQ(e[1].decDms, -4.0506);
+  for (const StarEntry& s : e) {
+    EXPECT_EQ(s.varType, "  ");
+    EXPECT_EQ(s.comment, "nc");
+    EXPECT_TRUE(s.maxMag.IsEmpty());
+    EXPECT_TRUE(s.minMag.IsEmpty());
+  }
+}
+
+TEST(LoadStarFile, MagnitudesAndTypesAsRead) {
+  TempDir dir;
+  auto r = LoadStarFile(dir.Write("m.csv",
+                                  "h\nh\n"
+                                  "A,1,2,3,4,EW,,faint,x\n"
+                                  "B,1,2,3,4,,9.5,,y\n"
+                                  "\"C, the third\",1,2,3,4,EB/KE,  ,10 ,z  \n"));
+  ASSERT_TRUE(r.ok()) << r.failure().Message();
+  const auto& e = r.value().entries;
+  ASSERT_EQ(e.size(), 3u);
+  EXPECT_TRUE(e[0].maxMag.IsEmpty());
+  EXPECT_EQ(e[0].minMag, FieldValue::OfText("faint"));
+  EXPECT_EQ(e[1].varType, "");  // an empty type stays empty
+  EXPECT_EQ(e[1].maxMag, FieldValue::Of(9.5));
+  EXPECT_EQ(e[2].name, "C, the third");  // a quoted comma after the third line changes nothing
+  EXPECT_EQ(e[2].varType, "EB/KE");
+  EXPECT_TRUE(e[2].maxMag.IsEmpty());
+  EXPECT_EQ(e[2].minMag, FieldValue::Of(10));
+  EXPECT_EQ(e[2].comment, "z");  // trailing blanks are not part of unquoted text
+}
+
+TEST(LoadStarFile, ThirdLineDecidesTheLayoutAndLaterRecordsShift) {
+  TempDir dir;
+  // Nine fields on the third line, ten on the fourth, eight on the fifth: the
+  // fourth line's tenth field becomes the third star's name.
+  auto r = LoadStarFile(dir.Write("shift.csv",
+                                  "h\nh\n"
+                                  "A,1,2,3,4,EA,5,6,cA\n"
+                                  "B,1,2,3,4,EB,5,6,cB,extra\n"
+                                  "7,8,9,10,EW,11,12,cC\n"));
+  ASSERT_TRUE(r.ok()) << r.failure().Message();
+  const auto& e = r.value().entries;
+  ASSERT_EQ(e.size(), 3u);
+  EXPECT_EQ(e[1].comment, "cB");
+  EXPECT_EQ(e[2].name, "extra");
+  EXPECT_EQ(e[2].raDms, 7);
+  EXPECT_EQ(e[2].period, 10);
+  EXPECT_EQ(e[2].varType, "EW");
+  EXPECT_EQ(e[2].comment, "cC");
+
+  // Five fields on the third line: a later nine-field line feeds two records.
+  auto s = LoadStarFile(dir.Write("shift5.csv",
+                                  "h\nh\n"
+                                  "A,1,2,3,4\n"
+                                  "B,1,2,3,4,EA,5,6,C\n"
+                                  "7\n"));
+  ASSERT_TRUE(s.ok()) << s.failure().Message();
+  ASSERT_EQ(s.value().entries.size(), 3u);
+  EXPECT_EQ(s.value().entries[2].name, "EA");
+  EXPECT_EQ(s.value().entries[2].raDms, 5);
+  EXPECT_EQ(s.value().entries[2].period, 7);
+  EXPECT_EQ(s.value().entries[2].varType, "  ");
+}
+
+TEST(LoadStarFile, QuotedCommaOnTheThirdLineCounts) {
+  TempDir dir;
+  // Five fields, but the quoted comma makes the third line count six.
+  const std::string p = dir.Write("q.csv", "h\nh\n\"Smith, A\",1,2,3,4\nB,1,2,3,4\n");
+  auto r = LoadStarFile(p);
+  ExpectFailure(r, p, 3);
+  EXPECT_NE(r.failure().reason.find("6"), std::string::npos) << r.failure().reason;
+}
+
+TEST(LoadStarFile, OtherFieldCountsFail) {
+  TempDir dir;
+  for (const char* third : {"A,1,2,3", "A,1,2,3,4,5", "A,1,2,3,4,EA,5,6", "A,1,2,3,4,EA,5,6,c,d", "A"}) {
+    SCOPED_TRACE(third);
+    const std::string p = dir.Write("n.csv", std::string("h\nh\n") + third + "\n");
+    ExpectFailure(LoadStarFile(p), p, 3);
+  }
+}
+
+TEST(LoadStarFile, HeadingsAloneOrTooFewLinesFail) {
+  TempDir dir;
+  std::string p = dir.Write("two.csv", "Season list\nname,RA,Dec,HJDo,Period,Type,Max,Min,Comment\n");
+  ExpectFailure(LoadStarFile(p), p, 3);
+  p = dir.Write("blank.csv", "Season list\nname,RA\n   \r\n\r\n");
+  ExpectFailure(LoadStarFile(p), p, 3);
+  p = dir.Write("one.csv", "only one line");
+  ExpectFailure(LoadStarFile(p), p, 2);
+  p = dir.Write("empty.csv", "");
+  ExpectFailure(LoadStarFile(p), p, 1);
+}
+
+TEST(LoadStarFile, BlankTailIsIgnoredButACutRecordFails) {
+  TempDir dir;
+  // Without a final line end, with one, and followed by blank lines.
+  for (const std::string& tail : {std::string(""), std::string("\r\n"), std::string("\r\n\r\n"),
+                                  std::string("\n  \t\n\n")}) {
+    auto r = LoadStarFile(dir.Write("t.csv", WithLineEnds(kShortExample, "\r\n") + "B,1,2,3,4" + tail));
+    ASSERT_TRUE(r.ok()) << r.failure().Message();
+    EXPECT_EQ(r.value().entries.size(), 2u);
+    EXPECT_EQ(r.value().entries[1].period, 4);
+  }
+  // A record cut short fails at the line where it starts, also when blank
+  // lines follow it (they do not stand in for its missing fields).
+  for (const std::string& tail : {std::string(""), std::string("\n"), std::string("\n\n")}) {
+    const std::string p = dir.Write("cut.csv", kShortExample + "B,1,2,3" + tail);
+    auto r = LoadStarFile(p);
+    ExpectFailure(r, p, 4);
+    EXPECT_NE(r.failure().reason.find("5th"), std::string::npos) << r.failure().reason;
+  }
+  const std::string p = dir.Write("cutfull.csv", kFullExample + "C,1,2,\n");
+  ExpectFailure(LoadStarFile(p), p, 5);
+}
+
+TEST(LoadStarFile, CapacityIsTenThousandStars) {
+  TempDir dir;
+  auto full = LoadStarFile(dir.Write("10000.csv", ShortFile(10000) + "\n\n"));
+  ASSERT_TRUE(full.ok()) << full.failure().Message();
+  ASSERT_EQ(full.value().entries.size(), 10000u);
+  EXPECT_EQ(full.value().entries.back().name, "S10000");
+
+  const std::string p = dir.Write("10001.csv", ShortFile(10001));
+  auto over = LoadStarFile(p);
+  ExpectFailure(over, p, 10003);  // the 10001st star starts on line 10003
+  EXPECT_NE(over.failure().reason.find("10000"), std::string::npos) << over.failure().reason;
+}
+
+TEST(LoadStarFile, ByteOrderMarkAndWindows1252Names) {
+  TempDir dir;
+  auto bom = LoadStarFile(dir.Write("bom.csv", "\xEF\xBB\xBF" + kShortExample));
+  ASSERT_TRUE(bom.ok()) << bom.failure().Message();
+  EXPECT_EQ(bom.value().entries[0].name, "AB Xyz");
+
+  auto cp = LoadStarFile(dir.Write("cp.csv", "h\nh\nCes\xE9 Var,1,2,3,4,EA,5,6,\x93note\x94\n"));
+  ASSERT_TRUE(cp.ok()) << cp.failure().Message();
+  EXPECT_EQ(cp.value().entries[0].name, "Ces\xC3\xA9 Var");
+  EXPECT_EQ(cp.value().entries[0].comment, "\xE2\x80\x9Cnote\xE2\x80\x9D");
+
+  auto utf = LoadStarFile(dir.Write("utf.csv", "h\nh\n\xC3\xA9,1,2,3,4,\xC3\x89,5,6,c\n"));
+  ASSERT_TRUE(utf.ok()) << utf.failure().Message();
+  EXPECT_EQ(utf.value().entries[0].name, "\xC3\xA9");
+  // A one-character type is one character, also when it takes two bytes.
+  EXPECT_EQ(utf.value().entries[0].varType, "\xC3\x89 ");
+}
+
+TEST(LoadStarFile, MissingFileOrFolderFails) {
+  TempDir dir;
+  const std::string missing = dir.File("none.csv");
+  ExpectFailure(LoadStarFile(missing), missing, 0);
+  ExpectFailure(LoadStarFile(dir.path().string()), dir.path().string(), 0);
+}
+
+TEST(LoadStarFile, SampleFileOfRealBinaries) {
+  auto r = LoadStarFile(ExampleFile("stars.csv"));
+  ASSERT_TRUE(r.ok()) << r.failure().Message();
+  const auto& e = r.value().entries;
+  EXPECT_GE(e.size(), 25u);
+  EXPECT_LE(e.size(), 40u);
+  std::set<std::string> types;
+  std::set<int> hours;
+  int southern = 0;
+  for (const StarEntry& s : e) {
+    types.insert(s.varType);
+    hours.insert(static_cast<int>(s.raDms));
+    if (s.decDms < 0) ++southern;
+    EXPECT_GT(s.period, 0) << s.name;
+    EXPECT_GT(s.epoch, 10000) << s.name;
+    EXPECT_TRUE(s.maxMag.IsNumber() && s.minMag.IsNumber()) << s.name;
+    EXPECT_LT(s.maxMag.number, s.minMag.number) << s.name;
+  }
+  EXPECT_EQ(types, (std::set<std::string>{"EA", "EB", "EW"}));
+  EXPECT_GE(hours.size(), 18u);  // spread around the sky
+  EXPECT_GE(southern, 3);
+}
+
+}  // namespace
+}  // namespace tevaro::data
