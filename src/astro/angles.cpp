@@ -1,6 +1,7 @@
 #include "astro/angles.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -58,13 +59,23 @@ std::string FixedText(double value, int width, int decimals, bool mayUseExponent
   // r is already rounded, so printing it at that precision adds no rounding of
   // its own beyond the representation error.
   const double ar = std::fabs(r);
-  const int len = std::snprintf(nullptr, 0, "%.*f", decimals, ar);
-  std::string digits(static_cast<std::size_t>(len) + 1, '\0');
-  std::snprintf(digits.data(), digits.size(), "%.*f", decimals, ar);
-  digits.resize(static_cast<std::size_t>(len));
-  if (decimals == 0) digits += '.';
+  // 309 integer digits at most, the point and the decimals.
+  char small[352];
+  std::string large;
+  char* buf = small;
+  std::size_t cap = sizeof small;
+  if (decimals > 32) {
+    large.resize(static_cast<std::size_t>(decimals) + 320);
+    buf = large.data();
+    cap = large.size();
+  }
+  const auto res = std::to_chars(buf, buf + cap, ar, std::chars_format::fixed, decimals);
+  std::string t;
+  t.reserve(static_cast<std::size_t>(res.ptr - buf) + 3);
+  if (value < 0) t += '-';
+  t.append(buf, res.ptr);
+  if (decimals == 0) t += '.';
 
-  std::string t = (value < 0 ? "-" : "") + digits;
   const int l = static_cast<int>(t.size());
   if (l <= width) return PadLeft(std::move(t), width);
   if (l - width < decimals + 1 || !mayUseExponent) {
@@ -107,8 +118,10 @@ std::string NumberText(double x) {
   if (std::isnan(x)) return " NaN";
   if (std::isinf(x)) return x > 0 ? " Inf" : "-Inf";
   char buf[40];
-  std::snprintf(buf, sizeof buf, "%.15G", x);
-  std::string t = buf;
+  const auto res = std::to_chars(buf, buf + sizeof buf, x, std::chars_format::general, 15);
+  std::string t(buf, res.ptr);
+  for (char& c : t)
+    if (c == 'e') c = 'E';
   std::string sign = " ";
   if (t[0] == '-') {
     sign = "-";

@@ -35,18 +35,23 @@ Equatorial PrecessCoordinates(double epoch, double raHours, double decDeg, doubl
   return {raHours + dRa, decDeg + dDec};
 }
 
+double AzimuthOf(double zenithDistanceDeg, double sinLat, double cosLat, double sinDec,
+                 double hourAngleRad) noexcept {
+  const double zr = zenithDistanceDeg / DegreesPerRadian;
+  const double a = (sinDec - std::cos(zr) * sinLat) / (std::sin(zr) * cosLat);
+  // At the zenith or a pole `a` is 0/0 or infinite; ArcCosDeg maps those into 0..180.
+  double az = ArcCosDeg(a);
+  if (std::sin(hourAngleRad) > 0) az = 360 - az;
+  return az;
+}
+
 Horizon HorizonCoordinates(double latitudeDeg, double lstHours, double raDeg, double decDeg) noexcept {
   const double h = (lstHours * 15 - raDeg) / DegreesPerRadian;
   const double lat = latitudeDeg / DegreesPerRadian;
   const double dec = decDeg / DegreesPerRadian;
-  const double c = std::sin(lat) * std::sin(dec) + std::cos(dec) * std::cos(lat) * std::cos(h);
-  const double z = ArcCosDeg(c);
-  const double zr = z / DegreesPerRadian;
-  const double a = (std::sin(dec) - std::cos(zr) * std::sin(lat)) / (std::sin(zr) * std::cos(lat));
-  // At the zenith or a pole `a` is 0/0 or infinite; ArcCosDeg maps those into 0..180.
-  double az = ArcCosDeg(a);
-  if (std::sin(h) > 0) az = 360 - az;
-  return {az, z};
+  const double sinLat = std::sin(lat), cosLat = std::cos(lat), sinDec = std::sin(dec);
+  const double z = ArcCosDeg(CosZenithDistance(sinLat, cosLat, sinDec, std::cos(dec), h));
+  return {AzimuthOf(z, sinLat, cosLat, sinDec, h), z};
 }
 
 }  // namespace tevaro::astro

@@ -1,6 +1,8 @@
 // Sidereal time, precession and horizon coordinates.
 #pragma once
 
+#include <cmath>
+
 namespace tevaro::astro {
 
 // Local mean sidereal time in hours [0, 24] at `rjd` (UT) and a longitude in
@@ -28,4 +30,15 @@ struct Horizon {
 // 0..360 is returned.
 Horizon HorizonCoordinates(double latitudeDeg, double lstHours, double raDeg, double decDeg) noexcept;
 
+// The pieces of HorizonCoordinates, for callers that keep the sines and
+// cosines of a latitude and a declination: the same expressions, so the same
+// results to the last bit.
+inline double CosZenithDistance(double sinLat, double cosLat, double sinDec, double cosDec,
+                                double hourAngleRad) noexcept {
+  return sinLat * sinDec + cosDec * cosLat * std::cos(hourAngleRad);
+}
+double AzimuthOf(double zenithDistanceDeg, double sinLat, double cosLat, double sinDec,
+                 double hourAngleRad) noexcept;
+
 }  // namespace tevaro::astro
+

@@ -1,6 +1,6 @@
 #include "astro/tables.h"
 
-#include <limits>
+#include <algorithm>
 
 namespace tevaro::astro {
 
@@ -21,50 +21,48 @@ HourAngleLimits LookupSiteLimits(const LimitsTable& table, double declinationDeg
 }
 
 std::vector<std::size_t> SelectionSortOrder(const std::vector<double>& times) {
-  // Replays the selection sort exactly: a segment tree over the positions
-  // answers "first position of least time in i..n" in O(log n). Position i is
-  // settled after step i, so it leaves the tree; the entry that stood there
-  // moves to the position the minimum came from.
+  // Replays the selection sort without its quadratic scan. Step i takes the
+  // entry of least time among positions i..n, the first one when several are
+  // equal, and exchanges it with the entry at i. So the entries are taken in
+  // ascending time; only the order within a group of equal times needs care.
+  // While a group is being taken, none of its members moves except the one
+  // taken: the entry sent away from position i is never a member (a member at
+  // i would be the first least one and be taken itself). So a group is taken
+  // in the order of its members' positions when the group's turn comes.
   const std::size_t n = times.size();
-  std::vector<std::size_t> at(n);  // original index of the entry now at position p
-  for (std::size_t p = 0; p < n; ++p) at[p] = p;
-  if (n < 2) return at;
+  std::vector<std::size_t> at(n);   // entry now at each position
+  std::vector<std::size_t> pos(n);  // position of each entry
+  for (std::size_t p = 0; p < n; ++p) at[p] = pos[p] = p;
 
   // The scan starts from a value far above any RJD and takes only strictly
-  // smaller times, so NaN and huge times are never chosen; they stay put
-  // unless exchanged away.
+  // smaller times, so NaN and huge times are never taken: once only such
+  // entries are left, no exchange happens and they stay where they are.
   constexpr double kStart = 9999999999.0;
-  auto key = [&](std::size_t p) {
-    const double t = times[at[p]];
-    return t < kStart ? t : std::numeric_limits<double>::infinity();
-  };
-  std::size_t size = 1;
-  while (size < n) size <<= 1;
-  constexpr std::size_t kNone = std::numeric_limits<std::size_t>::max();
-  std::vector<std::size_t> tree(2 * size, kNone);  // position of the first least key
-  auto better = [&](std::size_t a, std::size_t b) {
-    if (a == kNone) return b;
-    if (b == kNone) return a;
-    const double ka = key(a), kb = key(b);
-    if (kb < ka) return b;
-    if (ka < kb) return a;
-    return a < b ? a : b;
-  };
-  auto update = [&](std::size_t p, bool present) {
-    std::size_t node = size + p;
-    tree[node] = present ? p : kNone;
-    for (node >>= 1; node >= 1; node >>= 1) tree[node] = better(tree[2 * node], tree[2 * node + 1]);
-  };
-  for (std::size_t p = 0; p < n; ++p) tree[size + p] = p;
-  for (std::size_t node = size - 1; node >= 1; --node) tree[node] = better(tree[2 * node], tree[2 * node + 1]);
+  std::vector<std::pair<double, std::size_t>> keyed;
+  keyed.reserve(n);
+  for (std::size_t k = 0; k < n; ++k)
+    if (times[k] < kStart) keyed.emplace_back(times[k], k);
+  std::sort(keyed.begin(), keyed.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
 
-  for (std::size_t i = 0; i + 1 < n; ++i) {
-    const std::size_t j = tree[1];  // positions below i are already removed
-    if (j != kNone && key(j) < std::numeric_limits<double>::infinity() && j != i) {
-      std::swap(at[i], at[j]);
-      update(j, true);
+  std::vector<std::size_t> group;
+  std::size_t i = 0;
+  for (std::size_t g = 0; g < keyed.size();) {
+    std::size_t end = g + 1;
+    while (end < keyed.size() && !(keyed[g].first < keyed[end].first)) ++end;
+    group.clear();
+    for (std::size_t k = g; k < end; ++k) group.push_back(keyed[k].second);
+    if (group.size() > 1)
+      std::sort(group.begin(), group.end(), [&](std::size_t a, std::size_t b) { return pos[a] < pos[b]; });
+    for (std::size_t x : group) {
+      const std::size_t j = pos[x];
+      const std::size_t y = at[i];
+      at[i] = x;
+      pos[x] = i;
+      at[j] = y;
+      pos[y] = j;
+      ++i;
     }
-    update(i, false);
+    g = end;
   }
   return at;
 }

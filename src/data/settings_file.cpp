@@ -63,8 +63,9 @@ std::string SettingsPath(const std::string& folder) {
   return (std::filesystem::path(folder) / kSettingsFileName).string();
 }
 
-LoadedSettings LoadSettings(const std::string& folder) {
-  const std::string path = SettingsPath(folder);
+LoadedSettings LoadSettings(const std::string& folder) { return LoadSettingsFromFile(SettingsPath(folder)); }
+
+LoadedSettings LoadSettingsFromFile(const std::string& path) {
   LoadResult<std::string> bytes = ReadFileBytes(path);
   if (!bytes) {
     LoadedSettings defaults;

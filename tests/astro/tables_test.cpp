@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cstddef>
 #include <random>
 #include <string>
@@ -186,22 +185,18 @@ TEST(SortEventList, MatchesTheSelectionSortOnLongLists) {
   }
 }
 
-TEST(SortEventList, LargeListsSortQuickly) {
-  // A year of a large star file gives over a million events; a quadratic sort
-  // of this list would take minutes even optimised.
+TEST(SortEventList, LargeListWithManyTiesIsAPermutationInOrder) {
+  // A year of a large star file gives over a million events; the speed of the
+  // sort is measured by tevaro-bench, this checks the result at that scale.
   std::mt19937 rng(11);
   std::vector<double> times(300000);
   for (double& t : times) t = 60000.5 + static_cast<double>(rng() % 5000) / 48;
   std::vector<Event> list = Events(times);
-  const auto begin = std::chrono::steady_clock::now();
   Sort(list);
-  const double seconds =
-      std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count();
   for (std::size_t k = 1; k < list.size(); ++k) ASSERT_LE(list[k - 1].time, list[k].time);
   std::vector<int> ids = Ids(list);
   std::sort(ids.begin(), ids.end());
   for (std::size_t k = 0; k < ids.size(); ++k) ASSERT_EQ(ids[k], static_cast<int>(k));
-  EXPECT_LT(seconds, 30);
 }
 
 }  // namespace

@@ -1,0 +1,79 @@
+#include "app/cli_options.h"
+
+#include <cstdlib>
+
+namespace tevaro::app {
+
+const char* const kCliUsage =
+    "usage: tevaro-cli --stars FILE [--locations FILE] [--limits FILE] [--settings FILE]\n"
+    "                  [--site N] [--longitude DMS] [--latitude DMS] [--zone H]\n"
+    "                  [--date YYYY-MM-DD] [--nights N] [--max-sun DEG] [--min-star DEG]\n"
+    "                  [--events LIST] [--columns altaz|airmass|dec]\n"
+    "                  [--ignore-ea | --no-ignore-ea] [--dst | --no-dst] [-o FILE]\n"
+    "\n"
+    "Predicts the eclipsing-binary events of the star file for the nights from the\n"
+    "evening date on and prints the report. Values not given come from the settings\n"
+    "file (default tevaro6.ini here); Location.dat and Limits.dat are read from this\n"
+    "folder unless named. --site N picks entry N (0-based) of the locations file;\n"
+    "--events is a comma list of I, .25, II, .75. -o writes the report with CR LF\n"
+    "line ends instead of printing it.\n"
+    "Exit status: 0 report written, 1 no event in the span, 2 invalid input or a\n"
+    "data file missing or unreadable.\n";
+
+std::optional<CliOptions> ParseCli(const std::vector<std::string>& args, std::string& error) {
+  CliOptions o;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string& a = args[i];
+    auto value = [&](std::optional<std::string>& into) {
+      if (i + 1 >= args.size()) {
+        error = a + " needs a value";
+        return false;
+      }
+      into = args[++i];
+      return true;
+    };
+    std::optional<std::string> text;
+    if (a == "--help" || a == "-h") {
+      o.help = true;
+    } else if (a == "--stars") {
+      if (!value(text)) return std::nullopt;
+      o.stars = *text;
+    } else if (a == "--site") {
+      if (!value(text)) return std::nullopt;
+      char* end = nullptr;
+      const long n = std::strtol(text->c_str(), &end, 10);
+      if (text->empty() || *end != '\0' || n < 0 || n > 1000) {
+        error = "--site takes an entry number from 0 on, not '" + *text + "'";
+        return std::nullopt;
+      }
+      o.site = static_cast<int>(n);
+    } else if (a == "--locations") { if (!value(o.locations)) return std::nullopt;
+    } else if (a == "--limits") { if (!value(o.limits)) return std::nullopt;
+    } else if (a == "--settings") { if (!value(o.settings)) return std::nullopt;
+    } else if (a == "--longitude") { if (!value(o.longitude)) return std::nullopt;
+    } else if (a == "--latitude") { if (!value(o.latitude)) return std::nullopt;
+    } else if (a == "--zone") { if (!value(o.zone)) return std::nullopt;
+    } else if (a == "--date") { if (!value(o.date)) return std::nullopt;
+    } else if (a == "--nights") { if (!value(o.nights)) return std::nullopt;
+    } else if (a == "--max-sun") { if (!value(o.maxSun)) return std::nullopt;
+    } else if (a == "--min-star") { if (!value(o.minStar)) return std::nullopt;
+    } else if (a == "--events") { if (!value(o.events)) return std::nullopt;
+    } else if (a == "--columns") { if (!value(o.columns)) return std::nullopt;
+    } else if (a == "-o" || a == "--output") { if (!value(o.output)) return std::nullopt;
+    } else if (a == "--ignore-ea") { o.ignoreEa = true;
+    } else if (a == "--no-ignore-ea") { o.ignoreEa = false;
+    } else if (a == "--dst") { o.dst = true;
+    } else if (a == "--no-dst") { o.dst = false;
+    } else {
+      error = "unknown option '" + a + "'";
+      return std::nullopt;
+    }
+  }
+  if (!o.help && o.stars.empty()) {
+    error = "--stars FILE is required";
+    return std::nullopt;
+  }
+  return o;
+}
+
+}  // namespace tevaro::app

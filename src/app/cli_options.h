@@ -1,0 +1,26 @@
+// Command line of tevaro-cli.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace tevaro::app {
+
+struct CliOptions {
+  std::string stars;
+  std::optional<std::string> locations, limits, settings;
+  std::optional<int> site;
+  std::optional<std::string> longitude, latitude, zone, date, nights, maxSun, minStar;
+  std::optional<std::string> events, columns;
+  std::optional<bool> ignoreEa, dst;
+  std::optional<std::string> output;
+  bool help = false;
+};
+
+// Parses argv[1..]; on a bad command line gives the reason in `error`.
+std::optional<CliOptions> ParseCli(const std::vector<std::string>& args, std::string& error);
+
+extern const char* const kCliUsage;
+
+}  // namespace tevaro::app

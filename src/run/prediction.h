@@ -1,0 +1,50 @@
+// The minima search: every wanted light-curve event of every star in the span
+// that passes the Sun, star-altitude and hour-angle tests, sorted by time.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "astro/tables.h"
+#include "data/star_file.h"
+#include "run/validation.h"
+
+namespace tevaro::run {
+
+// PhaseLabels, indexed by phase 1..4 (slot 0 unused).
+inline constexpr const char* kPhaseLabels[5] = {"", " I ", ".25", "II ", ".75"};
+
+struct EventEntry {
+  double time = 0;         // RJD (UT)
+  std::uint32_t star = 0;  // index into the StarTable's entries
+  double column1 = 0;      // mode 1 azimuth (deg), else hour angle (h)
+  double column2 = 0;      // mode 1 altitude (deg), 2 airmass, 3 catalogue declination DD.MMSS
+  std::uint8_t phase = 1;  // 1..4, see kPhaseLabels
+  bool close = false;      // within 1.5 h of an hour-angle limit
+  bool operator==(const EventEntry&) const = default;
+};
+
+struct PredictionOutcome {
+  std::vector<EventEntry> events;  // sorted by time
+  std::size_t firstListed = 0;     // first entry inside the span; events.size() when none
+  std::int16_t zone = 0;           // zone in force for the run
+  std::int32_t eveningDayNumber = 0;
+  bool daylightSaving = false;
+  std::string label23Caption;      // "DAYLIGHT SAVINGS TIME" or empty
+  bool HasListed() const { return firstListed < events.size(); }
+};
+
+enum class Engine {
+  Literal,  // one candidate at a time, every test in full: the reference
+  Fast,     // cheap tests first, per-star constants, all cores; same result
+};
+
+// The prediction run over `p` (which it does not change: the caller stores
+// zone and eveningDayNumber from the outcome). threads 0 uses every core.
+PredictionOutcome RunPrediction(const RunParameters& p, const data::StarTable& stars,
+                                const astro::LimitsTable& limits, Engine engine = Engine::Fast,
+                                unsigned threads = 0);
+
+}  // namespace tevaro::run

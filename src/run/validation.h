@@ -1,0 +1,74 @@
+// The inputs of one prediction run and their checks.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+namespace tevaro::run {
+
+// The inputs of a run, filled field by field by ValidateInputs and kept
+// current by the main window between validations.
+struct RunParameters {
+  std::int16_t siteIndex = 0;   // site list entry, -1 for none
+  double longitudeDms = 123;    // as typed, DD.MMSS, positive west
+  double longitude = 123;       // decimal degrees
+  double latitudeDms = 54;      // as typed, DD.MMSS, positive north
+  double latitude = 54;         // decimal degrees
+  std::int16_t zone = 8;        // zone in force, hours, positive west; the run replaces it
+  std::int16_t year = 2011;     // evening date of the first night
+  std::int16_t month = 5;
+  std::int16_t day = 4;
+  std::int16_t dayCount = 1;    // nights, 1..365
+  double maxSunAltitude = -12;  // degrees; the Sun must be strictly below
+  double minStarAltitude = 20;  // degrees; the star must be strictly above
+  std::array<bool, 5> eventWanted{false, true, false, false, false};  // slot 0 always false
+  std::int16_t ignoreEaSecondary = 0;  // Check2 state: 0 clear, 1 ticked, 2 grey
+  std::int16_t outputMode = 1;         // 1 alt/az, 2 HA/airmass, 3 HA/declination
+  bool inputError = false;
+
+  std::int16_t standardZone = 8;  // observer's standard zone, hours, positive west
+  bool dstEnabled = true;
+  std::int32_t eveningDayNumber = 0;  // whole RJD of noon on the evening date
+};
+
+struct LoadedFlags {
+  bool starsLoaded = false;
+  bool sitesLoaded = false;
+  bool limitsLoaded = false;
+  bool All() const { return starsLoaded && sitesLoaded && limitsLoaded; }
+};
+
+// What the main window's controls hold, as plain values. This record is the
+// one crossing point between the controls and the run:
+//   siteIndex  Combo1 list index       longitude  Text1   latitude  Text2
+//   zone       Text3                   year/month/day     Text4/Text5/Text6
+//   nights     Text7                   maxSun     Text8   minStar   Text9
+//   eventBox   Check1(0..3) states     ignoreEaBox Check2 state
+//   option     1, 2 or 3 for the set Option1..3 button, 0 for none
+struct InputFields {
+  int siteIndex = -1;
+  std::string longitude, latitude, zone, year, month, day, nights, maxSun, minStar;
+  std::array<int, 4> eventBox{0, 0, 0, 0};  // 0 clear, 1 ticked, 2 grey
+  int ignoreEaBox = 0;
+  int option = 0;
+};
+
+inline constexpr const char* kMsgYear = "Hey!  The year is not for anyone presently living!";
+inline constexpr const char* kMsgMonth = "Well!  The month is not one I know!";
+inline constexpr const char* kMsgDay = "I say!  The day is not part of our calendar!";
+inline constexpr const char* kMsgNights = "Hmm!  You probably don't want to calculate for this many days!";
+inline constexpr const char* kMsgSun = "Mais non!  You probably don't want the Sun above the horizon!";
+inline constexpr const char* kMsgStar = "Ha ha!  You probably can't observe stars below the horizon!";
+inline constexpr const char* kMsgZone = "Oops!  The time zone must be a whole number of hours between -32768 and 32767.";
+inline constexpr const char* kMsgLoadFirst =
+    "Load the appropriate file first, please.  To do so, click 'File' on the menu bar.";
+inline constexpr const char* kMsgNoEvent = "Sorry!  There is no minimum within this range.";
+
+// Reads `in` into `p` in field order and checks each field, stopping at the
+// first failure: fields before it keep their new values, fields after it their
+// old ones. Sets p.inputError. Returns the message of the failed check, or an
+// empty text when every field passed.
+std::string ValidateInputs(const InputFields& in, RunParameters& p);
+
+}  // namespace tevaro::run
