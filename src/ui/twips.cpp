@@ -34,8 +34,11 @@ void ApplyOuter(QWidget& w, const OuterTwips& o) {
   const QSize size(t.ToPx(o.width - kFrameWidthTwips), t.ToPx(o.height - kFrameHeightTwips));
   w.move(pos);
   w.resize(size);
+  // Remember the twips only for what the window took as given (a size below
+  // its minimum is raised, and then the pixels tell the truth).
   w.setProperty(kAppliedTwips, QRect(o.left, o.top, o.width, o.height));
-  w.setProperty(kAppliedPixels, QRect(w.pos(), w.size()));
+  w.setProperty(kAppliedPixels, QRect(w.pos() == pos ? pos : QPoint(-1000000, -1000000),
+                                      w.size() == size ? size : QSize(-1, -1)));
 }
 
 OuterTwips ReadOuter(const QWidget& w) {
