@@ -96,6 +96,7 @@ frmHelp::frmHelp(QWidget* parent) : QWidget(parent, Qt::Window) {
   QPalette tp = label0_->palette();
   tp.setColor(QPalette::WindowText, QColor(192, 0, 0));
   label0_->setPalette(tp);
+  label0_->setForegroundRole(QPalette::WindowText);  // not the paragraphs' role taken from the window
   label0_->setAlignment(Qt::AlignCenter);
   label0_->setGeometry(t.Rect(120, 0, 6615, 375));
   for (std::size_t i = 0; i < 6; ++i) {

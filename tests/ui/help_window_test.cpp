@@ -44,6 +44,7 @@ void HelpWindowTest::paragraphsAreBuiltInOrder() {
   w.ShowWindow();
   QVERIFY(w.helpLoaded());
   QCOMPARE(w.title()->text(), QStringLiteral("Help - Tevaro"));
+  QCOMPARE(w.title()->palette().color(w.title()->foregroundRole()), QColor(192, 0, 0));
   for (int i = 1; i <= 6; ++i) {
     QCOMPARE(w.paragraph(i)->text(), p[static_cast<std::size_t>(i - 1)]);
     QCOMPARE(w.helpLength()[static_cast<std::size_t>(i - 1)], static_cast<int>(p[static_cast<std::size_t>(i - 1)].size()));

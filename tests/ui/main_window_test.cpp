@@ -113,6 +113,22 @@ void MainWindowTest::firstStartShowsFirstSiteAndDefaults() {
   QCOMPARE(p.outputMode, std::int16_t{1});
   QVERIFY(w.session().loaded.sitesLoaded && w.session().loaded.limitsLoaded && !w.session().loaded.starsLoaded);
   QVERIFY(messages.messages.isEmpty());
+
+  // Colours and fonts: light blue form, dark red title, Arial bold 8.25 points.
+  QWidget* client = w.centralWidget();
+  QCOMPARE(client->palette().color(QPalette::Window), QColor(144, 192, 255));
+  QVERIFY(client->autoFillBackground());
+  QCOMPARE(Label(w, 1)->palette().color(Label(w, 1)->foregroundRole()), QColor(192, 0, 0));
+  QCOMPARE(Label(w, 1)->font().pointSizeF(), 18.0);
+  QCOMPARE(Text(w, 1)->font().family(), QStringLiteral("Arial"));
+  QCOMPARE(Text(w, 1)->font().pointSizeF(), 8.25);
+  QVERIFY(Box(w, QStringLiteral("Check1_0"))->font().bold());
+  QCOMPARE(Label(w, 23)->palette().color(Label(w, 23)->foregroundRole()), QColor(Qt::red));
+  // The choosers come later: their menu items are there but off.
+  for (const char* name : {"Open_LocationsFile", "Open_LimitsFile", "Open_StarFile"}) {
+    QAction* a = w.findChild<QAction*>(QString::fromLatin1(name));
+    QVERIFY2(a != nullptr && !a->isEnabled(), name);
+  }
 }
 
 void MainWindowTest::startWithoutLocationsKeepsSettingsAndStaysSilent() {
