@@ -1,0 +1,224 @@
+#!/bin/bash
+# Smoke tests of tevaro-cli: exit status, stdout and stderr of each case.
+# usage: cli_test.sh CLI EXAMPLES_DIR EXPECTED_DIR CASE
+# With REGENERATE=1 the report cases write their expected files instead of
+# comparing against them.
+set -u
+
+cli=$1 examples=$2 expected=$3 case=$4
+
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+# Every case runs in an empty folder, so no settings or data file is found by
+# its bare name unless the case puts it there.
+cd "$work" || exit 2
+
+fail() {
+  echo "FAIL [$case]: $*" >&2
+  echo "--- status: $status" >&2
+  echo "--- stdout:" >&2
+  head -c 2000 out >&2
+  echo "--- stderr:" >&2
+  head -c 2000 err >&2
+  exit 1
+}
+
+# run ARGS...: runs the CLI, keeping status, stdout in ./out, stderr in ./err.
+run() {
+  "$cli" "$@" >out 2>err
+  status=$?
+}
+
+expect_status() { [ "$status" -eq "$1" ] || fail "exit status $status, expected $1"; }
+expect_err() { grep -qF -- "$1" err || fail "stderr lacks: $1"; }
+expect_no_stdout() { [ ! -s out ] || fail "stdout is not empty"; }
+expect_no_settings_written() { [ ! -e tevaro6.ini ] || fail "the settings file was written"; }
+
+# Start-up files by their default names in the current folder.
+defaults() { cp "$examples/Location.dat" "$examples/Limits.dat" .; }
+
+# compare NAME: stdout against the stored report, or stores it.
+compare() {
+  if [ "${REGENERATE:-0}" = 1 ]; then
+    cp out "$expected/$1"
+    echo "wrote $expected/$1"
+    return
+  fi
+  cmp -s out "$expected/$1" || { diff "$expected/$1" out | head -20 >&2; fail "report differs from $1"; }
+}
+
+stars=$examples/stars.csv
+nights="--stars $stars --date 2011-05-04 --nights 2 --events I,II"
+
+case $case in
+  help)
+    run --help
+    expect_status 0
+    grep -q '^usage: tevaro-cli --stars FILE' out || fail "no usage on stdout"
+    [ ! -s err ] || fail "stderr is not empty"
+    ;;
+  missing-stars)
+    defaults
+    run --date 2011-05-04
+    expect_status 2
+    expect_err "--stars"
+    expect_no_stdout
+    ;;
+  unknown-option)
+    defaults
+    run $nights --bogus
+    expect_status 2
+    expect_err "unknown option '--bogus'"
+    expect_no_stdout
+    ;;
+  option-without-value)
+    defaults
+    run $nights --nights
+    expect_status 2
+    expect_err "--nights"
+    ;;
+  bad-star-file)
+    defaults
+    printf 'Stars\nname,RA,Dec,HJDo,Period\nLone star,1.0,2.0\n' >bad.csv
+    run --stars bad.csv --date 2011-05-04
+    expect_status 2
+    expect_err "bad.csv: line 3:"
+    expect_no_stdout
+    ;;
+  missing-star-file)
+    defaults
+    run --stars nowhere.csv --date 2011-05-04
+    expect_status 2
+    expect_err "nowhere.csv"
+    ;;
+  missing-locations)
+    cp "$examples/Limits.dat" .
+    run $nights
+    expect_status 2
+    expect_err "Location.dat"
+    expect_no_stdout
+    ;;
+  missing-limits)
+    cp "$examples/Location.dat" .
+    run $nights
+    expect_status 2
+    expect_err "Limits.dat"
+    ;;
+  bad-limits-file)
+    defaults
+    printf 'Limits\nDec, E, W\n0, -3, 3\nten, -4, 4\n' >lim.dat
+    run $nights --limits lim.dat
+    expect_status 2
+    expect_err "lim.dat: line 4:"
+    ;;
+  site-out-of-range)
+    defaults
+    run $nights --site 3
+    expect_status 2
+    expect_err "--site 3"
+    run $nights --site -1
+    expect_status 2
+    expect_err "--site"
+    run $nights --site two
+    expect_status 2
+    expect_err "--site"
+    ;;
+  bad-date)
+    defaults
+    for d in 2011/05/04 2011-05 -05-04 2011--04 2011-05-; do
+      run --stars "$stars" --date "$d"
+      expect_status 2
+      expect_err "--date"
+      expect_no_stdout
+    done
+    ;;
+  bad-events)
+    defaults
+    for e in III "I,,II" ".5" "" "i"; do
+      run --stars "$stars" --date 2011-05-04 --events "$e"
+      expect_status 2
+      expect_err "--events"
+    done
+    ;;
+  bad-columns)
+    defaults
+    run $nights --columns azimuth
+    expect_status 2
+    expect_err "--columns"
+    ;;
+  invalid-input)
+    defaults
+    run --stars "$stars" --date 2011-05-04 --nights 0
+    expect_status 2
+    expect_err "Hmm!  You probably don't want to calculate for this many days!"
+    expect_no_stdout
+    run --stars "$stars" --date 1850-05-04
+    expect_status 2
+    expect_err "Hey!  The year is not for anyone presently living!"
+    run --stars "$stars" --date 2011-13-04
+    expect_status 2
+    expect_err "Well!  The month is not one I know!"
+    run $nights --max-sun 5
+    expect_status 2
+    expect_err "Mais non!  You probably don't want the Sun above the horizon!"
+    run $nights --min-star -5
+    expect_status 2
+    expect_err "Ha ha!  You probably can't observe stars below the horizon!"
+    run $nights --zone 40000
+    expect_status 2
+    expect_err "time zone"
+    expect_no_settings_written
+    ;;
+  no-event)
+    defaults
+    printf 'Stars\nname,RA,Dec,HJDo,Period,Type,Max,Min,Comment\nFar south,6.0,-80.0,55000.1,1.5,EA,9,10,x\n' >south.csv
+    run --stars south.csv --date 2011-05-04 --nights 3
+    expect_status 1
+    [ "$(cat err)" = "Sorry!  There is no minimum within this range." ] || fail "stderr is not the no-event message"
+    expect_no_stdout
+    ;;
+  report-altaz)
+    # Default start-up files, no settings file: the saved site 0 and DST on.
+    defaults
+    run $nights
+    expect_status 0
+    [ ! -s err ] || fail "stderr is not empty"
+    compare report_altaz.txt
+    expect_no_settings_written
+    ;;
+  report-airmass)
+    defaults
+    run --stars "$stars" --limits "$examples/Limits.dat" --site 1 --date 2011-07-01 --nights 1 \
+        --events I,.25,II,.75 --columns airmass --ignore-ea --no-dst --max-sun -18 --min-star 30
+    expect_status 0
+    compare report_airmass.txt
+    ;;
+  report-dec)
+    defaults
+    run --stars "$stars" --site 0 --longitude -11.3 --latitude 47.2015 --zone -1 --date 2011-10-01 \
+        --nights 1 --events I,.75 --columns dec --dst
+    expect_status 0
+    compare report_dec.txt
+    ;;
+  output-file)
+    defaults
+    run $nights
+    expect_status 0
+    cp out printed
+    run $nights -o saved.txt
+    expect_status 0
+    expect_no_stdout
+    [ -s saved.txt ] || fail "no report file"
+    sed 's/$/\r/' printed >printed.crlf
+    cmp -s saved.txt printed.crlf || fail "the saved report is not the printed one with CR LF line ends"
+    [ "$(tail -c 2 saved.txt | od -An -c | tr -d ' ')" = '\r\n' ] || fail "the last line does not end in CR LF"
+    run $nights -o "$work/no/such/folder/saved.txt"
+    expect_status 2
+    expect_err "saved.txt"
+    ;;
+  *)
+    echo "unknown case $case" >&2
+    exit 2
+    ;;
+esac
+exit 0

@@ -1,0 +1,462 @@
+#include "run/prediction.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <iomanip>
+#include <ostream>
+#include <limits>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "astro/angles.h"
+#include "astro/calendar.h"
+#include "astro/coords.h"
+#include "run/report.h"
+#include "support/catalogue.h"
+
+namespace tevaro::run {
+
+// Readable events in failure messages.
+void PrintTo(const EventEntry& e, std::ostream* os) {
+  *os << "{t " << std::setprecision(12) << e.time << " star " << e.star << " phase " << int{e.phase} << " c1 "
+      << e.column1 << " c2 " << e.column2 << (e.close ? " close" : "") << "}";
+}
+
+namespace {
+
+constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+
+// The example site limits table.
+astro::LimitsTable ExampleLimits() { return {{{-30, -3, 3}, {0, -5.5, 5.5}, {60, -6, 6}, {90, -12, 12}}}; }
+
+RunParameters Site(double longitudeDms, double latitudeDms, int zone, int year, int month, int day, int nights) {
+  RunParameters p;
+  p.longitudeDms = longitudeDms;
+  p.longitude = astro::DmsToDegrees(longitudeDms);
+  p.latitudeDms = latitudeDms;
+  p.latitude = astro::DmsToDegrees(latitudeDms);
+  p.zone = p.standardZone = static_cast<std::int16_t>(zone);
+  p.dstEnabled = false;
+  p.year = static_cast<std::int16_t>(year);
+  p.month = static_cast<std::int16_t>(month);
+  p.day = static_cast<std::int16_t>(day);
+  p.dayCount = static_cast<std::int16_t>(nights);
+  p.maxSunAltitude = 0;
+  p.minStarAltitude = 0;
+  p.eventWanted = {false, true, true, true, true};
+  p.ignoreEaSecondary = 0;
+  p.outputMode = 2;
+  return p;
+}
+
+// Winter nights at a northern site in zone 8.
+RunParameters January(int nights = 1) { return Site(120.3015, 50.1230, 8, 2011, 1, 10, nights); }
+
+// 18:00 local time on the evening date, for the zone in force.
+double SpanStart(const RunParameters& p, int zone) {
+  return astro::CalendarToRjdAt(p.year, p.month, p.day, static_cast<std::int16_t>(zone + 18), 0, 0);
+}
+
+// A star of `period` days whose event of `phase` (1..4) falls at `t`, when it
+// stands at hour angle `haHours`. The catalogue right ascension is found by
+// undoing the run's precession.
+data::StarEntry StarAt(const RunParameters& p, int zone, double t, double haHours, double decDms, double period,
+                       int phase = 1, const std::string& name = "TEST") {
+  const double rjdStart = SpanStart(p, zone);
+  const double epoch = p.year + (rjdStart - astro::CalendarToRjdAt(p.year, 1, 1, 0, 0, 0)) / 365.2422;
+  const double lst = astro::LocalSiderealTime(t, p.longitude);
+  const double target = std::fmod(lst - haHours + 48, 24.0);
+  const double dec = astro::DmsToDegrees(decDms);
+  double ra = target;
+  for (int k = 0; k < 6; ++k) ra += target - astro::PrecessCoordinates(2000.0, ra, dec, epoch).raHours;
+  ra = std::fmod(ra + 24, 24.0);
+  data::StarEntry s;
+  s.name = name;
+  s.raDms = testing::PackSexagesimal(ra);
+  s.decDms = decDms;
+  s.period = period;
+  s.epoch = t - (phase - 1) * 0.25 * period;
+  s.varType = "EA";
+  s.maxMag = data::FieldValue::Of(9.5);
+  s.minMag = data::FieldValue::Of(10.1);
+  s.comment = "nc";
+  return s;
+}
+
+data::StarTable Table(std::vector<data::StarEntry> entries) {
+  data::StarTable t;
+  t.entries = std::move(entries);
+  return t;
+}
+
+// The reference run, checked against the fast one on one and two threads.
+PredictionOutcome RunBoth(const RunParameters& p, const data::StarTable& stars, const astro::LimitsTable& limits) {
+  PredictionOutcome literal = RunPrediction(p, stars, limits, Engine::Literal);
+  for (unsigned threads : {1u, 2u}) {
+    const PredictionOutcome fast = RunPrediction(p, stars, limits, Engine::Fast, threads);
+    EXPECT_EQ(fast.events, literal.events) << "threads " << threads;
+    EXPECT_EQ(fast.firstListed, literal.firstListed);
+  }
+  return literal;
+}
+
+std::vector<EventEntry> Listed(const PredictionOutcome& o) {
+  return {o.events.begin() + static_cast<std::ptrdiff_t>(o.firstListed), o.events.end()};
+}
+
+TEST(RunPredictionTest, FastEngineEqualsTheLiteralOneOnGeneratedCatalogues) {
+  struct SiteChoice {
+    double longitudeDms, latitudeDms;
+    int zone;
+  };
+  const SiteChoice sites[] = {{120.3015, 50.1230, 8}, {70.2530, -33.1045, 4}, {-18.0, 65.0, -1},
+                              {-100.4530, 5.3, -7},   {-11.3, 47.2015, -1},   {150.1, -45.0, 10}};
+  const struct { int y, m, d; } dates[] = {{2011, 5, 4},  {2011, 12, 21}, {2020, 3, 8},
+                                           {2011, 11, 6}, {2015, 6, 21},  {1999, 9, 23}};
+  const std::array<bool, 5> mixes[] = {{false, true, false, false, false}, {false, true, false, true, false},
+                                       {false, false, true, false, true},  {false, true, true, true, true},
+                                       {false, false, false, true, false}};
+  const double maxSuns[] = {0, -12, -18};
+  const double minStars[] = {0, 20, 60};
+  const int nights[] = {1, 2, 5, 14, 60};
+  const astro::LimitsTable withLimits = ExampleLimits(), noLimits{};
+
+  testing::Random pick(20110504);
+  auto choose = [&](std::size_t n) { return static_cast<std::size_t>(pick.Next() % n); };
+  std::set<std::string> shown;
+  std::size_t compared = 0, listedRuns = 0;
+  for (int k = 0; k < 240; ++k) {
+    const SiteChoice& site = sites[static_cast<std::size_t>(k) % std::size(sites)];
+    const auto& date = dates[choose(std::size(dates))];
+    const int n = nights[static_cast<std::size_t>(k / 6) % std::size(nights)];
+    RunParameters p = Site(site.longitudeDms, site.latitudeDms, site.zone, date.y, date.m, date.d, n);
+    p.outputMode = static_cast<std::int16_t>(1 + k % 3);
+    p.eventWanted = mixes[choose(std::size(mixes))];
+    p.ignoreEaSecondary = static_cast<std::int16_t>(choose(3));
+    p.dstEnabled = choose(2) == 1;
+    p.maxSunAltitude = maxSuns[choose(std::size(maxSuns))];
+    p.minStarAltitude = minStars[choose(std::size(minStars))];
+    const astro::LimitsTable& limits = choose(2) ? withLimits : noLimits;
+    // Fewer stars for the long spans keeps each case to a few thousand candidates.
+    const data::StarTable stars = testing::MakeCatalogue(n >= 14 ? 120 : 400, 1000 + static_cast<std::uint64_t>(k));
+
+    const PredictionOutcome literal = RunPrediction(p, stars, limits, Engine::Literal);
+    const unsigned threads = 1 + static_cast<unsigned>(k % 2);
+    const PredictionOutcome fast = RunPrediction(p, stars, limits, Engine::Fast, threads);
+    SCOPED_TRACE("case " + std::to_string(k));
+    ASSERT_EQ(fast.events.size(), literal.events.size());
+    ASSERT_EQ(fast.events, literal.events);
+    ASSERT_EQ(fast.firstListed, literal.firstListed);
+    EXPECT_EQ(fast.zone, literal.zone);
+    EXPECT_EQ(fast.label23Caption, literal.label23Caption);
+    const ReportNames names{"Site", "Limits.dat", "gen.csv"};
+    EXPECT_EQ(BuildReport(fast, p, stars, names).Bytes(), BuildReport(literal, p, stars, names).Bytes());
+    compared += literal.events.size();
+    if (literal.HasListed()) ++listedRuns;
+    for (const EventEntry& e : literal.events) shown.insert(kPhaseLabels[e.phase]);
+  }
+  // The sweep is only worth something if it found plenty to compare.
+  EXPECT_GT(compared, 5000u);
+  EXPECT_GT(listedRuns, 60u);
+  EXPECT_EQ(shown.size(), 4u);
+}
+
+TEST(RunPredictionTest, FastEngineEqualsTheLiteralOneNearTheAltitudeLimits) {
+  // Many events close to the star and Sun limits: a long span of a large
+  // catalogue near twilight, with a fractional star limit and a polar site.
+  const data::StarTable stars = testing::MakeCatalogue(120, 77);
+  for (const double latitude : {50.1230, 78.13, -66.3}) {
+    RunParameters p = Site(15.3, latitude, -1, 2011, 3, 1, 30);
+    p.maxSunAltitude = -6.25;
+    p.minStarAltitude = 33.3;
+    p.outputMode = 1;
+    const PredictionOutcome o = RunBoth(p, stars, ExampleLimits());
+    EXPECT_FALSE(o.events.empty()) << latitude;
+  }
+}
+
+TEST(RunPredictionTest, DeclinationOutsideTheLimitsTableGivesNoEvent) {
+  // A circumpolar star above the last row of a table that stops at +60.
+  const RunParameters north = January(5);
+  const double t = SpanStart(north, 8) + 0.25;
+  const data::StarTable polar = Table({StarAt(north, 8, t, 0, 75.0, 0.41)});
+  const astro::LimitsTable toSixty{{{-30, -3, 3}, {0, -5.5, 5.5}, {60, -6, 6}}};
+  EXPECT_FALSE(RunBoth(north, polar, {}).events.empty());
+  EXPECT_FALSE(RunBoth(north, polar, ExampleLimits()).events.empty());
+  EXPECT_TRUE(RunBoth(north, polar, toSixty).events.empty());
+
+  // A star overhead in the south, below the first row at -30.
+  const RunParameters south = Site(70.2530, -40.0, 4, 2011, 7, 1, 5);
+  const double u = SpanStart(south, 4) + 0.25;
+  const data::StarTable overhead = Table({StarAt(south, 4, u, 0, -40.0, 0.41)});
+  EXPECT_FALSE(RunBoth(south, overhead, {}).events.empty());
+  EXPECT_TRUE(RunBoth(south, overhead, ExampleLimits()).events.empty());
+}
+
+TEST(RunPredictionTest, WithoutLimitsHourAnglesNearTwelveAreMarkedClose) {
+  const RunParameters p = January();
+  const double t = SpanStart(p, 8) + 0.25;  // local midnight
+  const data::StarTable stars = Table({StarAt(p, 8, t, 11, 70.0, 3.3, 1, "WEST11"),
+                                       StarAt(p, 8, t + 0.01, 10, 70.0, 3.3, 1, "WEST10"),
+                                       StarAt(p, 8, t + 0.02, -11, 70.0, 3.3, 1, "EAST11"),
+                                       StarAt(p, 8, t + 0.03, -10, 70.0, 3.3, 1, "EAST10")});
+  const PredictionOutcome o = RunBoth(p, stars, {});
+  const std::vector<EventEntry> listed = Listed(o);
+  ASSERT_EQ(listed.size(), 4u);
+  const double hourAngles[] = {11, 10, -11, -10};
+  const bool close[] = {true, false, true, false};
+  for (std::size_t i = 0; i < 4; ++i) {
+    EXPECT_EQ(listed[i].star, i);
+    EXPECT_NEAR(listed[i].column1, hourAngles[i], 0.001);
+    EXPECT_EQ(listed[i].close, close[i]) << stars.entries[i].name;
+  }
+  const std::string closeLine = EventLine(listed[0], stars.entries[0], 8, 2);
+  EXPECT_EQ(closeLine.substr(closeLine.size() - 10), "  nc close");
+  const std::string plainLine = EventLine(listed[1], stars.entries[1], 8, 2);
+  EXPECT_EQ(plainLine.substr(plainLine.size() - 4), "  nc");
+}
+
+TEST(RunPredictionTest, HourAngleWrapsToTheWestOfTheMeridian) {
+  RunParameters p = Site(120.3015, 50.1230, 8, 2011, 10, 1, 1);
+  // The instant of the night with a local sidereal time of 1 h.
+  double t = SpanStart(p, 8) + 0.25;
+  for (int k = 0; k < 8; ++k) {
+    double d = astro::LocalSiderealTime(t, p.longitude) - 1;
+    if (d > 12) d -= 24;
+    if (d < -12) d += 24;
+    t -= d / 24 / 1.00273790934;
+  }
+  ASSERT_NEAR(astro::LocalSiderealTime(t, p.longitude), 1, 1e-6);
+  const data::StarTable stars = Table({StarAt(p, 8, t, 2, 40.0, 2.7)});  // right ascension of date 23 h
+
+  const PredictionOutcome o = RunBoth(p, stars, {});
+  ASSERT_EQ(Listed(o).size(), 1u);
+  EXPECT_NEAR(Listed(o)[0].column1, 2, 0.001);
+  EXPECT_FALSE(Listed(o)[0].close);
+
+  const astro::LimitsTable westBefore{{{-90, -3, 1.9}, {90, -3, 1.9}}};
+  const astro::LimitsTable westAfter{{{-90, -3, 2.1}, {90, -3, 2.1}}};
+  EXPECT_TRUE(RunBoth(p, stars, westBefore).events.empty());
+  ASSERT_EQ(Listed(RunBoth(p, stars, westAfter)).size(), 1u);
+  EXPECT_TRUE(Listed(RunBoth(p, stars, westAfter))[0].close);
+}
+
+TEST(RunPredictionTest, IgnoreEaSecondaryDropsOnlySecondaryMinimaOfEaTypes) {
+  RunParameters p = January(20);
+  p.maxSunAltitude = -12;
+  const double t = SpanStart(p, 8) + 0.25;
+  std::vector<data::StarEntry> entries;
+  const char* const types[] = {"EA/SD", "EW", "ea", "EB", "EA"};
+  for (std::size_t i = 0; i < std::size(types); ++i) {
+    entries.push_back(StarAt(p, 8, t + 0.01 * static_cast<double>(i), 0, 80.0, 0.37 + 0.01 * static_cast<double>(i)));
+    entries.back().varType = types[i];
+  }
+  const data::StarTable stars = Table(entries);
+
+  const PredictionOutcome none = RunBoth(p, stars, {});
+  p.ignoreEaSecondary = 1;
+  const PredictionOutcome ticked = RunBoth(p, stars, {});
+  p.ignoreEaSecondary = 2;
+  const PredictionOutcome grey = RunBoth(p, stars, {});
+
+  // Every star shows all four phases when nothing is dropped.
+  for (std::uint32_t s = 0; s < std::size(types); ++s) {
+    std::set<int> phases;
+    for (const EventEntry& e : none.events)
+      if (e.star == s) phases.insert(e.phase);
+    EXPECT_EQ(phases.size(), 4u) << types[s];
+  }
+  EXPECT_EQ(grey.events, none.events);
+
+  std::vector<EventEntry> expected;
+  for (const EventEntry& e : none.events) {
+    const bool eaType = e.star == 0 || e.star == 4;
+    if (!(eaType && e.phase == 3)) expected.push_back(e);
+  }
+  EXPECT_LT(expected.size(), none.events.size());
+  // Compared without regard to order: equal times may be ordered differently
+  // once entries are taken out, as the selection-sort order of ties depends
+  // on the whole list.
+  auto byTimeAndStar = [](std::vector<EventEntry> v) {
+    std::sort(v.begin(), v.end(), [](const EventEntry& a, const EventEntry& b) {
+      return a.time != b.time ? a.time < b.time : a.star < b.star;
+    });
+    return v;
+  };
+  EXPECT_EQ(byTimeAndStar(ticked.events), byTimeAndStar(expected));
+}
+
+TEST(RunPredictionTest, DaylightSavingFixesOneZoneForTheWholeRun) {
+  // Southern winter nights, so the evening and the morning are dark.
+  RunParameters p = Site(120.3015, -33.0, 8, 2011, 7, 1, 1);
+  p.dstEnabled = true;
+  const double ut0 = 55744.5;  // 2011 July 2, 0h UT
+  const double early = ut0 + 1.5 / 24, middle = ut0 + 12.5 / 24, late = ut0 + 13.5 / 24;
+  const data::StarTable stars = Table({StarAt(p, 7, early, 0, -33.0, 2.9, 1, "EARLY"),
+                                       StarAt(p, 7, middle, 0, -33.0, 2.9, 1, "MIDDLE"),
+                                       StarAt(p, 7, late, 0, -33.0, 2.9, 1, "LATE")});
+
+  const PredictionOutcome dst = RunBoth(p, stars, {});
+  EXPECT_TRUE(dst.daylightSaving);
+  EXPECT_EQ(dst.zone, 7);
+  EXPECT_EQ(dst.label23Caption, "DAYLIGHT SAVINGS TIME");
+  // The span runs from 18:00 to 06:00 on the clock one hour ahead.
+  std::vector<EventEntry> listed = Listed(dst);
+  ASSERT_EQ(listed.size(), 2u);
+  EXPECT_EQ(listed[0].star, 0u);
+  EXPECT_EQ(listed[1].star, 1u);
+  EXPECT_NEAR(listed[1].time, middle, 1e-9);
+  p.zone = dst.zone;
+  const ReportBuffer r = BuildReport(dst, p, stars, {});
+  EXPECT_EQ(r.Line(6).substr(0, 16), " Time zone = 7 (");
+  EXPECT_EQ(std::string(r.Line(r.LineCount())).substr(13, 10), "MIDDLE    ");
+  EXPECT_EQ(std::string(r.Line(r.LineCount())).substr(39, 20), "  2011_Jul_ 2   5:30");
+
+  p.dstEnabled = false;
+  const PredictionOutcome standard = RunBoth(p, stars, {});
+  EXPECT_FALSE(standard.daylightSaving);
+  EXPECT_EQ(standard.zone, 8);
+  EXPECT_EQ(standard.label23Caption, "");
+  listed = Listed(standard);
+  ASSERT_EQ(listed.size(), 2u);
+  EXPECT_EQ(listed[0].star, 1u);
+  EXPECT_EQ(listed[1].star, 2u);
+
+  // Enabled, but the evening date is outside the period.
+  p.dstEnabled = true;
+  p.month = 1;
+  p.day = 10;
+  const PredictionOutcome winter = RunPrediction(p, {}, {});
+  EXPECT_FALSE(winter.daylightSaving);
+  EXPECT_EQ(winter.zone, 8);
+  EXPECT_EQ(winter.label23Caption, "");
+  EXPECT_FALSE(winter.HasListed());
+}
+
+TEST(RunPredictionTest, OneNightInZoneEightRunsFromTwoToFourteenHoursUt) {
+  const RunParameters p = January();
+  const double start = 55572.5 + 2.0 / 24;  // 2011 January 11, 02:00 UT
+  const double end = start + 0.5;
+  ASSERT_NEAR(SpanStart(p, 8), start, 1e-9);
+  const double minute = 1.0 / 1440;
+  const data::StarTable stars = Table({StarAt(p, 8, SpanStart(p, 8), 0, 50.0, 2.9, 1, "ATSTART"),
+                                       StarAt(p, 8, start - minute, 0, 50.0, 2.9, 1, "BEFORE"),
+                                       StarAt(p, 8, start + minute, 0, 50.0, 2.9, 1, "AFTERSTART"),
+                                       StarAt(p, 8, end - minute, 0, 50.0, 2.9, 1, "BEFOREEND"),
+                                       StarAt(p, 8, end + minute, 0, 50.0, 2.9, 1, "AFTEREND")});
+  const PredictionOutcome o = RunBoth(p, stars, {});
+  // The event exactly at the start is found but is not the first listed.
+  bool atStartFound = false;
+  for (std::size_t i = 0; i < o.events.size(); ++i)
+    if (o.events[i].star == 0) {
+      atStartFound = true;
+      EXPECT_LT(i, o.firstListed);
+    }
+  EXPECT_TRUE(atStartFound);
+  const std::vector<EventEntry> listed = Listed(o);
+  ASSERT_EQ(listed.size(), 2u);
+  EXPECT_EQ(listed[0].star, 2u);
+  EXPECT_EQ(listed[1].star, 3u);
+  for (const EventEntry& e : listed) {
+    EXPECT_GT(e.time, start);
+    EXPECT_LT(e.time, end);
+  }
+}
+
+TEST(RunPredictionTest, NothingWantedOrNoStarsGivesNoListedEvent) {
+  RunParameters p = January(3);
+  const data::StarTable stars = testing::MakeCatalogue(200, 5);
+  ASSERT_TRUE(RunBoth(p, stars, {}).HasListed());
+  p.eventWanted = {false, false, false, false, false};
+  const PredictionOutcome nothingWanted = RunBoth(p, stars, {});
+  EXPECT_TRUE(nothingWanted.events.empty());
+  EXPECT_FALSE(nothingWanted.HasListed());
+  p.eventWanted = {false, true, true, true, true};
+  const PredictionOutcome noStars = RunBoth(p, {}, ExampleLimits());
+  EXPECT_TRUE(noStars.events.empty());
+  EXPECT_FALSE(noStars.HasListed());
+  EXPECT_EQ(noStars.zone, 8);
+}
+
+TEST(RunPredictionTest, AMaximumInTheFinalHalfCycleOfTheSpanIsListed) {
+  RunParameters p = January(3);
+  p.eventWanted = {false, false, false, false, true};
+  // A 10-day star whose 0.75 maximum falls at local midnight of the third
+  // night, 7.5 days after its last primary minimum and 0.25 day before the end.
+  const double t = SpanStart(p, 8) + 2.25;
+  const data::StarTable stars = Table({StarAt(p, 8, t, 0, 50.0, 10.0, 4)});
+  const PredictionOutcome o = RunBoth(p, stars, {});
+  ASSERT_EQ(Listed(o).size(), 1u);
+  EXPECT_EQ(Listed(o)[0].phase, 4);
+  EXPECT_NEAR(Listed(o)[0].time, t, 1e-9);
+
+  p.eventWanted = {false, false, true, false, false};  // the 0.25 maximum the same way
+  const data::StarTable early = Table({StarAt(p, 8, t, 0, 50.0, 10.0, 2)});
+  ASSERT_EQ(Listed(RunBoth(p, early, {})).size(), 1u);
+}
+
+TEST(RunPredictionTest, CyclesBeforeTheEpochGiveAllFourPhases) {
+  RunParameters p = January(3);
+  const double start = SpanStart(p, 8);
+  data::StarTable stars = Table({StarAt(p, 8, start + 0.25, 0, 80.0, 0.3)});
+  stars.entries[0].epoch = start + 100.05;  // long after the span
+  const PredictionOutcome o = RunBoth(p, stars, {});
+  std::set<int> phases;
+  for (const EventEntry& e : Listed(o)) {
+    phases.insert(e.phase);
+    const double q = std::nearbyint(4 * (e.time - stars.entries[0].epoch) / 0.3);
+    EXPECT_NEAR(e.time, stars.entries[0].epoch + q * 0.075, 1e-7);
+    EXPECT_EQ(static_cast<int>(std::fmod(std::fmod(q, 4) + 4, 4)) + 1, e.phase) << e.time;
+  }
+  EXPECT_EQ(phases.size(), 4u);
+
+  // Epochs given as full Julian dates: the same events, the same phases.
+  data::StarTable full = stars;
+  full.entries[0].epoch += 2400000;
+  full.entries[0].period = 0.375;  // 2400000 days is a whole number of cycles
+  stars.entries[0].period = 0.375;
+  const std::vector<EventEntry> reduced = Listed(RunBoth(p, stars, {}));
+  const std::vector<EventEntry> julian = Listed(RunBoth(p, full, {}));
+  ASSERT_EQ(julian.size(), reduced.size());
+  ASSERT_FALSE(reduced.empty());
+  for (std::size_t i = 0; i < reduced.size(); ++i) {
+    EXPECT_NEAR(julian[i].time, reduced[i].time, 1e-6);
+    EXPECT_EQ(julian[i].phase, reduced[i].phase);
+  }
+}
+
+TEST(RunPredictionTest, StarsWithoutAUsablePeriodOrPositionGiveNoEvent) {
+  const RunParameters p = January(3);
+  const double t = SpanStart(p, 8) + 0.25;
+  const data::StarEntry good = StarAt(p, 8, t, 0, 80.0, 0.3);
+  std::vector<data::StarEntry> bad(9, good);  // one fault each
+  bad[0].period = 0;
+  bad[1].period = -1.5;
+  bad[2].period = kNaN;
+  bad[3].period = std::numeric_limits<double>::infinity();
+  bad[4].epoch = kNaN;
+  bad[5].raDms = kNaN;
+  bad[6].decDms = kNaN;
+  bad[7].epoch = std::numeric_limits<double>::infinity();
+  bad[8].period = -0.0;
+  bad.push_back(good);
+  bad.back().epoch = 1e20;  // finite, but no quarter step can be taken from its cycle number
+  bad.push_back(good);
+  bad.back().period = 1e-300;
+  for (int mode = 1; mode <= 3; ++mode) {
+    RunParameters q = p;
+    q.outputMode = static_cast<std::int16_t>(mode);
+    EXPECT_TRUE(RunBoth(q, Table(bad), ExampleLimits()).events.empty());
+    std::vector<data::StarEntry> mixed = bad;
+    mixed.push_back(good);
+    const PredictionOutcome o = RunBoth(q, Table(mixed), ExampleLimits());
+    ASSERT_FALSE(o.events.empty());
+    for (const EventEntry& e : o.events) EXPECT_EQ(e.star, bad.size());
+  }
+}
+
+}  // namespace
+}  // namespace tevaro::run
