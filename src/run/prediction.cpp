@@ -71,7 +71,11 @@ bool SkyOf(const data::StarEntry& s, const astro::LimitsTable& limits, const Run
   // maximum in the final half cycle is not lost.
   sky.eStart = std::floor(2 * (f.rjdStart - s.epoch) / s.period + 0.000000001) * 0.5;
   sky.eEnd = std::floor(4 * (f.rjdEnd - s.epoch) / s.period + 0.000000001) * 0.25;
-  return std::isfinite(sky.eStart) && std::isfinite(sky.eEnd);
+  // A cycle number too large to step by a quarter, or a period so short that
+  // the walk would take tens of millions of steps (no binary is that fast),
+  // yields no event rather than a run that never ends.
+  return std::isfinite(sky.eStart) && std::isfinite(sky.eEnd) && sky.eStart + 0.25 != sky.eStart &&
+         sky.eEnd - sky.eStart <= 2.5e6;
 }
 
 // Phase index 1..4 of cycle number e; floored, so cycles before the epoch get
