@@ -64,6 +64,39 @@ std::optional<data::LoadFailure> Session::LoadLimits(const std::string& path) {
   return std::nullopt;
 }
 
+std::string PathIn(const std::string& folder, const std::string& name) {
+  if (folder.empty()) return name;
+  return folder.back() == '/' ? folder + name : folder + "/" + name;
+}
+
+std::optional<data::LoadFailure> Session::OpenStarFile(const std::string& folder, const std::string& name) {
+  chosenFolder = folder;
+  auto failure = LoadStars(PathIn(folder, name));
+  if (!failure) starFileName = name;
+  return failure;
+}
+
+std::optional<data::LoadFailure> Session::OpenLocationsFile(const std::string& folder, const std::string& name) {
+  chosenFolder = folder;
+  auto failure = LoadLocations(PathIn(folder, name));
+  if (!failure) locationsFileName = name;
+  return failure;
+}
+
+std::optional<data::LoadFailure> Session::OpenLimitsFile(const std::string& folder, const std::string& name) {
+  chosenFolder = folder;
+  auto failure = LoadLimits(PathIn(folder, name));
+  if (!failure) limitsFileName = name;
+  return failure;
+}
+
+std::string Session::SaveReport(const std::string& folder, const std::string& name) {
+  chosenFolder = folder;
+  reportFileName = name;
+  if (name.empty()) return "Could not write into " + folder + ": no file name was given";
+  return data::WriteFileAtomically(PathIn(folder, name), report.Bytes());
+}
+
 int Session::SiteToSelect() const {
   const int k = params.siteIndex;
   return k >= 0 && static_cast<std::size_t>(k) < sites.entries.size() ? k : -1;

@@ -19,6 +19,9 @@
 
 namespace tevaro::run {
 
+// `name` inside `folder`; a name alone when the folder is empty.
+std::string PathIn(const std::string& folder, const std::string& name);
+
 // The texts a site pick puts into the longitude, latitude and zone fields.
 struct SiteFieldTexts {
   std::string longitude, latitude, zone;
@@ -61,6 +64,19 @@ class Session {
   std::optional<data::LoadFailure> LoadStars(const std::string& path);
   std::optional<data::LoadFailure> LoadLocations(const std::string& path);
   std::optional<data::LoadFailure> LoadLimits(const std::string& path);
+
+  // A file confirmed in a chooser: `name` as typed inside `folder`. Each
+  // records chosenFolder; on success the file's table, flag and name change,
+  // on failure nothing else does, so the report header keeps naming the file
+  // whose data a run uses.
+  std::optional<data::LoadFailure> OpenStarFile(const std::string& folder, const std::string& name);
+  std::optional<data::LoadFailure> OpenLocationsFile(const std::string& folder, const std::string& name);
+  std::optional<data::LoadFailure> OpenLimitsFile(const std::string& folder, const std::string& name);
+
+  // Writes the report, each line ending in CR LF, to `name` inside `folder`
+  // through a temporary file renamed over the target; records chosenFolder and
+  // reportFileName. The reason of a failure, or empty. The report is unchanged.
+  std::string SaveReport(const std::string& folder, const std::string& name);
 
   // The site list entry that a locations load selects: params.siteIndex when
   // it names an entry, otherwise -1 (nothing selected).

@@ -4,6 +4,7 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDate>
+#include <QDir>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -18,6 +19,7 @@
 #include "data/settings_file.h"
 #include "run/number_input.h"
 #include "ui/frmAbout.h"
+#include "ui/frmFileChooser.h"
 #include "ui/frmHelp.h"
 #include "ui/frmOutput.h"
 #include "ui/twips.h"
@@ -262,11 +264,11 @@ void frmMain::BuildMenus() {
     a->setObjectName(QString::fromLatin1(name));
     return a;
   };
-  // The file choosers come later; until then the Open items are there but off.
-  for (QAction* a : {item(file, "Open_LocationsFile", "Open Locations File ..."),
-                     item(file, "Open_LimitsFile", "Open Site limits File ..."),
-                     item(file, "Open_StarFile", "Open Star data File ...")})
-    a->setEnabled(false);
+  connect(item(file, "Open_LocationsFile", "Open Locations File ..."), &QAction::triggered, this,
+          &frmMain::OpenLocationsFile);
+  connect(item(file, "Open_LimitsFile", "Open Site limits File ..."), &QAction::triggered, this,
+          &frmMain::OpenLimitsFile);
+  connect(item(file, "Open_StarFile", "Open Star data File ..."), &QAction::triggered, this, &frmMain::OpenStarFile);
   file->addSeparator()->setObjectName(QStringLiteral("blank"));
   connect(item(file, "Exit", "Exit"), &QAction::triggered, this, [this] {
     ExitProgram();
@@ -406,7 +408,7 @@ void frmMain::Calculate() {
     messages_.Show(this, Q(r.message));
     return;
   }
-  if (!output_) output_ = std::make_unique<frmOutput>(session_);
+  if (!output_) output_ = std::make_unique<frmOutput>(session_, messages_);
   output_->ShowReport();
 }
 
@@ -423,9 +425,11 @@ void frmMain::ExitProgram() {
     messages_.Show(this, text);
   }
   // Every window goes at once, without the other windows' own closing steps.
-  if (output_) output_->hide();
+  if (output_) output_->HideAll();
   if (help_) help_->hide();
   if (about_) about_->hide();
+  for (frmFileChooser* c : {starChooser(), locationsChooser(), limitsChooser()})
+    if (c) c->hide();
   if (end_) end_();
 }
 
@@ -452,6 +456,68 @@ void frmMain::ShowAbout() {
   about_->show();
   about_->raise();
   about_->activateWindow();
+}
+
+void frmMain::OpenStarFile() {
+  if (!starChooser_)
+    starChooser_ = std::make_unique<frmFileChooser>(ChooserKind::StarFile, QStringLiteral("location.dat"),
+                                                    [this] { LoadChosenStarFile(); });
+  starChooser_->OpenFromMenu();
+}
+
+void frmMain::OpenLocationsFile() {
+  if (!locationsChooser_)
+    locationsChooser_ = std::make_unique<frmFileChooser>(ChooserKind::LocationsFile, QStringLiteral("location.dat"),
+                                                         [this] { LoadChosenLocationsFile(); });
+  locationsChooser_->OpenFromMenu();
+}
+
+void frmMain::OpenLimitsFile() {
+  if (!limitsChooser_)
+    limitsChooser_ = std::make_unique<frmFileChooser>(ChooserKind::LimitsFile, QStringLiteral("location.dat"),
+                                                      [this] { LoadChosenLimitsFile(); });
+  limitsChooser_->OpenFromMenu();
+}
+
+void frmMain::ReportLoadFailure(const char* what, const data::LoadFailure& failure) {
+  messages_.Show(this, QStringLiteral("The %1 was not loaded.  ").arg(QString::fromLatin1(what)) + Q(failure.Message()));
+}
+
+void frmMain::LoadChosenStarFile() {
+  const QString folder = starChooser_->folder();
+  const QString name = starChooser_->fileName();
+  // The chosen folder becomes the current one whether or not the file
+  // loads, so the next chooser starts there.
+  if (!QDir::setCurrent(folder)) {
+    session_.chosenFolder = S(folder);
+    ReportLoadFailure("star data file", {run::PathIn(S(folder), S(name)), 0, "its folder cannot be opened"});
+    return;
+  }
+  const WaitCursor wait;
+  if (auto failure = session_.OpenStarFile(S(folder), S(name))) {
+    ReportLoadFailure("star data file", *failure);
+    return;
+  }
+  ShowStatus(text_[10], name);
+}
+
+void frmMain::LoadChosenLocationsFile() {
+  const QString name = locationsChooser_->fileName();
+  if (auto failure = session_.OpenLocationsFile(S(locationsChooser_->folder()), S(name))) {
+    ReportLoadFailure("locations file", *failure);
+    return;
+  }
+  FillSiteList();
+  ShowStatus(text_[12], name);
+}
+
+void frmMain::LoadChosenLimitsFile() {
+  const QString name = limitsChooser_->fileName();
+  if (auto failure = session_.OpenLimitsFile(S(limitsChooser_->folder()), S(name))) {
+    ReportLoadFailure("site limits file", *failure);
+    return;
+  }
+  ShowStatus(text_[11], name);
 }
 
 }  // namespace tevaro::ui

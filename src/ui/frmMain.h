@@ -25,6 +25,7 @@ namespace tevaro::ui {
 class frmOutput;
 class frmHelp;
 class frmAbout;
+class frmFileChooser;
 
 // A check box whose caption wraps onto several lines within its width, and
 // that reacts to a click anywhere on it.
@@ -71,10 +72,18 @@ class frmMain : public QMainWindow {
   void ShowHelp();
   void ShowAbout();
 
+  // The File menu's three Open items: the chooser for the kind of file.
+  void OpenStarFile();
+  void OpenLocationsFile();
+  void OpenLimitsFile();
+
   // The secondary windows, created on first use (null before).
   frmOutput* outputWindow() const { return output_.get(); }
   frmHelp* helpWindow() const { return help_.get(); }
   frmAbout* aboutWindow() const { return about_.get(); }
+  frmFileChooser* starChooser() const { return starChooser_.get(); }
+  frmFileChooser* locationsChooser() const { return locationsChooser_.get(); }
+  frmFileChooser* limitsChooser() const { return limitsChooser_.get(); }
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -86,6 +95,11 @@ class frmMain : public QMainWindow {
   void ConnectHandlers();
   void StartUp();
   void ShowStatus(QLineEdit* field, const QString& fileName);
+  // The OK of each open chooser: the load, and a message when it fails.
+  void LoadChosenStarFile();
+  void LoadChosenLocationsFile();
+  void LoadChosenLimitsFile();
+  void ReportLoadFailure(const char* what, const data::LoadFailure& failure);
 
   MessageSink& messages_;
   run::Session session_;
@@ -104,6 +118,9 @@ class frmMain : public QMainWindow {
   std::unique_ptr<frmOutput> output_;
   std::unique_ptr<frmHelp> help_;
   std::unique_ptr<frmAbout> about_;
+  std::unique_ptr<frmFileChooser> starChooser_;
+  std::unique_ptr<frmFileChooser> locationsChooser_;
+  std::unique_ptr<frmFileChooser> limitsChooser_;
 };
 
 }  // namespace tevaro::ui

@@ -1,6 +1,7 @@
 #include "ui/frmOutput.h"
 
 #include <QCloseEvent>
+#include <QDir>
 #include <QMenuBar>
 #include <QPaintEvent>
 #include <QPainter>
@@ -11,6 +12,7 @@
 #include <limits>
 
 #include "astro/angles.h"
+#include "ui/frmFileChooser.h"
 #include "ui/twips.h"
 
 namespace tevaro::ui {
@@ -84,7 +86,8 @@ void ReportCanvas::paintEvent(QPaintEvent* event) {
   }
 }
 
-frmOutput::frmOutput(run::Session& session, QWidget* parent) : QMainWindow(parent), session_(session) {
+frmOutput::frmOutput(run::Session& session, MessageSink& messages, QWidget* parent)
+    : QMainWindow(parent), session_(session), messages_(messages) {
   setObjectName(QStringLiteral("frmOutput"));
   setWindowTitle(QStringLiteral("Output"));
   canvas_ = new ReportCanvas(*this, this);
@@ -104,8 +107,8 @@ frmOutput::frmOutput(run::Session& session, QWidget* parent) : QMainWindow(paren
     a->setObjectName(QString::fromLatin1(name));
     return a;
   };
-  // Saving and printing come later; their items are there but off.
-  item("mSaveOutput", "Save ...")->setEnabled(false);
+  connect(item("mSaveOutput", "Save ..."), &QAction::triggered, this, &frmOutput::ShowSaveChooser);
+  // Printing comes later; its items are there but off.
   file->addSeparator()->setObjectName(QStringLiteral("spcr3"));
   item("mPrintSetup", "Print Setup ...")->setEnabled(false);
   item("mPrint", "Print")->setEnabled(false);
@@ -117,6 +120,41 @@ frmOutput::frmOutput(run::Session& session, QWidget* parent) : QMainWindow(paren
 }
 
 frmOutput::~frmOutput() = default;
+
+void frmOutput::ShowSaveChooser() {
+  if (!saveChooser_) {
+    // A name of its own, so that an unchanged OK never replaces a data file.
+    const run::RunParameters& p = session_.params;
+    const QString first = QStringLiteral("tevaro-%1-%2-%3.txt")
+                              .arg(p.year, 4, 10, QLatin1Char('0'))
+                              .arg(p.month, 2, 10, QLatin1Char('0'))
+                              .arg(p.day, 2, 10, QLatin1Char('0'));
+    saveChooser_ = std::make_unique<frmFileChooser>(ChooserKind::SaveOutput, first, [this] { SaveChosenFile(); });
+  }
+  saveChooser_->ShowChooser();
+}
+
+void frmOutput::SaveChosenFile() {
+  const QString folder = saveChooser_->folder();
+  const QString name = saveChooser_->fileName();
+  const std::string path = run::PathIn(folder.toStdString(), name.toStdString());
+  const QString failed = QStringLiteral("The report was not saved.  ");
+  // The folder saved into becomes the current one.
+  if (!QDir::setCurrent(folder)) {
+    session_.chosenFolder = folder.toStdString();
+    session_.reportFileName = name.toStdString();
+    messages_.Show(this, failed + QStringLiteral("Could not write ") + QString::fromStdString(path) +
+                             QStringLiteral(": its folder cannot be opened"));
+    return;
+  }
+  const std::string reason = session_.SaveReport(folder.toStdString(), name.toStdString());
+  if (!reason.empty()) messages_.Show(this, failed + QString::fromStdString(reason));
+}
+
+void frmOutput::HideAll() {
+  if (saveChooser_) saveChooser_->hide();
+  hide();
+}
 
 double frmOutput::rowPitchPx() const { return kRowPitchTwips * Twips::For(this).dpi() / kTwipsPerInch; }
 

@@ -6,8 +6,10 @@
 #include <QWidget>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 
 #include "run/session.h"
+#include "ui/message_sink.h"
 
 class QAction;
 class QScrollBar;
@@ -32,6 +34,7 @@ OutputSteps ComputeOutputSteps(double heightTwips, std::size_t lineCount);
 long FirstShownLineFor(int value, long scrollRange);
 
 class frmOutput;
+class frmFileChooser;
 
 // The client area: draws the rows that can be seen.
 class ReportCanvas : public QWidget {
@@ -50,7 +53,7 @@ class frmOutput : public QMainWindow {
   Q_OBJECT
 
  public:
-  explicit frmOutput(run::Session& session, QWidget* parent = nullptr);
+  frmOutput(run::Session& session, MessageSink& messages, QWidget* parent = nullptr);
   ~frmOutput() override;
 
   // The display after a run: loads the window if needed, shows it and draws
@@ -66,6 +69,12 @@ class frmOutput : public QMainWindow {
   QScrollBar* scrollBar() const { return vscroll1_; }
   ReportCanvas* canvas() const { return canvas_; }
   const run::ReportBuffer& report() const { return session_.report; }
+
+  // "Save ...": shows the save chooser, created on first use.
+  void ShowSaveChooser();
+  frmFileChooser* saveChooser() const { return saveChooser_.get(); }
+  // Hides this window and the windows it opened, as at the program's end.
+  void HideAll();
   double rowPitchPx() const;
 
  protected:
@@ -76,8 +85,11 @@ class frmOutput : public QMainWindow {
   void Load();
   void ApplySteps(double heightTwips);
   void OnScroll(int value);
+  void SaveChosenFile();
 
   run::Session& session_;
+  MessageSink& messages_;
+  std::unique_ptr<frmFileChooser> saveChooser_;
   ReportCanvas* canvas_ = nullptr;
   QScrollBar* vscroll1_ = nullptr;
   bool loaded_ = false;

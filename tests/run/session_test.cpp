@@ -195,5 +195,89 @@ TEST_F(SessionTest, LocationsLoadSelectsTheSavedSiteWhenItExists) {
   EXPECT_EQ(t.caption, "Tevaro - Lakeside Roof");
 }
 
+
+TEST_F(SessionTest, FilesChosenInAFolderKeepTheirNamesOnlyWhenTheyLoad) {
+  Session s;
+  LoadAll(s);
+  const std::string folder = dir_.string();
+  Write("other.csv", std::string(kStars) + "RZ Cas,2.48437,69.3801,43200.3063,1.1952500,EA,6.18,7.72,\n");
+  ASSERT_FALSE(s.OpenStarFile(folder, "other.csv"));
+  EXPECT_EQ(s.stars.entries.size(), 4u);
+  EXPECT_EQ(s.starFileName, "other.csv");
+  EXPECT_EQ(s.chosenFolder, folder);
+
+  // A failed load from elsewhere records the folder but keeps the data and
+  // the name the report header prints.
+  fs::create_directories(dir_ / "sub");
+  Write("sub/broken.csv", "Heading\nname,RA\nA,1\n");
+  const std::string sub = (dir_ / "sub").string();
+  const auto failure = s.OpenStarFile(sub, "broken.csv");
+  ASSERT_TRUE(failure);
+  EXPECT_EQ(failure->file, sub + "/broken.csv");
+  EXPECT_EQ(s.chosenFolder, sub);
+  EXPECT_EQ(s.starFileName, "other.csv");
+  EXPECT_EQ(s.stars.entries.size(), 4u);
+  // An empty name names the folder itself, which is no star file.
+  EXPECT_TRUE(s.OpenStarFile(sub, ""));
+
+  ASSERT_TRUE(s.OpenLimitsFile(folder, "missing.dat"));
+  EXPECT_EQ(s.limitsFileName, "Limits.dat");
+  EXPECT_EQ(s.limits.rows.size(), 4u);
+  Write("wide.dat", "Limits\nDec, E, W\n-90, -12, 12\n90, -12, 12\n");
+  ASSERT_FALSE(s.OpenLimitsFile(folder, "wide.dat"));
+  EXPECT_EQ(s.limitsFileName, "wide.dat");
+  EXPECT_EQ(s.limits.rows.size(), 2u);
+
+  ASSERT_TRUE(s.OpenLocationsFile(sub, "Location.dat"));
+  EXPECT_EQ(s.sites.entries.size(), 2u);
+  EXPECT_TRUE(s.locationsFileName.empty());
+  ASSERT_FALSE(s.OpenLocationsFile(folder, "Location.dat"));
+  EXPECT_EQ(s.locationsFileName, "Location.dat");
+
+  // The header names the files whose data the run used.
+  ASSERT_EQ(s.Calculate(Fields()).status, CalculateResult::Status::Listed);
+  const std::string header = s.report.Bytes().substr(0, 2000);
+  EXPECT_NE(header.find("other.csv"), std::string::npos);
+  EXPECT_NE(header.find("wide.dat"), std::string::npos);
+  EXPECT_EQ(header.find("broken.csv"), std::string::npos);
+}
+
+TEST_F(SessionTest, SavedReportHoldsExactlyTheLinesEachEndingInCrLf) {
+  Session s;
+  LoadAll(s);
+  ASSERT_EQ(s.Calculate(Fields()).status, CalculateResult::Status::Listed);
+  const std::string folder = dir_.string();
+  ASSERT_EQ(s.SaveReport(folder, "night.txt"), "");
+  EXPECT_EQ(s.chosenFolder, folder);
+  EXPECT_EQ(s.reportFileName, "night.txt");
+
+  std::ifstream in(dir_ / "night.txt", std::ios::binary);
+  const std::string saved((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  std::string expected;
+  for (std::size_t i = 1; i <= s.report.LineCount(); ++i) expected += std::string(s.report.Line(i)) + "\r\n";
+  EXPECT_EQ(saved, expected);
+
+  // Saving again replaces the file; a failed save leaves it and the report whole.
+  const std::string before = s.report.Bytes();
+  InputFields dec = Fields();
+  dec.option = 3;
+  ASSERT_EQ(s.Calculate(dec).status, CalculateResult::Status::Listed);
+  ASSERT_EQ(s.SaveReport(folder, "night.txt"), "");
+  std::ifstream again(dir_ / "night.txt", std::ios::binary);
+  const std::string second((std::istreambuf_iterator<char>(again)), std::istreambuf_iterator<char>());
+  EXPECT_EQ(second, s.report.Bytes());
+  EXPECT_NE(second, before);
+
+  EXPECT_NE(s.SaveReport(folder, "").find("no file name was given"), std::string::npos);
+  EXPECT_NE(s.SaveReport((dir_ / "no such folder").string(), "night.txt"), "");
+  fs::create_directories(dir_ / "taken");
+  EXPECT_NE(s.SaveReport(folder, "taken"), "");
+  EXPECT_TRUE(fs::is_directory(dir_ / "taken"));
+  EXPECT_EQ(s.report.Bytes(), second);
+  std::size_t files = 0;
+  for (const auto& e : fs::directory_iterator(dir_)) files += e.is_regular_file() ? 1 : 0;
+  EXPECT_EQ(files, 4u);  // the three data files and the report: no temporary is left
+}
+
 }  // namespace
 }  // namespace tevaro::run

@@ -87,7 +87,8 @@ void OutputWindowTest::layoutSteps() {
   tevaro::run::Session session;
   session.placement = {100, 100, 11800, static_cast<std::int16_t>(height)};
   session.report = Report(lines);
-  frmOutput w(session);
+  tevaro::ui::RecordingMessageSink messages;
+  frmOutput w(session, messages);
   w.ShowReport();
   QCOMPARE(w.linesPerWindow(), perWindow);
   QCOMPARE(w.scrollRange(), long{range});
@@ -118,7 +119,8 @@ void OutputWindowTest::lowWindowStillHasOneRow() {
   tevaro::run::Session session;
   session.placement = {100, 100, 11800, 300};
   session.report = Report(50);
-  frmOutput w(session);
+  tevaro::ui::RecordingMessageSink messages;
+  frmOutput w(session, messages);
   w.ShowReport();
   QVERIFY(tevaro::ui::ReadOuter(w).height >= tevaro::ui::kOutputMinHeightTwips - 15);
   QVERIFY(w.linesPerWindow() >= 1);
@@ -129,7 +131,8 @@ void OutputWindowTest::resizeBeforeScrollingLeavesFirstRowEmpty() {
   TempFolder dir;
   tevaro::run::Session session;
   session.report = Report(200);
-  frmOutput w(session);
+  tevaro::ui::RecordingMessageSink messages;
+  frmOutput w(session, messages);
   w.ShowReport();
   QCOMPARE(InkedRows(w).mid(0, 2), (QList<bool>{true, true}));
   w.resize(w.width() + 40, w.height() + 60);
@@ -147,7 +150,8 @@ void OutputWindowTest::shortReportScrollsOneLine() {
   TempFolder dir;
   tevaro::run::Session session;
   session.report = Report(20);
-  frmOutput w(session);
+  tevaro::ui::RecordingMessageSink messages;
+  frmOutput w(session, messages);
   w.ShowReport();
   QScrollBar* bar = w.scrollBar();
   bar->setValue(32767);
@@ -165,7 +169,8 @@ void OutputWindowTest::secondRunSpansNewReport() {
   TempFolder dir;
   tevaro::run::Session session;
   session.report = Report(20);
-  frmOutput w(session);
+  tevaro::ui::RecordingMessageSink messages;
+  frmOutput w(session, messages);
   w.ShowReport();
   w.scrollBar()->setValue(32767);
   QCOMPARE(w.firstShownLine(), 1L);
@@ -184,7 +189,8 @@ void OutputWindowTest::placementKeptAtCloseOnly() {
   tevaro::run::Session session;
   session.placement = {300, 250, 9000, 5000};
   session.report = Report(100);
-  frmOutput w(session);
+  tevaro::ui::RecordingMessageSink messages;
+  frmOutput w(session, messages);
   w.ShowReport();
   const tevaro::ui::OuterTwips first = tevaro::ui::ReadOuter(w);
   QCOMPARE(first.left, 300);
@@ -222,7 +228,8 @@ void OutputWindowTest::placementBeyondSixteenBitsIsClamped() {
   TempFolder dir;
   tevaro::run::Session session;
   session.report = Report(10);
-  frmOutput w(session);
+  tevaro::ui::RecordingMessageSink messages;
+  frmOutput w(session, messages);
   w.ShowReport();
   const tevaro::ui::Twips t = tevaro::ui::Twips::For(&w);
   w.move(t.ToPx(40000), 10);
@@ -269,7 +276,8 @@ void OutputWindowTest::millionLinesScrollQuickly() {
   TempFolder dir;
   tevaro::run::Session session;
   session.report = Report(1000000);
-  frmOutput w(session);
+  tevaro::ui::RecordingMessageSink messages;
+  frmOutput w(session, messages);
   w.ShowReport();
   QCOMPARE(w.scrollRange(), 1000000L - w.linesPerWindow() + 3);
   QElapsedTimer timer;

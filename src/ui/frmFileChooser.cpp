@@ -1,0 +1,352 @@
+#include "ui/frmFileChooser.h"
+
+#include <QComboBox>
+#include <QDir>
+#include <QFileInfo>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QResizeEvent>
+#include <algorithm>
+
+#include "ui/twips.h"
+
+namespace tevaro::ui {
+
+namespace {
+
+struct KindSetup {
+  const char* objectName;
+  const char* caption;
+  double clientWidth, clientHeight;
+  QStringList patterns;
+  int loadEntry;
+};
+
+KindSetup SetupFor(ChooserKind kind) {
+  switch (kind) {
+    case ChooserKind::StarFile:
+      return {"frmOpenStarFile", "Open Star File", 6870, 7470, {"*.csv", "*.*"}, 0};
+    case ChooserKind::LocationsFile:
+      return {"frmOpenLocationsFile", "Open Locations File", 6915, 7395, {"*.csv", "*.*"}, 0};
+    case ChooserKind::LimitsFile:
+      return {"frmOpenLimitsFile", "Open Limits File", 6900, 7500, {"*.csv", "*.dat", "*.txt", "*.*"}, 1};
+    case ChooserKind::SaveOutput:
+      break;
+  }
+  return {"frmSaveOutput", "Save Output", 6870, 7470, {"*.csv", "*.*"}, 0};
+}
+
+QRectF R(float left, float top, float width, float height) { return {left, top, width, height}; }
+
+constexpr int kPathRole = Qt::UserRole;
+
+// The drive among `drives` that holds `path`: the longest that starts it.
+int DriveOf(const QStringList& drives, const QString& path) {
+  int best = -1;
+  qsizetype bestLength = -1;
+  for (int i = 0; i < drives.size(); ++i) {
+    const QString& d = drives[i];
+    if (path.startsWith(d, Qt::CaseInsensitive) && d.size() > bestLength) {
+      best = i;
+      bestLength = d.size();
+    }
+  }
+  return best;
+}
+
+// Enter in the folder list opens the chosen folder; it must not also reach
+// the chooser's default button.
+class FolderKeyFilter : public QObject {
+ public:
+  FolderKeyFilter(QListWidget* list, std::function<void(QListWidgetItem*)> open)
+      : QObject(list), list_(list), open_(std::move(open)) {}
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (watched == list_ && event->type() == QEvent::KeyPress) {
+      const int key = static_cast<QKeyEvent*>(event)->key();
+      if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+        if (QListWidgetItem* item = list_->currentItem()) open_(item);
+        return true;
+      }
+    }
+    return QObject::eventFilter(watched, event);
+  }
+
+ private:
+  QListWidget* list_;
+  std::function<void(QListWidgetItem*)> open_;
+};
+
+}  // namespace
+
+ChooserLayout ComputeChooserLayout(float outerWidth, float outerHeight) {
+  const float w = std::max(outerWidth, static_cast<float>(kChooserMinWidthTwips));
+  const float h = std::max(outerHeight, static_cast<float>(kChooserMinHeightTwips));
+  const float file1Height = h - 2100;
+  const float dir1Height = h - 1890;
+  // Both columns share the width beyond 7830 equally.
+  const float a = (w - 7830) / 2;
+  const float leftWidth = a + 3015;
+  const float rightWidth = a + 2655;
+  const float right = leftWidth + 345;
+  const float buttons = rightWidth + leftWidth + 570;
+
+  ChooserLayout l;
+  l.text1 = R(120, 360, leftWidth, 315);
+  l.file1 = R(120, 840, leftWidth, file1Height);
+  l.label2 = R(120, file1Height + 990, 2415, 255);
+  l.combo1 = R(120, file1Height + 1230, leftWidth, 315);
+  l.label3 = R(right, 120, 2295, 255);
+  l.label4 = R(right, 360, 3975, 255);
+  l.dir1 = R(right, 720, rightWidth, dir1Height);
+  l.label5 = R(right, dir1Height + 780, 1335, 255);
+  l.drive1 = R(right, dir1Height + 1020, rightWidth, 315);
+  l.command1 = R(buttons, 720, 1335, 375);
+  l.command2 = R(buttons, 1200, 1335, 375);
+  return l;
+}
+
+frmFileChooser::frmFileChooser(ChooserKind kind, QString firstName, std::function<void()> onOk, QWidget* parent)
+    : QDialog(parent), kind_(kind), onOk_(std::move(onOk)) {
+  const KindSetup setup = SetupFor(kind);
+  setObjectName(QString::fromLatin1(setup.objectName));
+  setWindowTitle(QString::fromLatin1(setup.caption));
+  setModal(false);
+  setSizeGripEnabled(false);
+  QPalette pal = palette();
+  pal.setColor(QPalette::Window, QColor(192, 192, 192));
+  setPalette(pal);
+  setAutoFillBackground(true);
+  QFont f(QStringLiteral("MS Sans Serif"));
+  f.setStyleHint(QFont::SansSerif);
+  f.setPointSizeF(8.25);
+  f.setBold(true);
+  setFont(f);
+
+  BuildControls();
+  text1_->setText(firstName);
+
+  // First use: the pattern list, the pattern of the chooser's kind, the
+  // current folder; the name box keeps its first text.
+  patterns_ = setup.patterns;
+  combo1_->addItems(patterns_);
+  const QStringList drives = [] {
+    QStringList d;
+    for (const QFileInfo& info : QDir::drives()) d.append(info.absoluteFilePath());
+    if (d.isEmpty()) d.append(QDir::rootPath());
+    return d;
+  }();
+  drive1_->addItems(drives);
+  folder_ = QDir::cleanPath(QDir::currentPath());
+  ReadFolders();
+  SelectPattern(setup.loadEntry);
+
+  const Twips t = Twips::For(this);
+  setMinimumSize(t.ToPx(kChooserMinWidthTwips - kFrameWidthTwips), t.ToPx(kChooserMinHeightTwips - kFrameHeightTwips));
+  resize(t.ToPx(setup.clientWidth), t.ToPx(setup.clientHeight));
+}
+
+frmFileChooser::~frmFileChooser() = default;
+
+void frmFileChooser::BuildControls() {
+  const Twips t = Twips::For(this);
+  auto place = [&](QWidget* w, const char* name, double left, double top, double width, double height) {
+    w->setObjectName(QString::fromLatin1(name));
+    w->setGeometry(t.Rect(left, top, width, height));
+  };
+  auto label = [&](const char* name, const char* caption, double left, double top, double width, double height) {
+    auto* l = new QLabel(QString::fromLatin1(caption), this);
+    place(l, name, left, top, width, height);
+    return l;
+  };
+
+  // Created in tab order.
+  label1_ = label("Label1", "File Name:", 120, 120, 975, 255);
+  text1_ = new QLineEdit(this);
+  place(text1_, "Text1", 120, 360, 2415, 315);
+  file1_ = new QListWidget(this);
+  place(file1_, "File1", 120, 840, 2415, 5685);
+  label2_ = label("Label2", "List Files of Type:", 120, 6720, 2415, 255);
+  combo1_ = new QComboBox(this);
+  place(combo1_, "Combo1", 120, 6960, 2415, 315);
+  label3_ = label("Label3", "Directories:", 2880, 120, 2295, 255);
+  label4_ = label("Label4", "", 2880, 360, 3975, 255);
+  dir1_ = new QListWidget(this);
+  place(dir1_, "Dir1", 2880, 720, 2415, 5715);
+  label5_ = label("Label5", "Drives:", 2880, 6720, 1335, 255);
+  drive1_ = new QComboBox(this);
+  place(drive1_, "Drive1", 2880, 6960, 2415, 315);
+  command1_ = new QPushButton(QStringLiteral("OK"), this);
+  place(command1_, "Command1", 5520, 720, 1335, 375);
+  command2_ = new QPushButton(QStringLiteral("Cancel"), this);
+  place(command2_, "Command2", 5520, 1200, 1335, 375);
+  // Enter anywhere but in the folder list is OK; Escape is Cancel.
+  command1_->setDefault(true);
+  command2_->setAutoDefault(false);
+
+  file1_->setSelectionMode(QAbstractItemView::SingleSelection);
+  dir1_->setSelectionMode(QAbstractItemView::SingleSelection);
+  dir1_->installEventFilter(new FolderKeyFilter(dir1_, [this](QListWidgetItem* item) { OnFolderActivated(item); }));
+
+  connect(combo1_, &QComboBox::activated, this, &frmFileChooser::SelectPattern);
+  connect(drive1_, &QComboBox::activated, this, &frmFileChooser::SelectDrive);
+  connect(dir1_, &QListWidget::itemDoubleClicked, this, &frmFileChooser::OnFolderActivated);
+  connect(file1_, &QListWidget::itemClicked, this, [this](QListWidgetItem* item) { text1_->setText(item->text()); });
+  // Moving through the list with the keys picks as a click does.
+  connect(file1_, &QListWidget::itemSelectionChanged, this, [this] {
+    const QList<QListWidgetItem*> picked = file1_->selectedItems();
+    if (!picked.isEmpty()) text1_->setText(picked.first()->text());
+  });
+  connect(file1_, &QListWidget::itemDoubleClicked, this, [this](QListWidgetItem* item) {
+    text1_->setText(item->text());
+    Ok();
+  });
+  connect(command1_, &QPushButton::clicked, this, &frmFileChooser::Ok);
+  connect(command2_, &QPushButton::clicked, this, &frmFileChooser::Cancel);
+}
+
+QString frmFileChooser::fileName() const { return text1_->text(); }
+
+void frmFileChooser::OpenFromMenu() {
+  SelectPattern(1);
+  ShowChooser();
+  SelectPattern(0);
+}
+
+void frmFileChooser::ShowChooser() {
+  show();
+  raise();
+  activateWindow();
+}
+
+void frmFileChooser::SelectPattern(int k) {
+  if (k < 0 || k >= patterns_.size()) return;
+  {
+    const QSignalBlocker block(combo1_);
+    combo1_->setCurrentIndex(k);
+  }
+  pattern_ = patterns_[k];
+  ReadFiles();
+}
+
+void frmFileChooser::OpenFolder(const QString& path) {
+  folder_ = QDir::cleanPath(QDir(path).absolutePath());
+  ReadFolders();
+  ReadFiles();
+  text1_->setText(file1_->count() > 0 ? file1_->item(0)->text() : QString());
+}
+
+void frmFileChooser::SelectDrive(int k) {
+  if (k < 0 || k >= drive1_->count()) return;
+  const QString drive = drive1_->itemText(k);
+  QStringList drives;
+  for (int i = 0; i < drive1_->count(); ++i) drives.append(drive1_->itemText(i));
+  if (DriveOf(drives, folder_) == k) return;
+  QString target = lastFolderOnDrive_.value(drive, drive);
+  if (!QFileInfo(target).isDir()) target = drive;
+  OpenFolder(target);
+}
+
+void frmFileChooser::OnFolderActivated(QListWidgetItem* item) {
+  if (item == nullptr) return;
+  const QString path = item->data(kPathRole).toString();
+  if (!path.isEmpty() && path != folder_) OpenFolder(path);
+}
+
+void frmFileChooser::ReadFiles() {
+  QDir dir(folder_);
+  // "*.*" lists every file, with or without an extension.
+  const QStringList filter = pattern_ == QStringLiteral("*.*") ? QStringList{QStringLiteral("*")} : QStringList{pattern_};
+  dir.setNameFilters(filter);
+  dir.setFilter(QDir::Files | QDir::NoDotAndDotDot);
+  dir.setSorting(QDir::Name | QDir::IgnoreCase);
+  const QSignalBlocker block(file1_);
+  file1_->clear();
+  file1_->addItems(dir.entryList());
+}
+
+void frmFileChooser::ReadFolders() {
+  QStringList drives;
+  for (int i = 0; i < drive1_->count(); ++i) drives.append(drive1_->itemText(i));
+  const int drive = DriveOf(drives, folder_);
+  if (drive >= 0) {
+    lastFolderOnDrive_[drives[drive]] = folder_;
+    const QSignalBlocker block(drive1_);
+    drive1_->setCurrentIndex(drive);
+  }
+
+  // The path from the root down, each level indented, then the subfolders.
+  QStringList chain;
+  for (QDir d(folder_);;) {
+    chain.prepend(d.absolutePath());
+    if (!d.cdUp()) break;
+  }
+  const QSignalBlocker block(dir1_);
+  dir1_->clear();
+  int depth = 0;
+  QListWidgetItem* current = nullptr;
+  for (const QString& p : chain) {
+    const QString name = QDir(p).isRoot() ? QDir::toNativeSeparators(p) : QFileInfo(p).fileName();
+    auto* item = new QListWidgetItem(QString(depth * 2, QLatin1Char(' ')) + name, dir1_);
+    item->setData(kPathRole, p);
+    current = item;
+    ++depth;
+  }
+  QDir here(folder_);
+  here.setFilter(QDir::Dirs | QDir::NoDotAndDotDot);
+  here.setSorting(QDir::Name | QDir::IgnoreCase);
+  for (const QString& sub : here.entryList()) {
+    auto* item = new QListWidgetItem(QString(depth * 2, QLatin1Char(' ')) + sub, dir1_);
+    item->setData(kPathRole, here.absoluteFilePath(sub));
+  }
+  dir1_->setCurrentItem(current);
+
+  label4_->setToolTip(QDir::toNativeSeparators(folder_));
+  label4_->setText(fontMetrics().elidedText(QDir::toNativeSeparators(folder_), Qt::ElideLeft, label4_->width()));
+}
+
+QStringList frmFileChooser::listedFiles() const {
+  QStringList names;
+  for (int i = 0; i < file1_->count(); ++i) names.append(file1_->item(i)->text());
+  return names;
+}
+
+QStringList frmFileChooser::listedFolders() const {
+  QStringList paths;
+  for (int i = 0; i < dir1_->count(); ++i) paths.append(dir1_->item(i)->data(kPathRole).toString());
+  return paths;
+}
+
+void frmFileChooser::Ok() {
+  if (onOk_) onOk_();
+  hide();
+}
+
+void frmFileChooser::Cancel() { hide(); }
+
+void frmFileChooser::reject() { Cancel(); }
+
+void frmFileChooser::resizeEvent(QResizeEvent* event) {
+  QDialog::resizeEvent(event);
+  const Twips t = Twips::For(this);
+  const OuterTwips o = ReadOuter(*this);
+  const ChooserLayout l = ComputeChooserLayout(static_cast<float>(o.width), static_cast<float>(o.height));
+  auto put = [&](QWidget* w, const QRectF& r) { w->setGeometry(t.Rect(r.x(), r.y(), r.width(), r.height())); };
+  put(text1_, l.text1);
+  put(file1_, l.file1);
+  put(label2_, l.label2);
+  put(combo1_, l.combo1);
+  put(label3_, l.label3);
+  put(label4_, l.label4);
+  put(dir1_, l.dir1);
+  put(label5_, l.label5);
+  put(drive1_, l.drive1);
+  put(command1_, l.command1);
+  put(command2_, l.command2);
+}
+
+}  // namespace tevaro::ui
