@@ -13,6 +13,7 @@
 #include "data/locations_file.h"
 #include "data/settings_file.h"
 #include "data/star_file.h"
+#include "run/error_texts.h"
 #include "run/prediction.h"
 #include "run/report.h"
 #include "run/validation.h"
@@ -44,6 +45,7 @@ class Session {
   ReportBuffer report;
   data::OutputPlacement placement;
   std::string label23Caption;  // caption the last run gave Label23
+  ErrorTexts errorTexts;       // filled at start-up
 
   std::string startFolder;  // the folder the program started in; the settings live here
   std::string chosenFolder;  // folder of the last OK in any file chooser

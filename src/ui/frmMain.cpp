@@ -314,6 +314,7 @@ void frmMain::StartUp() {
   run::Session& s = session_;
   const run::RunParameters& p = s.params;
 
+  s.errorTexts.Fill();
   // Settings first; any failure gives the defaults.
   s.LoadSettingsFile();
 

@@ -86,8 +86,16 @@ void ReportCanvas::paintEvent(QPaintEvent* event) {
   }
 }
 
-frmOutput::frmOutput(run::Session& session, MessageSink& messages, QWidget* parent)
-    : QMainWindow(parent), session_(session), messages_(messages) {
+namespace {
+PrintPlatform& PlatformOr(PrintPlatform* given, std::unique_ptr<PrintPlatform>& own) {
+  if (given) return *given;
+  own = std::make_unique<QtPrintPlatform>();
+  return *own;
+}
+}  // namespace
+
+frmOutput::frmOutput(run::Session& session, MessageSink& messages, QWidget* parent, PrintPlatform* printing)
+    : QMainWindow(parent), session_(session), messages_(messages), print_(PlatformOr(printing, ownPlatform_)) {
   setObjectName(QStringLiteral("frmOutput"));
   setWindowTitle(QStringLiteral("Output"));
   canvas_ = new ReportCanvas(*this, this);
@@ -108,10 +116,9 @@ frmOutput::frmOutput(run::Session& session, MessageSink& messages, QWidget* pare
     return a;
   };
   connect(item("mSaveOutput", "Save ..."), &QAction::triggered, this, &frmOutput::ShowSaveChooser);
-  // Printing comes later; its items are there but off.
   file->addSeparator()->setObjectName(QStringLiteral("spcr3"));
-  item("mPrintSetup", "Print Setup ...")->setEnabled(false);
-  item("mPrint", "Print")->setEnabled(false);
+  connect(item("mPrintSetup", "Print Setup ..."), &QAction::triggered, this, &frmOutput::PrintSetup);
+  connect(item("mPrint", "Print"), &QAction::triggered, this, &frmOutput::PrintPage);
   file->addSeparator()->setObjectName(QStringLiteral("spacr2"));
   connect(item("ExitOP", "Exit"), &QAction::triggered, this, &QWidget::hide);
 
@@ -149,6 +156,15 @@ void frmOutput::SaveChosenFile() {
   }
   const std::string reason = session_.SaveReport(folder.toStdString(), name.toStdString());
   if (!reason.empty()) messages_.Show(this, failed + QString::fromStdString(reason));
+}
+
+void frmOutput::PrintPage() {
+  if (const std::optional<int> failure = print_.Print(*canvas_))
+    messages_.Show(this, QString::fromStdString(run::PrintFailureMessage(session_.errorTexts, *failure)));
+}
+
+void frmOutput::PrintSetup() {
+  if (!print_.Setup(this)) messages_.Show(this, QString::fromLatin1(kPrintSetupFailure));
 }
 
 void frmOutput::HideAll() {

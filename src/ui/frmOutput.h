@@ -10,6 +10,7 @@
 
 #include "run/session.h"
 #include "ui/message_sink.h"
+#include "ui/printing.h"
 
 class QAction;
 class QScrollBar;
@@ -53,7 +54,9 @@ class frmOutput : public QMainWindow {
   Q_OBJECT
 
  public:
-  frmOutput(run::Session& session, MessageSink& messages, QWidget* parent = nullptr);
+  // Prints through `printing`, or through Qt's print system when it is null.
+  frmOutput(run::Session& session, MessageSink& messages, QWidget* parent = nullptr,
+            PrintPlatform* printing = nullptr);
   ~frmOutput() override;
 
   // The display after a run: loads the window if needed, shows it and draws
@@ -73,6 +76,12 @@ class frmOutput : public QMainWindow {
   // "Save ...": shows the save chooser, created on first use.
   void ShowSaveChooser();
   frmFileChooser* saveChooser() const { return saveChooser_.get(); }
+  // "Print": the client area as drawn now onto one page of the current printer.
+  void PrintPage();
+  // "Print Setup ...": the printer dialog and the choice it gives.
+  void PrintSetup();
+  PrintCommands& printCommands() { return print_; }
+
   // Hides this window and the windows it opened, as at the program's end.
   void HideAll();
   double rowPitchPx() const;
@@ -90,6 +99,8 @@ class frmOutput : public QMainWindow {
   run::Session& session_;
   MessageSink& messages_;
   std::unique_ptr<frmFileChooser> saveChooser_;
+  std::unique_ptr<PrintPlatform> ownPlatform_;
+  PrintCommands print_;
   ReportCanvas* canvas_ = nullptr;
   QScrollBar* vscroll1_ = nullptr;
   bool loaded_ = false;

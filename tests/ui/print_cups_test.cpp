@@ -1,0 +1,232 @@
+// Printing through a real CUPS server: scripts/test starts one for the test
+// run with a PDF printer (the system default), a printer that refuses jobs,
+// and tells this program where the PDF printer's files arrive. Without that
+// server the whole program is skipped, saying why.
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QPageLayout>
+#include <QPrinter>
+#include <QPrinterInfo>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QScrollBar>
+#include <QTest>
+#include <cstdio>
+
+#include "ui/frmOutput.h"
+#include "ui/printing.h"
+#include "ui_test_support.h"
+
+using tevaro::ui::CurrentPrinter;
+using tevaro::ui::frmOutput;
+using tevaro::ui::PrinterDialog;
+using tevaro::ui::PrinterSettings;
+using tevaro::ui::PrintPlatform;
+using tevaro::ui::QtPrintPlatform;
+using tevaro::ui::RecordingMessageSink;
+using tevaro::ui::test::InkIn;
+
+namespace {
+
+QString Env(const char* name) { return qEnvironmentVariable(name); }
+
+// A dialog that picks a printer by name, as a user would, and keeps the settings it was given.
+class PickingDialog final : public PrinterDialog {
+ public:
+  explicit PickingDialog(QString pick) : pick_(std::move(pick)) {}
+  void SetPrinterName(const QString&) override {}
+  void SetDriverName(const QString&) override {}
+  void SetPort(const QString&) override {}
+  void SetPaperBin(int bin) override { settings_.paperBin = bin; }
+  void SetFlags(int) override {}
+  void SetSettings(const PrinterSettings& s) override { settings_ = s; }
+  bool Show(QWidget*) override { return true; }
+  QString PrinterName() const override { return pick_; }
+  QString OutputFile() const override { return {}; }
+  PrinterSettings Settings() const override { return settings_; }
+
+ private:
+  QString pick_;
+  PrinterSettings settings_;
+};
+
+// Qt's printing, with a dialog that picks `pick`.
+class PickingPlatform final : public PrintPlatform {
+ public:
+  QString pick;
+  CurrentPrinter SystemDefault() override { return qt_.SystemDefault(); }
+  QStringList InstalledPrinters() override { return qt_.InstalledPrinters(); }
+  void Select(CurrentPrinter& p, const QString& name) override { qt_.Select(p, name); }
+  void Set(CurrentPrinter& p, tevaro::ui::PrinterSetting w, int v) override { qt_.Set(p, w, v); }
+  std::unique_ptr<PrinterDialog> CreateDialog() override { return std::make_unique<PickingDialog>(pick); }
+  void PrintImage(const QImage& page, const CurrentPrinter& p) override { qt_.PrintImage(page, p); }
+
+ private:
+  QtPrintPlatform qt_;
+};
+
+tevaro::run::ReportBuffer Report(int lines) {
+  tevaro::run::ReportBuffer r;
+  for (int i = 1; i <= lines; ++i) r.Add(QStringLiteral("L%1 ==== ==== ==== ==== ====").arg(i, 7, 10, QLatin1Char('0')).toStdString());
+  return r;
+}
+
+QStringList PdfsIn(const QString& folder) {
+  return QDir(folder).entryList({QStringLiteral("*.pdf")}, QDir::Files, QDir::Name);
+}
+
+// Waits for a PDF that was not in `before` to arrive and stop growing.
+QString AwaitNewPdf(const QString& folder, const QStringList& before) {
+  QElapsedTimer t;
+  t.start();
+  while (t.elapsed() < 120000) {
+    for (const QString& f : PdfsIn(folder)) {
+      if (before.contains(f)) continue;
+      const QString path = QDir(folder).filePath(f);
+      const qint64 size = QFileInfo(path).size();
+      QTest::qWait(1000);
+      if (size > 0 && QFileInfo(path).size() == size) return path;
+    }
+    QTest::qWait(250);
+  }
+  return {};
+}
+
+QString Run(const QString& program, const QStringList& args) {
+  QProcess p;
+  p.start(program, args);
+  p.waitForFinished(60000);
+  return QString::fromLocal8Bit(p.readAllStandardOutput() + p.readAllStandardError());
+}
+
+}  // namespace
+
+class PrintCupsTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void pageShowsTheRowsInView();
+  void refusedJobIsADeviceFault();
+  void removedPrinterIsUnavailable();
+};
+
+void PrintCupsTest::pageShowsTheRowsInView() {
+  tevaro::ui::test::TempFolder tmp;
+  tevaro::run::Session session;
+  session.errorTexts.Fill();
+  session.report = Report(80);
+  RecordingMessageSink messages;
+  frmOutput w(session, messages);
+  w.ShowReport();
+  // A resize redraws from the line under the scroll position, 0: the first row stays empty.
+  w.resize(w.width() + 40, w.height());
+  QTest::qWait(50);
+  QCOMPARE(w.firstDrawnLine(), 0L);
+
+  // The current printer follows the system default, the PDF printer.
+  QCOMPARE(w.printCommands().current().deviceName, Env("TEVARO_TEST_PRINTER"));
+  const QString out = Env("TEVARO_CUPS_OUT");
+  const QStringList before = PdfsIn(out);
+  w.PrintPage();
+  QCOMPARE(messages.messages, QStringList());
+  const QString pdf = AwaitNewPdf(out, before);
+  QVERIFY2(!pdf.isEmpty(), "no PDF arrived from the print server");
+
+  const QString info = Run(QStringLiteral("pdfinfo"), {pdf});
+  QVERIFY2(info.contains(QRegularExpression(QStringLiteral("Pages:\\s+1\\n"))), qPrintable(info));
+
+  // The page as the printer would put it on paper, at 100 dpi.
+  constexpr int kDpi = 100;
+  const QString base = QDir(tmp.path()).filePath(QStringLiteral("page"));
+  Run(QStringLiteral("pdftoppm"), {QStringLiteral("-r"), QString::number(kDpi), QStringLiteral("-gray"),
+                                    QStringLiteral("-singlefile"), pdf, base});
+  const QImage page(base + QStringLiteral(".pgm"));
+  QVERIFY2(!page.isNull(), "pdftoppm gave no image");
+
+  // Where the window's image lies on the page: fitted into the printable area.
+  QPrinter printer(QPrinterInfo::printerInfo(Env("TEVARO_TEST_PRINTER")), QPrinter::HighResolution);
+  const CurrentPrinter& cur = w.printCommands().current();
+  printer.setPageOrientation(static_cast<QPageLayout::Orientation>(cur.settings.orientation));
+  printer.setPageSize(QPageSize(static_cast<QPageSize::PageSizeId>(cur.settings.paperSize)));
+  const QRectF paperPt = printer.pageLayout().fullRect(QPageLayout::Point);
+  QVERIFY(qAbs(page.width() - paperPt.width() * kDpi / 72) <= 1);
+  QVERIFY(qAbs(page.height() - paperPt.height() * kDpi / 72) <= 1);
+  const QRectF areaPt = printer.pageLayout().paintRect(QPageLayout::Point);
+  const QSize client = w.canvas()->size();
+  const QRect area(qRound(areaPt.left() * kDpi / 72), qRound(areaPt.top() * kDpi / 72),
+                   qRound(areaPt.width() * kDpi / 72), qRound(areaPt.height() * kDpi / 72));
+  const QRect placed = tevaro::ui::FitOnPage(client, area);
+  const double scale = static_cast<double>(placed.width()) / client.width();
+  const double pitch = w.rowPitchPx() * scale;
+  const int textRight = placed.left() + qRound(w.scrollBar()->x() * scale) - 2;
+
+  // Nothing above the image, nothing in its empty first row, ink in every row of text.
+  QCOMPARE(InkIn(page, QRect(0, 0, page.width(), placed.top() - 1)), 0);
+  auto band = [&](int row) {
+    const int top = placed.top() + qRound(row * pitch);
+    return QRect(placed.left(), top + 1, textRight - placed.left(), qRound(pitch) - 2);
+  };
+  QCOMPARE(InkIn(page, band(0)), 0);
+  for (int row = 1; row < w.linesPerWindow() - 1; ++row)
+    QVERIFY2(InkIn(page, band(row)) > 20, qPrintable(QStringLiteral("no ink in row %1").arg(row)));
+}
+
+void PrintCupsTest::refusedJobIsADeviceFault() {
+  tevaro::ui::test::TempFolder tmp;
+  tevaro::run::Session session;
+  session.errorTexts.Fill();
+  session.report = Report(10);
+  RecordingMessageSink messages;
+  PickingPlatform platform;
+  // The name as typed in upper case: the walk over the printers finds it.
+  platform.pick = Env("TEVARO_REFUSING_PRINTER").toUpper();
+  frmOutput w(session, messages, nullptr, &platform);
+  w.ShowReport();
+  w.PrintSetup();
+  QCOMPARE(messages.messages, QStringList());
+  QCOMPARE(w.printCommands().current().deviceName, Env("TEVARO_REFUSING_PRINTER"));
+  QVERIFY(!w.printCommands().current().tracksDefault);
+  w.PrintPage();
+  QCOMPARE(messages.messages, QStringList{QStringLiteral(" 25 Error 25: Device fault.")});
+}
+
+void PrintCupsTest::removedPrinterIsUnavailable() {
+  tevaro::ui::test::TempFolder tmp;
+  const QString name = QStringLiteral("tevaro-gone");
+  Run(QStringLiteral("lpadmin"), {QStringLiteral("-p"), name, QStringLiteral("-v"), QStringLiteral("cups-pdf:/gone"),
+                                  QStringLiteral("-P"), Env("TEVARO_TEST_PPD"), QStringLiteral("-E")});
+  QVERIFY2(QPrinterInfo::availablePrinterNames().contains(name), "could not add a printer");
+  tevaro::run::Session session;
+  session.errorTexts.Fill();
+  session.report = Report(10);
+  RecordingMessageSink messages;
+  PickingPlatform platform;
+  platform.pick = name;
+  frmOutput w(session, messages, nullptr, &platform);
+  w.ShowReport();
+  w.PrintSetup();
+  QCOMPARE(w.printCommands().current().deviceName, name);
+  Run(QStringLiteral("lpadmin"), {QStringLiteral("-x"), name});
+  w.PrintPage();
+  QCOMPARE(messages.messages, QStringList{QStringLiteral(" 68 Error 68: Device unavailable.")});
+}
+
+int main(int argc, char* argv[]) {
+  QApplication app(argc, argv);
+  const QString out = Env("TEVARO_CUPS_OUT");
+  QString why;
+  if (Env("CUPS_SERVER").isEmpty() || out.isEmpty())
+    why = QStringLiteral("no print server was started for this run (scripts/test starts one)");
+  else if (!QPrinterInfo::availablePrinterNames().contains(Env("TEVARO_TEST_PRINTER")))
+    why = QStringLiteral("the print server at %1 has no printer %2").arg(Env("CUPS_SERVER"), Env("TEVARO_TEST_PRINTER"));
+  if (!why.isEmpty()) {
+    std::printf("SKIPPED: printing through CUPS not tested: %s\n", qPrintable(why));
+    return 77;
+  }
+  PrintCupsTest test;
+  return QTest::qExec(&test, argc, argv);
+}
+
+#include "print_cups_test.moc"
