@@ -1,6 +1,9 @@
 #include "ui/printing.h"
 
+#include <QDialogButtonBox>
 #include <QPageLayout>
+#include <QPushButton>
+#include <QTimer>
 #include <QPageSize>
 #include <QPainter>
 #include <QPrintDialog>
@@ -92,13 +95,21 @@ class QtPrinterDialog final : public PrinterDialog {
   bool Show(QWidget* owner) override {
     QPrintDialog dialog(&printer_, owner);
     dialog.setWindowTitle(QStringLiteral("Print Setup"));
-    dialog.setOption(QAbstractPrintDialog::PrintSelection, (flags_ & 4) == 0);
-    dialog.setOption(QAbstractPrintDialog::PrintPageRange, (flags_ & 8) == 0);
-    dialog.setOption(QAbstractPrintDialog::PrintCurrentPage, false);
-    dialog.setOption(QAbstractPrintDialog::PrintToFile, true);
-    dialog.setOption(QAbstractPrintDialog::PrintShowPageSize, true);
-    dialog.setOption(QAbstractPrintDialog::PrintCollateCopies, true);
+    QAbstractPrintDialog::PrintDialogOptions options =
+        QAbstractPrintDialog::PrintToFile | QAbstractPrintDialog::PrintShowPageSize | QAbstractPrintDialog::PrintCollateCopies;
+    if ((flags_ & 4) == 0) options |= QAbstractPrintDialog::PrintSelection;
+    if ((flags_ & 8) == 0) options |= QAbstractPrintDialog::PrintPageRange;
+    dialog.setOptions(options);
+    // The dialog chooses, it does not print.
     dialog.setWindowModality(Qt::WindowModal);
+    // Qt shows its page-range group again whenever the dialog is shown, even
+    // without those choices; it goes once the dialog is up. There is one page.
+    if ((flags_ & 8) != 0)
+      QTimer::singleShot(0, &dialog, [&dialog] {
+        if (QWidget* range = dialog.findChild<QWidget*>(QStringLiteral("gbPrintRange"))) range->setVisible(false);
+      });
+    for (QDialogButtonBox* box : dialog.findChildren<QDialogButtonBox*>())
+      if (QPushButton* ok = box->button(QDialogButtonBox::Ok)) ok->setText(QStringLiteral("OK"));
     return dialog.exec() == QDialog::Accepted;
   }
   QString PrinterName() const override {
