@@ -2,6 +2,11 @@
 // the order of the setup steps, the printer walk, and the printed image; then
 // printing into a PDF file through Qt, with no print server.
 #include <QAction>
+#include <QApplication>
+#include <QDialogButtonBox>
+#include <QPrintDialog>
+#include <QPushButton>
+#include <QTimer>
 #include <QMenuBar>
 #include <QPageSize>
 #include <QProcess>
@@ -169,6 +174,7 @@ class PrintTest : public QObject {
   void setupFailures_data();
   void setupFailures();
   void printToFile();
+  void qtDialogOffersNoPageRange();
   void startUpFillsTheFailureTexts();
 };
 
@@ -424,6 +430,37 @@ void PrintTest::printToFile() {
   w.PrintSetup();
   w.PrintPage();
   QCOMPARE(messages.messages, QStringList{QStringLiteral(" 75 Error 75: Path/file access error.")});
+}
+
+// Qt's own dialog, cancelled: no page-range group, an OK button, and the
+// printer no longer following the default.
+void PrintTest::qtDialogOffersNoPageRange() {
+  TempFolder tmp;
+  tevaro::run::Session session;
+  session.errorTexts.Fill();
+  session.report = Report(5);
+  RecordingMessageSink messages;
+  tevaro::ui::QtPrintPlatform platform;
+  frmOutput w(session, messages, nullptr, &platform);
+  w.ShowReport();
+  bool seen = false;
+  bool rangeHidden = false;
+  QStringList buttons;
+  QTimer::singleShot(300, &w, [&] {
+    auto* dialog = qobject_cast<QPrintDialog*>(QApplication::activeModalWidget());
+    if (!dialog) return;
+    seen = true;
+    if (QWidget* range = dialog->findChild<QWidget*>(QStringLiteral("gbPrintRange"))) rangeHidden = range->isHidden();
+    for (QDialogButtonBox* box : dialog->findChildren<QDialogButtonBox*>())
+      for (QAbstractButton* b : box->buttons()) buttons << b->text().remove(QLatin1Char('&'));
+    dialog->reject();
+  });
+  w.PrintSetup();
+  QVERIFY(seen);
+  QVERIFY(rangeHidden);
+  QVERIFY2(buttons.contains(QStringLiteral("OK")), qPrintable(buttons.join(u',')));
+  QCOMPARE(messages.messages, QStringList());
+  QVERIFY(!w.printCommands().current().tracksDefault);
 }
 
 void PrintTest::startUpFillsTheFailureTexts() {
