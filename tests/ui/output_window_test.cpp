@@ -12,15 +12,10 @@
 
 using tevaro::ui::frmOutput;
 using tevaro::ui::test::InkIn;
+using tevaro::ui::test::NumberedReport;
 using tevaro::ui::test::TempFolder;
 
 namespace {
-
-tevaro::run::ReportBuffer Report(int lines) {
-  tevaro::run::ReportBuffer r;
-  for (int i = 1; i <= lines; ++i) r.Add(QStringLiteral("L%1 ==== ==== ====").arg(i, 7, 10, QLatin1Char('0')).toStdString());
-  return r;
-}
 
 // Which of the window's rows carry ink, as seen on its client area left of the scroll bar.
 QList<bool> InkedRows(frmOutput& w) {
@@ -86,7 +81,7 @@ void OutputWindowTest::layoutSteps() {
   TempFolder dir;
   tevaro::run::Session session;
   session.placement = {100, 100, 11800, static_cast<std::int16_t>(height)};
-  session.report = Report(lines);
+  session.report = NumberedReport(lines);
   tevaro::ui::RecordingMessageSink messages;
   frmOutput w(session, messages);
   w.ShowReport();
@@ -118,7 +113,7 @@ void OutputWindowTest::lowWindowStillHasOneRow() {
   TempFolder dir;
   tevaro::run::Session session;
   session.placement = {100, 100, 11800, 300};
-  session.report = Report(50);
+  session.report = NumberedReport(50);
   tevaro::ui::RecordingMessageSink messages;
   frmOutput w(session, messages);
   w.ShowReport();
@@ -130,7 +125,7 @@ void OutputWindowTest::lowWindowStillHasOneRow() {
 void OutputWindowTest::resizeBeforeScrollingLeavesFirstRowEmpty() {
   TempFolder dir;
   tevaro::run::Session session;
-  session.report = Report(200);
+  session.report = NumberedReport(200);
   tevaro::ui::RecordingMessageSink messages;
   frmOutput w(session, messages);
   w.ShowReport();
@@ -149,7 +144,7 @@ void OutputWindowTest::resizeBeforeScrollingLeavesFirstRowEmpty() {
 void OutputWindowTest::shortReportScrollsOneLine() {
   TempFolder dir;
   tevaro::run::Session session;
-  session.report = Report(20);
+  session.report = NumberedReport(20);
   tevaro::ui::RecordingMessageSink messages;
   frmOutput w(session, messages);
   w.ShowReport();
@@ -168,14 +163,14 @@ void OutputWindowTest::shortReportScrollsOneLine() {
 void OutputWindowTest::secondRunSpansNewReport() {
   TempFolder dir;
   tevaro::run::Session session;
-  session.report = Report(20);
+  session.report = NumberedReport(20);
   tevaro::ui::RecordingMessageSink messages;
   frmOutput w(session, messages);
   w.ShowReport();
   w.scrollBar()->setValue(32767);
   QCOMPARE(w.firstShownLine(), 1L);
 
-  session.report = Report(200);
+  session.report = NumberedReport(200);
   w.ShowReport();
   QCOMPARE(w.firstDrawnLine(), 1L);
   QCOMPARE(w.scrollRange(), 171L);
@@ -188,7 +183,7 @@ void OutputWindowTest::placementKeptAtCloseOnly() {
   TempFolder dir;
   tevaro::run::Session session;
   session.placement = {300, 250, 9000, 5000};
-  session.report = Report(100);
+  session.report = NumberedReport(100);
   tevaro::ui::RecordingMessageSink messages;
   frmOutput w(session, messages);
   w.ShowReport();
@@ -227,7 +222,7 @@ void OutputWindowTest::placementKeptAtCloseOnly() {
 void OutputWindowTest::placementBeyondSixteenBitsIsClamped() {
   TempFolder dir;
   tevaro::run::Session session;
-  session.report = Report(10);
+  session.report = NumberedReport(10);
   tevaro::ui::RecordingMessageSink messages;
   frmOutput w(session, messages);
   w.ShowReport();
@@ -275,7 +270,7 @@ void OutputWindowTest::exitKeepsPlacementOfLastClose() {
 void OutputWindowTest::millionLinesScrollQuickly() {
   TempFolder dir;
   tevaro::run::Session session;
-  session.report = Report(1000000);
+  session.report = NumberedReport(1000000);
   tevaro::ui::RecordingMessageSink messages;
   frmOutput w(session, messages);
   w.ShowReport();

@@ -27,6 +27,7 @@ using tevaro::ui::PrintPlatform;
 using tevaro::ui::QtPrintPlatform;
 using tevaro::ui::RecordingMessageSink;
 using tevaro::ui::test::InkIn;
+using tevaro::ui::test::NumberedReport;
 
 namespace {
 
@@ -67,11 +68,20 @@ class PickingPlatform final : public PrintPlatform {
   QtPrintPlatform qt_;
 };
 
-tevaro::run::ReportBuffer Report(int lines) {
-  tevaro::run::ReportBuffer r;
-  for (int i = 1; i <= lines; ++i) r.Add(QStringLiteral("L%1 ==== ==== ==== ==== ====").arg(i, 7, 10, QLatin1Char('0')).toStdString());
-  return r;
-}
+// An output window showing a report of `lines` lines, printing through
+// `platform`, or through Qt's print system when it is null.
+struct Shown {
+  tevaro::ui::test::TempFolder tmp;
+  tevaro::run::Session session;
+  RecordingMessageSink messages;
+  std::unique_ptr<frmOutput> window;
+  explicit Shown(int lines, PrintPlatform* platform = nullptr) {
+    session.errorTexts.Fill();
+    session.report = NumberedReport(lines);
+    window = std::make_unique<frmOutput>(session, messages, nullptr, platform);
+    window->ShowReport();
+  }
+};
 
 QStringList PdfsIn(const QString& folder) {
   return QDir(folder).entryList({QStringLiteral("*.pdf")}, QDir::Files, QDir::Name);
@@ -113,13 +123,10 @@ class PrintCupsTest : public QObject {
 };
 
 void PrintCupsTest::pageShowsTheRowsInView() {
-  tevaro::ui::test::TempFolder tmp;
-  tevaro::run::Session session;
-  session.errorTexts.Fill();
-  session.report = Report(80);
-  RecordingMessageSink messages;
-  frmOutput w(session, messages);
-  w.ShowReport();
+  Shown shown(80);
+  frmOutput& w = *shown.window;
+  const QStringList& messages = shown.messages.messages;
+  const tevaro::ui::test::TempFolder& tmp = shown.tmp;
   // A resize redraws from the line under the scroll position, 0: the first row stays empty.
   w.resize(w.width() + 40, w.height());
   QTest::qWait(50);
@@ -130,7 +137,7 @@ void PrintCupsTest::pageShowsTheRowsInView() {
   const QString out = Env("TEVARO_CUPS_OUT");
   const QStringList before = PdfsIn(out);
   w.PrintPage();
-  QCOMPARE(messages.messages, QStringList());
+  QCOMPARE(messages, QStringList());
   const QString pdf = AwaitNewPdf(out, before);
   QVERIFY2(!pdf.isEmpty(), "no PDF arrived from the print server");
 
@@ -174,43 +181,35 @@ void PrintCupsTest::pageShowsTheRowsInView() {
 }
 
 void PrintCupsTest::refusedJobIsADeviceFault() {
-  tevaro::ui::test::TempFolder tmp;
-  tevaro::run::Session session;
-  session.errorTexts.Fill();
-  session.report = Report(10);
-  RecordingMessageSink messages;
   PickingPlatform platform;
   // The name as typed in upper case: the walk over the printers finds it.
   platform.pick = Env("TEVARO_REFUSING_PRINTER").toUpper();
-  frmOutput w(session, messages, nullptr, &platform);
-  w.ShowReport();
+  Shown shown(10, &platform);
+  frmOutput& w = *shown.window;
+  const QStringList& messages = shown.messages.messages;
   w.PrintSetup();
-  QCOMPARE(messages.messages, QStringList());
+  QCOMPARE(messages, QStringList());
   QCOMPARE(w.printCommands().current().deviceName, Env("TEVARO_REFUSING_PRINTER"));
   QVERIFY(!w.printCommands().current().tracksDefault);
   w.PrintPage();
-  QCOMPARE(messages.messages, QStringList{QStringLiteral(" 25 Error 25: Device fault.")});
+  QCOMPARE(messages, QStringList{QStringLiteral(" 25 Error 25: Device fault.")});
 }
 
 void PrintCupsTest::removedPrinterIsUnavailable() {
-  tevaro::ui::test::TempFolder tmp;
   const QString name = QStringLiteral("tevaro-gone");
   Run(QStringLiteral("lpadmin"), {QStringLiteral("-p"), name, QStringLiteral("-v"), QStringLiteral("cups-pdf:/gone"),
                                   QStringLiteral("-P"), Env("TEVARO_TEST_PPD"), QStringLiteral("-E")});
   QVERIFY2(QPrinterInfo::availablePrinterNames().contains(name), "could not add a printer");
-  tevaro::run::Session session;
-  session.errorTexts.Fill();
-  session.report = Report(10);
-  RecordingMessageSink messages;
   PickingPlatform platform;
   platform.pick = name;
-  frmOutput w(session, messages, nullptr, &platform);
-  w.ShowReport();
+  Shown shown(10, &platform);
+  frmOutput& w = *shown.window;
+  const QStringList& messages = shown.messages.messages;
   w.PrintSetup();
   QCOMPARE(w.printCommands().current().deviceName, name);
   Run(QStringLiteral("lpadmin"), {QStringLiteral("-x"), name});
   w.PrintPage();
-  QCOMPARE(messages.messages, QStringList{QStringLiteral(" 68 Error 68: Device unavailable.")});
+  QCOMPARE(messages, QStringList{QStringLiteral(" 68 Error 68: Device unavailable.")});
 }
 
 int main(int argc, char* argv[]) {

@@ -29,6 +29,7 @@ using tevaro::ui::PrintFailure;
 using tevaro::ui::PrintPlatform;
 using tevaro::ui::RecordingMessageSink;
 using tevaro::ui::test::InkIn;
+using tevaro::ui::test::NumberedReport;
 using tevaro::ui::test::TempFolder;
 
 namespace {
@@ -126,12 +127,6 @@ class ScriptedPlatform final : public PrintPlatform {
   Script& s_;
 };
 
-tevaro::run::ReportBuffer Report(int lines) {
-  tevaro::run::ReportBuffer r;
-  for (int i = 1; i <= lines; ++i) r.Add(QStringLiteral("L%1 ==== ==== ====").arg(i, 7, 10, QLatin1Char('0')).toStdString());
-  return r;
-}
-
 PrinterSettings Settings(int base) { return {base, 1, 0, 2, base + 3, base + 4, 300 + base}; }
 
 // An output window with a report, printing through a script.
@@ -148,7 +143,7 @@ struct Rig {
     script.systemDefault.settings = Settings(1);
     script.installed = {QStringLiteral("Office Laser"), QStringLiteral("lab-Inkjet"), QStringLiteral("Plotter")};
     session.errorTexts.Fill();
-    session.report = Report(lines);
+    session.report = NumberedReport(lines);
     w = std::make_unique<frmOutput>(session, messages, nullptr, &platform);
     w->ShowReport();
   }
@@ -387,7 +382,7 @@ void PrintTest::printToFile() {
   TempFolder tmp;
   tevaro::run::Session session;
   session.errorTexts.Fill();
-  session.report = Report(40);
+  session.report = NumberedReport(40);
   RecordingMessageSink messages;
   // Qt's printing, with a dialog that chooses a file.
   struct FileDialogPlatform final : PrintPlatform {
@@ -438,7 +433,7 @@ void PrintTest::qtDialogOffersNoPageRange() {
   TempFolder tmp;
   tevaro::run::Session session;
   session.errorTexts.Fill();
-  session.report = Report(5);
+  session.report = NumberedReport(5);
   RecordingMessageSink messages;
   tevaro::ui::QtPrintPlatform platform;
   frmOutput w(session, messages, nullptr, &platform);

@@ -29,6 +29,12 @@ QByteArray TempFolder::Read(const QString& name) const {
   return f.readAll();
 }
 
+run::ReportBuffer NumberedReport(int lines) {
+  run::ReportBuffer r;
+  for (int i = 1; i <= lines; ++i) r.Add(QStringLiteral("L%1 ==== ==== ====").arg(i, 7, 10, QLatin1Char('0')).toStdString());
+  return r;
+}
+
 int InkIn(const QImage& image, const QRect& area) {
   int ink = 0;
   const QRect r = area.intersected(image.rect());

@@ -9,6 +9,8 @@
 #include <QString>
 #include <QTemporaryDir>
 
+#include "run/report.h"
+
 namespace tevaro::ui::test {
 
 // A new empty folder made the current folder for the life of the object.
@@ -32,6 +34,9 @@ class TempFolder {
 };
 
 QString ExamplePath(const QString& name);
+
+// A report of `lines` numbered lines: "L0000001 ==== ==== ====" and so on.
+run::ReportBuffer NumberedReport(int lines);
 
 // Number of pixels in `area` of `image` darker than mid grey: ink of drawn text.
 int InkIn(const QImage& image, const QRect& area);
