@@ -197,9 +197,14 @@ void QtPrintPlatform::PrintImage(const QImage& page, const CurrentPrinter& print
 }
 
 QImage ClientImage(QWidget& client) {
-  constexpr int kDensity = 3;
-  QImage image(client.size() * kDensity, QImage::Format_RGB32);
-  image.setDevicePixelRatio(kDensity);
+  // Three times, or less for a window so large that the image would pass
+  // 24 million pixels (about 100 MB).
+  const double pixels = static_cast<double>(client.width()) * client.height();
+  int density = 3;
+  while (density > 1 && pixels * density * density > 24e6) --density;
+  QImage image(client.size() * density, QImage::Format_RGB32);
+  if (image.isNull()) throw std::bad_alloc();
+  image.setDevicePixelRatio(density);
   // The screen's resolution, so that the text has the size and place it has on screen.
   const int dotsPerMeter = static_cast<int>(std::lround(Twips::For(&client).dpi() / 0.0254));
   image.setDotsPerMeterX(dotsPerMeter);

@@ -123,8 +123,9 @@ class QtPrintPlatform final : public PrintPlatform {
   void PrintImage(const QImage& page, const CurrentPrinter& printer) override;
 };
 
-// The window's client area as drawn at this moment, at three times its pixel
-// density so that the printed text stays sharp.
+// The window's client area as drawn at this moment, at up to three times its
+// pixel density so that the printed text stays sharp. Throws std::bad_alloc
+// when the image cannot be made.
 QImage ClientImage(QWidget& client);
 
 // The place of an image of `imageSize` on a page whose printable area is

@@ -160,6 +160,7 @@ class PrintTest : public QObject {
   void failureMessages();
   void menuItemsPrintAndSetUp();
   void twoPrintsGiveTheSamePage();
+  void largeWindowPrintsAtLowerDensity();
   void printFollowsTheDefaultUntilSetup();
   void setupStepsInOrder();
   void cancelOnlyStopsTracking();
@@ -245,6 +246,18 @@ void PrintTest::twoPrintsGiveTheSamePage() {
   rig.w->scrollBar()->setValue(0);
   rig.w->PrintPage();
   QVERIFY(rig.script.pages[2] != rig.script.pages[0]);
+}
+
+void PrintTest::largeWindowPrintsAtLowerDensity() {
+  TempFolder tmp;
+  Rig rig(300);
+  rig.w->resize(4000, 3000);
+  rig.w->PrintPage();
+  QCOMPARE(rig.script.pages.size(), 1);
+  const QImage& page = rig.script.pages[0];
+  QCOMPARE(page.devicePixelRatio(), 1.0);
+  QCOMPARE(page.size(), rig.w->canvas()->size());
+  QVERIFY(InkIn(page, QRect(0, 0, 200, 200)) > 0);
 }
 
 void PrintTest::printFollowsTheDefaultUntilSetup() {
