@@ -69,25 +69,24 @@ std::string PathIn(const std::string& folder, const std::string& name) {
   return folder.back() == '/' ? folder + name : folder + "/" + name;
 }
 
-std::optional<data::LoadFailure> Session::OpenStarFile(const std::string& folder, const std::string& name) {
+std::optional<data::LoadFailure> Session::OpenFile(Loader load, std::string& recordedName, const std::string& folder,
+                                                   const std::string& name) {
   chosenFolder = folder;
-  auto failure = LoadStars(PathIn(folder, name));
-  if (!failure) starFileName = name;
+  auto failure = (this->*load)(PathIn(folder, name));
+  if (!failure) recordedName = name;
   return failure;
+}
+
+std::optional<data::LoadFailure> Session::OpenStarFile(const std::string& folder, const std::string& name) {
+  return OpenFile(&Session::LoadStars, starFileName, folder, name);
 }
 
 std::optional<data::LoadFailure> Session::OpenLocationsFile(const std::string& folder, const std::string& name) {
-  chosenFolder = folder;
-  auto failure = LoadLocations(PathIn(folder, name));
-  if (!failure) locationsFileName = name;
-  return failure;
+  return OpenFile(&Session::LoadLocations, locationsFileName, folder, name);
 }
 
 std::optional<data::LoadFailure> Session::OpenLimitsFile(const std::string& folder, const std::string& name) {
-  chosenFolder = folder;
-  auto failure = LoadLimits(PathIn(folder, name));
-  if (!failure) limitsFileName = name;
-  return failure;
+  return OpenFile(&Session::LoadLimits, limitsFileName, folder, name);
 }
 
 std::string Session::SaveReport(const std::string& folder, const std::string& name) {

@@ -91,6 +91,13 @@ class Session {
   // The Calculate steps: validation, the loaded-files gate, the run, and on
   // success the report into `report`. A run without events leaves the report.
   CalculateResult Calculate(const InputFields& in, Engine engine = Engine::Fast);
+
+ private:
+  using Loader = std::optional<data::LoadFailure> (Session::*)(const std::string&);
+  // Records chosenFolder, loads `name` inside `folder`, and on success
+  // records the name in `recordedName`.
+  std::optional<data::LoadFailure> OpenFile(Loader load, std::string& recordedName, const std::string& folder,
+                                            const std::string& name);
 };
 
 }  // namespace tevaro::run

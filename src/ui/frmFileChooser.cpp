@@ -134,13 +134,9 @@ frmFileChooser::frmFileChooser(ChooserKind kind, QString firstName, std::functio
   // current folder; the name box keeps its first text.
   patterns_ = setup.patterns;
   combo1_->addItems(patterns_);
-  const QStringList drives = [] {
-    QStringList d;
-    for (const QFileInfo& info : QDir::drives()) d.append(info.absoluteFilePath());
-    if (d.isEmpty()) d.append(QDir::rootPath());
-    return d;
-  }();
-  drive1_->addItems(drives);
+  for (const QFileInfo& info : QDir::drives()) drives_.append(info.absoluteFilePath());
+  if (drives_.isEmpty()) drives_.append(QDir::rootPath());
+  drive1_->addItems(drives_);
   folder_ = QDir::cleanPath(QDir::currentPath());
   ReadFolders();
   SelectPattern(setup.loadEntry);
@@ -241,11 +237,9 @@ void frmFileChooser::OpenFolder(const QString& path) {
 }
 
 void frmFileChooser::SelectDrive(int k) {
-  if (k < 0 || k >= drive1_->count()) return;
-  const QString drive = drive1_->itemText(k);
-  QStringList drives;
-  for (int i = 0; i < drive1_->count(); ++i) drives.append(drive1_->itemText(i));
-  if (DriveOf(drives, folder_) == k) return;
+  if (k < 0 || k >= drives_.size()) return;
+  const QString& drive = drives_[k];
+  if (DriveOf(drives_, folder_) == k) return;
   QString target = lastFolderOnDrive_.value(drive, drive);
   if (!QFileInfo(target).isDir()) target = drive;
   OpenFolder(target);
@@ -270,11 +264,9 @@ void frmFileChooser::ReadFiles() {
 }
 
 void frmFileChooser::ReadFolders() {
-  QStringList drives;
-  for (int i = 0; i < drive1_->count(); ++i) drives.append(drive1_->itemText(i));
-  const int drive = DriveOf(drives, folder_);
+  const int drive = DriveOf(drives_, folder_);
   if (drive >= 0) {
-    lastFolderOnDrive_[drives[drive]] = folder_;
+    lastFolderOnDrive_[drives_[drive]] = folder_;
     const QSignalBlocker block(drive1_);
     drive1_->setCurrentIndex(drive);
   }

@@ -92,6 +92,7 @@ class frmFileChooser : public QDialog {
   QStringList patterns_;
   QString pattern_;
   QString folder_;
+  QStringList drives_;  // the drive list's entries
   QHash<QString, QString> lastFolderOnDrive_;
 
   QLabel* label1_ = nullptr;

@@ -459,26 +459,19 @@ void frmMain::ShowAbout() {
   about_->activateWindow();
 }
 
-void frmMain::OpenStarFile() {
-  if (!starChooser_)
-    starChooser_ = std::make_unique<frmFileChooser>(ChooserKind::StarFile, QStringLiteral("location.dat"),
-                                                    [this] { LoadChosenStarFile(); });
-  starChooser_->OpenFromMenu();
+void frmMain::OpenChooser(std::unique_ptr<frmFileChooser>& chooser, ChooserKind kind, void (frmMain::*onOk)()) {
+  if (!chooser)
+    chooser = std::make_unique<frmFileChooser>(kind, QStringLiteral("location.dat"), [this, onOk] { (this->*onOk)(); });
+  chooser->OpenFromMenu();
 }
+
+void frmMain::OpenStarFile() { OpenChooser(starChooser_, ChooserKind::StarFile, &frmMain::LoadChosenStarFile); }
 
 void frmMain::OpenLocationsFile() {
-  if (!locationsChooser_)
-    locationsChooser_ = std::make_unique<frmFileChooser>(ChooserKind::LocationsFile, QStringLiteral("location.dat"),
-                                                         [this] { LoadChosenLocationsFile(); });
-  locationsChooser_->OpenFromMenu();
+  OpenChooser(locationsChooser_, ChooserKind::LocationsFile, &frmMain::LoadChosenLocationsFile);
 }
 
-void frmMain::OpenLimitsFile() {
-  if (!limitsChooser_)
-    limitsChooser_ = std::make_unique<frmFileChooser>(ChooserKind::LimitsFile, QStringLiteral("location.dat"),
-                                                      [this] { LoadChosenLimitsFile(); });
-  limitsChooser_->OpenFromMenu();
-}
+void frmMain::OpenLimitsFile() { OpenChooser(limitsChooser_, ChooserKind::LimitsFile, &frmMain::LoadChosenLimitsFile); }
 
 void frmMain::ReportLoadFailure(const char* what, const data::LoadFailure& failure) {
   messages_.Show(this, QStringLiteral("The %1 was not loaded.  ").arg(QString::fromLatin1(what)) + Q(failure.Message()));

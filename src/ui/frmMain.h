@@ -26,6 +26,7 @@ class frmOutput;
 class frmHelp;
 class frmAbout;
 class frmFileChooser;
+enum class ChooserKind;
 
 // A check box whose caption wraps onto several lines within its width, and
 // that reacts to a click anywhere on it.
@@ -95,6 +96,8 @@ class frmMain : public QMainWindow {
   void ConnectHandlers();
   void StartUp();
   void ShowStatus(QLineEdit* field, const QString& fileName);
+  // Creates the chooser on first use and opens it as from the menu.
+  void OpenChooser(std::unique_ptr<frmFileChooser>& chooser, ChooserKind kind, void (frmMain::*onOk)());
   // The OK of each open chooser: the load, and a message when it fails.
   void LoadChosenStarFile();
   void LoadChosenLocationsFile();
