@@ -16,7 +16,7 @@ LoadResult<astro::LimitsTable> ParseSiteLimits(std::string_view bytes, const std
   FieldReader reader(DecodeText(bytes));
   if (auto failure = detail::SkipHeadingLines(reader, path)) return *failure;
   if (reader.OnlyBlankLinesLeft())
-    return LoadFailure{path, 3, "the file has no limit rows after its two heading lines"};
+    return FileFailure{path, 3, "the file has no limit rows after its two heading lines"};
 
   static constexpr std::array<const char*, 3> kFieldNames = {"declination", "east hour-angle limit",
                                                              "west hour-angle limit"};
@@ -24,7 +24,7 @@ LoadResult<astro::LimitsTable> ParseSiteLimits(std::string_view bytes, const std
   do {
     const int recordLine = reader.Line();
     if (table.rows.size() >= astro::LimitsTable::kCapacity) {
-      return LoadFailure{path, recordLine,
+      return FileFailure{path, recordLine,
                          "more than " + std::to_string(astro::LimitsTable::kCapacity) + " limit rows; at most " +
                              std::to_string(astro::LimitsTable::kCapacity) + " can be loaded"};
     }
@@ -34,13 +34,13 @@ LoadResult<astro::LimitsTable> ParseSiteLimits(std::string_view bytes, const std
       const std::optional<FieldValue> v = reader.ReadValue();
       if (!v) return detail::CutShort(reader, path, recordLine, static_cast<int>(k) + 1, kFieldNames[k]);
       if (v->kind == FieldValue::Kind::Text) {
-        return LoadFailure{path, fieldLine,
+        return FileFailure{path, fieldLine,
                            std::string("the ") + kFieldNames[k] + " \"" + v->text + "\" is not a number"};
       }
       values[k] = v->NumberOr0();
     }
     if (!table.rows.empty() && values[0] < table.rows.back().declinationDeg) {
-      return LoadFailure{path, recordLine,
+      return FileFailure{path, recordLine,
                          "the declination " + detail::DecimalText(values[0]) + " is below the previous row's " +
                              detail::DecimalText(table.rows.back().declinationDeg) +
                              "; rows must be in ascending order of declination"};

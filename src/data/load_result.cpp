@@ -24,7 +24,8 @@ std::string ErrnoText(int err) { return err ? std::string(std::strerror(err)) : 
 
 }  // namespace
 
-std::string LoadFailure::Message() const {
+std::string FileFailure::Message() const {
+  if (op == Op::Write) return "Could not write " + file + ": " + reason;
   if (line <= 0) return file + ": " + reason;
   return file + ": line " + std::to_string(line) + ": " + reason;
 }
@@ -33,30 +34,30 @@ LoadResult<std::string> ReadFileBytes(const std::string& path) {
   namespace fs = std::filesystem;
   std::error_code ec;
   const fs::file_status status = fs::status(path, ec);
-  if (ec || !fs::exists(status)) return LoadFailure{path, 0, "the file does not exist"};
-  if (fs::is_directory(status)) return LoadFailure{path, 0, "this is a folder, not a file"};
+  if (ec || !fs::exists(status)) return FileFailure{path, 0, "the file does not exist"};
+  if (fs::is_directory(status)) return FileFailure{path, 0, "this is a folder, not a file"};
   if (fs::is_regular_file(status)) {
     const std::uintmax_t size = fs::file_size(path, ec);
-    if (!ec && size > kMaxFileBytes) return LoadFailure{path, 0, "the file is too large to be a data file"};
+    if (!ec && size > kMaxFileBytes) return FileFailure{path, 0, "the file is too large to be a data file"};
   }
   errno = 0;
   std::ifstream in(path, std::ios::binary);
-  if (!in) return LoadFailure{path, 0, "the file cannot be opened: " + ErrnoText(errno)};
+  if (!in) return FileFailure{path, 0, "the file cannot be opened: " + ErrnoText(errno)};
   std::string bytes;
   char buffer[65536];
   while (in) {
     in.read(buffer, sizeof buffer);
     bytes.append(buffer, static_cast<std::size_t>(in.gcount()));
-    if (bytes.size() > kMaxFileBytes) return LoadFailure{path, 0, "the file is too large to be a data file"};
+    if (bytes.size() > kMaxFileBytes) return FileFailure{path, 0, "the file is too large to be a data file"};
   }
-  if (in.bad()) return LoadFailure{path, 0, "the file cannot be read"};
+  if (in.bad()) return FileFailure{path, 0, "the file cannot be read"};
   return bytes;
 }
 
-std::string WriteFileAtomically(const std::string& path, const std::string& bytes) {
+WriteResult WriteFileAtomically(const std::string& path, const std::string& bytes) {
   namespace fs = std::filesystem;
   const fs::path target(path);
-  const std::string failed = "Could not write " + path + ": ";
+  auto failed = [&](const std::string& why) { return FileFailure{path, 0, why, FileFailure::Op::Write}; };
 
   // A temporary file of a fresh name in the target's folder, created
   // exclusively so that no other file is ever overwritten by it.
@@ -74,12 +75,12 @@ std::string WriteFileAtomically(const std::string& path, const std::string& byte
     openError = errno;
     if (!file && openError != EEXIST) break;
   }
-  if (!file) return failed + "cannot create a file in its folder (" + ErrnoText(openError) + ")";
+  if (!file) return failed("cannot create a file in its folder (" + ErrnoText(openError) + ")");
 
   auto abandon = [&](const std::string& why) {
     std::error_code ignored;
     fs::remove(tempPath, ignored);
-    return failed + why;
+    return failed(why);
   };
 
   bool ok = bytes.empty() || std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
@@ -103,7 +104,7 @@ std::string WriteFileAtomically(const std::string& path, const std::string& byte
   std::error_code ec;
   fs::rename(tempPath, target, ec);
   if (ec) return abandon("cannot replace the file (" + ec.message() + ")");
-  return {};
+  return std::nullopt;
 }
 
 }  // namespace tevaro::data

@@ -1,33 +1,41 @@
-// What a reader gives back: the new table, or where and why reading failed.
+// What a file operation gives back: a reader the new table or where and why
+// reading failed; a writer nothing or why writing failed.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <utility>
 #include <variant>
 
 namespace tevaro::data {
 
-struct LoadFailure {
+struct FileFailure {
+  enum class Op { Read, Write };
   std::string file;    // the path as given
   int line = 0;        // line where reading stopped, 0 when the file could not be opened
   std::string reason;  // what was wrong, a short sentence
-  // "File: line N: reason", for a message box or stderr.
+  Op op = Op::Read;
+  // "File: line N: reason" for a read, "Could not write File: reason" for a
+  // write, for a message box or stderr.
   std::string Message() const;
 };
+
+// What a writer gives back: nothing on success.
+using WriteResult = std::optional<FileFailure>;
 
 template <class T>
 class LoadResult {
  public:
   LoadResult(T value) : v_(std::move(value)) {}
-  LoadResult(LoadFailure failure) : v_(std::move(failure)) {}
+  LoadResult(FileFailure failure) : v_(std::move(failure)) {}
   bool ok() const { return std::holds_alternative<T>(v_); }
   explicit operator bool() const { return ok(); }
   T& value() { return std::get<T>(v_); }
   const T& value() const { return std::get<T>(v_); }
-  const LoadFailure& failure() const { return std::get<LoadFailure>(v_); }
+  const FileFailure& failure() const { return std::get<FileFailure>(v_); }
 
  private:
-  std::variant<T, LoadFailure> v_;
+  std::variant<T, FileFailure> v_;
 };
 
 // The whole file as bytes, or a failure naming it.
@@ -35,7 +43,7 @@ LoadResult<std::string> ReadFileBytes(const std::string& path);
 
 // Writes `bytes` to `path` through a temporary file in the same folder renamed
 // over it, so an interrupted or failed write never leaves a partial file in its
-// place. Returns the reason of a failure, empty on success.
-std::string WriteFileAtomically(const std::string& path, const std::string& bytes);
+// place.
+WriteResult WriteFileAtomically(const std::string& path, const std::string& bytes);
 
 }  // namespace tevaro::data

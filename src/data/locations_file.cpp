@@ -17,14 +17,14 @@ LoadResult<SiteTable> ParseLocations(std::string_view bytes, const std::string& 
   FieldReader reader(DecodeText(bytes));
   if (auto failure = detail::SkipHeadingLines(reader, path)) return *failure;
   if (reader.OnlyBlankLinesLeft())
-    return LoadFailure{path, 3, "the file has no observatories after its two heading lines"};
+    return FileFailure{path, 3, "the file has no observatories after its two heading lines"};
 
   static constexpr std::array<const char*, 4> kFieldNames = {"name", "longitude", "latitude", "time zone"};
   SiteTable table;
   do {
     const int recordLine = reader.Line();
     if (table.entries.size() >= SiteTable::kCapacity) {
-      return LoadFailure{path, recordLine,
+      return FileFailure{path, recordLine,
                          "more than " + std::to_string(SiteTable::kCapacity) + " observatories; at most " +
                              std::to_string(SiteTable::kCapacity) + " can be loaded"};
     }

@@ -15,10 +15,10 @@
 namespace tevaro::data::detail {
 
 // Skips the two heading lines; a failure when the file has fewer.
-inline std::optional<LoadFailure> SkipHeadingLines(FieldReader& reader, const std::string& path) {
+inline std::optional<FileFailure> SkipHeadingLines(FieldReader& reader, const std::string& path) {
   for (int k = 1; k <= 2; ++k) {
     if (!reader.ReadLine()) {
-      return LoadFailure{path, k,
+      return FileFailure{path, k,
                          k == 1 ? "the file is empty; it needs two heading lines before its data"
                                 : "the file ends after its first line; it needs two heading lines before its data"};
     }
@@ -70,12 +70,12 @@ inline std::string Ordinal(int n) {
 
 // The record starting on `recordLine` ends before its field number `field`
 // (1-based) named `fieldName`.
-inline LoadFailure CutShort(const FieldReader& reader, const std::string& path, int recordLine, int field,
+inline FileFailure CutShort(const FieldReader& reader, const std::string& path, int recordLine, int field,
                             const std::string& fieldName) {
   std::string reason = "the record starting on this line is cut short: the file ends before its " +
                        Ordinal(field) + " field (" + fieldName + ")";
   if (reader.QuoteLeftOpen()) reason += "; a double quote in it is never closed";
-  return LoadFailure{path, recordLine, reason};
+  return FileFailure{path, recordLine, reason};
 }
 
 }  // namespace tevaro::data::detail

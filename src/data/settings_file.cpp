@@ -47,13 +47,13 @@ class SettingsReader {
     out = *x;
   }
 
-  const std::optional<LoadFailure>& failure() const { return failure_; }
+  const std::optional<FileFailure>& failure() const { return failure_; }
 
  private:
-  void Fail(int line, std::string reason) { failure_ = LoadFailure{path_, line, std::move(reason)}; }
+  void Fail(int line, std::string reason) { failure_ = FileFailure{path_, line, std::move(reason)}; }
   FieldReader& reader_;
   const std::string& path_;
-  std::optional<LoadFailure> failure_;
+  std::optional<FileFailure> failure_;
 };
 
 }  // namespace
@@ -128,7 +128,7 @@ std::string SettingsText(const Settings& s) {
   return t;
 }
 
-std::string SaveSettings(const std::string& folder, const Settings& s) {
+WriteResult SaveSettings(const std::string& folder, const Settings& s) {
   return WriteFileAtomically(SettingsPath(folder), SettingsText(s));
 }
 

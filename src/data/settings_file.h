@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "data/load_result.h"
+
 namespace tevaro::data {
 
 inline constexpr const char* kSettingsFileName = "tevaro6.ini";
@@ -55,7 +57,6 @@ std::string SettingsPath(const std::string& folder);
 std::string SettingsText(const Settings& s);
 
 // Writes "tevaro6.ini" in `folder` through a temporary file renamed over it.
-// Returns the reason of a failure, empty on success.
-std::string SaveSettings(const std::string& folder, const Settings& s);
+WriteResult SaveSettings(const std::string& folder, const Settings& s);
 
 }  // namespace tevaro::data

@@ -70,12 +70,12 @@ LoadResult<StarTable> ParseStarFile(std::string_view bytes, const std::string& p
     FieldReader lines(text);
     if (auto failure = detail::SkipHeadingLines(lines, path)) return *failure;
     if (lines.OnlyBlankLinesLeft())
-      return LoadFailure{path, 3, "the file has no stars after its two heading lines"};
+      return FileFailure{path, 3, "the file has no stars after its two heading lines"};
     const std::optional<std::string> third = lines.ReadLine();
     const auto commas = std::count(third->begin(), third->end(), ',');
     fieldCount = static_cast<int>(std::min<std::ptrdiff_t>(commas, 1000000)) + 1;
     if (fieldCount != 5 && fieldCount != 9) {
-      return LoadFailure{path, 3,
+      return FileFailure{path, 3,
                          "this line has " + std::to_string(fieldCount) +
                              " comma-separated fields; a star file needs 5 (name, RA, Dec, epoch, period) "
                              "or 9 (adding type, two magnitudes and comment)"};
@@ -89,7 +89,7 @@ LoadResult<StarTable> ParseStarFile(std::string_view bytes, const std::string& p
   do {
     const int recordLine = reader.Line();
     if (table.entries.size() >= StarTable::kCapacity) {
-      return LoadFailure{path, recordLine,
+      return FileFailure{path, recordLine,
                          "more than " + std::to_string(StarTable::kCapacity) + " stars; at most " +
                              std::to_string(StarTable::kCapacity) + " can be loaded"};
     }

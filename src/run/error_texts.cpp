@@ -1,5 +1,6 @@
 #include "run/error_texts.h"
 
+#include <iterator>
 #include <utility>
 
 namespace tevaro::run {
@@ -44,26 +45,17 @@ constexpr std::pair<int, const char*> kTexts[] = {
 
 }  // namespace
 
-void ErrorTexts::Fill() {
-  for (std::string& t : texts_) t.clear();
-  for (const auto& [number, text] : kTexts) texts_[static_cast<std::size_t>(number)] = text;
+std::string_view ErrorText(int number) {
+  for (const auto& [n, text] : kTexts)
+    if (n == number) return text;
+  return {};
 }
 
-const std::string& ErrorTexts::At(int number) const {
-  static const std::string kNone;
-  if (number < 0 || number > kLast) return kNone;
-  return texts_[static_cast<std::size_t>(number)];
-}
+int ErrorTextCount() { return static_cast<int>(std::size(kTexts)); }
 
-int ErrorTexts::Count() const {
-  int n = 0;
-  for (const std::string& t : texts_) n += t.empty() ? 0 : 1;
-  return n;
-}
-
-std::string PrintFailureMessage(const ErrorTexts& texts, int number) {
+std::string PrintFailureMessage(int number) {
   std::string s = (number < 0 ? "" : " ") + std::to_string(number);
-  if (number >= 0 && number <= ErrorTexts::kLast) s += " " + texts.At(number);
+  if (number >= 0 && number <= kLastErrorNumber) (s += " ") += ErrorText(number);
   return s;
 }
 

@@ -1,5 +1,7 @@
 #include "run/session.h"
 
+#include <cstdio>
+
 #include "astro/angles.h"
 
 namespace tevaro::run {
@@ -38,9 +40,9 @@ data::Settings Session::CurrentSettings() const {
 
 void Session::LoadSettingsFile() { ApplySettings(data::LoadSettings(startFolder).settings); }
 
-std::string Session::SaveSettingsFile() const { return data::SaveSettings(startFolder, CurrentSettings()); }
+data::WriteResult Session::SaveSettingsFile() const { return data::SaveSettings(startFolder, CurrentSettings()); }
 
-std::optional<data::LoadFailure> Session::LoadStars(const std::string& path) {
+std::optional<data::FileFailure> Session::LoadStars(const std::string& path) {
   auto r = data::LoadStarFile(path);
   if (!r) return r.failure();
   stars = std::move(r.value());
@@ -48,15 +50,16 @@ std::optional<data::LoadFailure> Session::LoadStars(const std::string& path) {
   return std::nullopt;
 }
 
-std::optional<data::LoadFailure> Session::LoadLocations(const std::string& path) {
+std::optional<data::FileFailure> Session::LoadLocations(const std::string& path) {
   auto r = data::LoadLocations(path);
   if (!r) return r.failure();
   sites = std::move(r.value());
   loaded.sitesLoaded = true;
+  if (const int k = SiteToSelect(); k >= 0) SelectSite(k);
   return std::nullopt;
 }
 
-std::optional<data::LoadFailure> Session::LoadLimits(const std::string& path) {
+std::optional<data::FileFailure> Session::LoadLimits(const std::string& path) {
   auto r = data::LoadSiteLimits(path);
   if (!r) return r.failure();
   limits = std::move(r.value());
@@ -69,7 +72,7 @@ std::string PathIn(const std::string& folder, const std::string& name) {
   return folder.back() == '/' ? folder + name : folder + "/" + name;
 }
 
-std::optional<data::LoadFailure> Session::OpenFile(Loader load, std::string& recordedName, const std::string& folder,
+std::optional<data::FileFailure> Session::OpenFile(Loader load, std::string& recordedName, const std::string& folder,
                                                    const std::string& name) {
   chosenFolder = folder;
   auto failure = (this->*load)(PathIn(folder, name));
@@ -77,22 +80,22 @@ std::optional<data::LoadFailure> Session::OpenFile(Loader load, std::string& rec
   return failure;
 }
 
-std::optional<data::LoadFailure> Session::OpenStarFile(const std::string& folder, const std::string& name) {
+std::optional<data::FileFailure> Session::OpenStarFile(const std::string& folder, const std::string& name) {
   return OpenFile(&Session::LoadStars, starFileName, folder, name);
 }
 
-std::optional<data::LoadFailure> Session::OpenLocationsFile(const std::string& folder, const std::string& name) {
+std::optional<data::FileFailure> Session::OpenLocationsFile(const std::string& folder, const std::string& name) {
   return OpenFile(&Session::LoadLocations, locationsFileName, folder, name);
 }
 
-std::optional<data::LoadFailure> Session::OpenLimitsFile(const std::string& folder, const std::string& name) {
+std::optional<data::FileFailure> Session::OpenLimitsFile(const std::string& folder, const std::string& name) {
   return OpenFile(&Session::LoadLimits, limitsFileName, folder, name);
 }
 
-std::string Session::SaveReport(const std::string& folder, const std::string& name) {
+data::WriteResult Session::SaveReport(const std::string& folder, const std::string& name) {
   chosenFolder = folder;
   reportFileName = name;
-  if (name.empty()) return "Could not write into " + folder + ": no file name was given";
+  if (name.empty()) return data::FileFailure{folder, 0, "no file name was given", data::FileFailure::Op::Write};
   return data::WriteFileAtomically(PathIn(folder, name), report.Bytes());
 }
 
@@ -107,11 +110,64 @@ std::string FieldText(const data::FieldValue& v) {
 }
 }  // namespace
 
-SiteFieldTexts Session::SelectSite(int k) {
+SiteFieldTexts Session::SiteTexts(int k) const {
   const data::SiteEntry& site = sites.entries.at(static_cast<std::size_t>(k));
-  siteName = site.name;
-  return {FieldText(site.longitudeDms), FieldText(site.latitudeDms), FieldText(site.zone),
-          "Tevaro - " + siteName};
+  return {FieldText(site.longitudeDms), FieldText(site.latitudeDms), FieldText(site.zone), "Tevaro - " + site.name};
+}
+
+SiteFieldTexts Session::SelectSite(int k) {
+  SiteFieldTexts t = SiteTexts(k);
+  siteName = sites.entries.at(static_cast<std::size_t>(k)).name;
+  ApplyFieldChange(Field::Longitude, t.longitude, params);
+  ApplyFieldChange(Field::Latitude, t.latitude, params);
+  ApplyFieldChange(Field::Zone, t.zone, params);
+  return t;
+}
+
+namespace {
+
+std::string TwoDigits(int n) {
+  char text[16];
+  std::snprintf(text, sizeof text, "%02d", n);
+  return text;
+}
+
+// A stored box state as the box shows it: 0 clear, 2 grey, anything else ticked.
+int BoxState(int stored) { return stored == 0 ? 0 : stored == 2 ? 2 : 1; }
+
+}  // namespace
+
+StartUpResult Session::StartUp(const std::string& folder, const CalendarDay& today, const StartUpFiles& files) {
+  StartUpResult r;
+  startFolder = folder;
+  ApplySettings(data::LoadSettingsFromFile(files.settings.value_or(data::SettingsPath(folder))).settings);
+
+  r.locationsFailure = LoadLocations(files.locations.value_or("Location.dat"));
+  InputFields& f = r.fields;
+  f.siteIndex = SiteToSelect();
+  f.longitude = astro::NumberText(params.longitudeDms);
+  f.latitude = astro::NumberText(params.latitudeDms);
+  f.zone = astro::NumberText(params.standardZone);
+  f.year = std::to_string(today.year);
+  f.month = TwoDigits(today.month);
+  f.day = TwoDigits(today.day);
+  f.nights = astro::NumberText(params.dayCount);
+  f.maxSun = astro::NumberText(params.maxSunAltitude);
+  f.minStar = astro::NumberText(params.minStarAltitude);
+  for (std::size_t k = 0; k < 4; ++k) f.eventBox[k] = params.eventWanted[k + 1] ? 1 : 0;
+  // Another stored mode leaves the button set at design, the first.
+  f.option = params.outputMode >= 1 && params.outputMode <= 3 ? params.outputMode : 1;
+  f.ignoreEaBox = BoxState(params.ignoreEaSecondary);
+  ApplyFieldChange(Field::Longitude, f.longitude, params);
+  ApplyFieldChange(Field::Latitude, f.latitude, params);
+  ApplyFieldChange(Field::Zone, f.zone, params);
+  ApplyFieldChange(Field::Nights, f.nights, params);
+  ApplyFieldChange(Field::MaxSun, f.maxSun, params);
+  ApplyFieldChange(Field::MinStar, f.minStar, params);
+
+  r.limitsFailure = LoadLimits(files.limits.value_or("Limits.dat"));
+  params.inputError = false;
+  return r;
 }
 
 CalculateResult Session::Calculate(const InputFields& in, Engine engine) {

@@ -13,7 +13,6 @@
 #include "data/locations_file.h"
 #include "data/settings_file.h"
 #include "data/star_file.h"
-#include "run/error_texts.h"
 #include "run/prediction.h"
 #include "run/report.h"
 #include "run/validation.h"
@@ -27,6 +26,26 @@ std::string PathIn(const std::string& folder, const std::string& name);
 struct SiteFieldTexts {
   std::string longitude, latitude, zone;
   std::string caption;  // "Tevaro - " + the site's name
+};
+
+// The evening date start-up puts into the date fields: today's.
+struct CalendarDay {
+  int year = 2011, month = 5, day = 4;
+};
+
+// The files start-up reads. Unset: "tevaro6.ini" in the start folder, and
+// "Location.dat" and "Limits.dat" by bare name in the current folder.
+struct StartUpFiles {
+  std::optional<std::string> settings, locations, limits;
+};
+
+struct StartUpResult {
+  // Why a data file was not loaded; unset when it was. Start-up itself shows
+  // nothing: the loaded-files check of Calculate speaks for a missing file.
+  std::optional<data::FileFailure> locationsFailure, limitsFailure;
+  // What start-up puts into the main window's controls, and so what a
+  // Calculate reads when nothing is changed.
+  InputFields fields;
 };
 
 struct CalculateResult {
@@ -45,12 +64,17 @@ class Session {
   ReportBuffer report;
   data::OutputPlacement placement;
   std::string label23Caption;  // caption the last run gave Label23
-  ErrorTexts errorTexts;       // filled at start-up
 
   std::string startFolder;  // the folder the program started in; the settings live here
   std::string chosenFolder;  // folder of the last OK in any file chooser
   std::string starFileName, locationsFileName, limitsFileName, reportFileName;
   std::string siteName;  // observatory last picked, empty until the first pick
+
+  // The program's start-up from `folder`, in its order: the settings, the locations file
+  // with the saved site selected, the fields' texts with `today` as the
+  // evening date, the limits file. Every text given to a field has its change
+  // rule applied, so the RunParameters are what the window's fields hold.
+  StartUpResult StartUp(const std::string& folder, const CalendarDay& today, const StartUpFiles& files = {});
 
   // Settings into the run's inputs and the output window's placement, and back.
   void ApplySettings(const data::Settings& s);
@@ -58,34 +82,38 @@ class Session {
 
   // Reads "tevaro6.ini" in startFolder (defaults on any failure) and applies it.
   void LoadSettingsFile();
-  // Writes the current settings into startFolder; the reason of a failure, or empty.
-  std::string SaveSettingsFile() const;
+  // Writes the current settings into startFolder.
+  data::WriteResult SaveSettingsFile() const;
 
   // Each load reads into a new table and replaces the old one only on
-  // success, setting its flag; on failure nothing changes.
-  std::optional<data::LoadFailure> LoadStars(const std::string& path);
-  std::optional<data::LoadFailure> LoadLocations(const std::string& path);
-  std::optional<data::LoadFailure> LoadLimits(const std::string& path);
+  // success, setting its flag; on failure nothing changes. A locations load
+  // then selects the saved site (SelectSite), when the list has it.
+  std::optional<data::FileFailure> LoadStars(const std::string& path);
+  std::optional<data::FileFailure> LoadLocations(const std::string& path);
+  std::optional<data::FileFailure> LoadLimits(const std::string& path);
 
   // A file confirmed in a chooser: `name` as typed inside `folder`. Each
   // records chosenFolder; on success the file's table, flag and name change,
   // on failure nothing else does, so the report header keeps naming the file
   // whose data a run uses.
-  std::optional<data::LoadFailure> OpenStarFile(const std::string& folder, const std::string& name);
-  std::optional<data::LoadFailure> OpenLocationsFile(const std::string& folder, const std::string& name);
-  std::optional<data::LoadFailure> OpenLimitsFile(const std::string& folder, const std::string& name);
+  std::optional<data::FileFailure> OpenStarFile(const std::string& folder, const std::string& name);
+  std::optional<data::FileFailure> OpenLocationsFile(const std::string& folder, const std::string& name);
+  std::optional<data::FileFailure> OpenLimitsFile(const std::string& folder, const std::string& name);
 
   // Writes the report, each line ending in CR LF, to `name` inside `folder`
   // through a temporary file renamed over the target; records chosenFolder and
-  // reportFileName. The reason of a failure, or empty. The report is unchanged.
-  std::string SaveReport(const std::string& folder, const std::string& name);
+  // reportFileName. The report is unchanged.
+  data::WriteResult SaveReport(const std::string& folder, const std::string& name);
 
   // The site list entry that a locations load selects: params.siteIndex when
   // it names an entry, otherwise -1 (nothing selected).
   int SiteToSelect() const;
 
-  // Site pick of entry k: sets siteName and gives the field texts. k must be
-  // a valid entry.
+  // The texts a pick of entry k puts into the fields. k must be a valid entry.
+  SiteFieldTexts SiteTexts(int k) const;
+  // Site pick of entry k: sets siteName and stores the site's longitude,
+  // latitude and zone through the fields' change rules, whatever the fields
+  // held before; gives the texts for the fields. k must be a valid entry.
   SiteFieldTexts SelectSite(int k);
 
   // The Calculate steps: validation, the loaded-files gate, the run, and on
@@ -93,10 +121,10 @@ class Session {
   CalculateResult Calculate(const InputFields& in, Engine engine = Engine::Fast);
 
  private:
-  using Loader = std::optional<data::LoadFailure> (Session::*)(const std::string&);
+  using Loader = std::optional<data::FileFailure> (Session::*)(const std::string&);
   // Records chosenFolder, loads `name` inside `folder`, and on success
   // records the name in `recordedName`.
-  std::optional<data::LoadFailure> OpenFile(Loader load, std::string& recordedName, const std::string& folder,
+  std::optional<data::FileFailure> OpenFile(Loader load, std::string& recordedName, const std::string& folder,
                                             const std::string& name);
 };
 

@@ -14,6 +14,21 @@ std::string Fail(RunParameters& p, const char* message) {
 
 }  // namespace
 
+void ApplyFieldChange(Field field, std::string_view text, RunParameters& p) {
+  switch (field) {
+    case Field::Longitude: p.longitudeDms = ReadNumber(text); return;
+    case Field::Latitude: p.latitudeDms = ReadNumber(text); return;
+    case Field::Zone:
+      if (auto v = ReadInt16(text)) p.standardZone = *v;
+      return;
+    case Field::Nights:
+      if (auto v = ReadInt16(text)) p.dayCount = *v;
+      return;
+    case Field::MaxSun: p.maxSunAltitude = ReadNumber(text); return;
+    case Field::MinStar: p.minStarAltitude = ReadNumber(text); return;
+  }
+}
+
 std::string ValidateInputs(const InputFields& in, RunParameters& p) {
   p.inputError = false;
   p.siteIndex = static_cast<std::int16_t>(in.siteIndex);

@@ -4,6 +4,7 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace tevaro::run {
 
@@ -53,6 +54,16 @@ struct InputFields {
   int ignoreEaBox = 0;
   int option = 0;
 };
+
+// The text fields whose change handler keeps a RunParameters value current
+// between validations.
+enum class Field { Longitude, Latitude, Zone, Nights, MaxSun, MinStar };
+
+// A field's change rule: the value of `text` into its RunParameters value
+// (longitudeDms, latitudeDms, standardZone, dayCount, maxSunAltitude,
+// minStarAltitude). A zone or night count beyond 16 bits leaves the stored
+// value as it was.
+void ApplyFieldChange(Field field, std::string_view text, RunParameters& p);
 
 inline constexpr const char* kMsgYear = "Hey!  The year is not for anyone presently living!";
 inline constexpr const char* kMsgMonth = "Well!  The month is not one I know!";

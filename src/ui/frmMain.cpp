@@ -34,7 +34,6 @@ constexpr const char* kStatusStartText = "Load file using menu bar";
 
 QString Q(const std::string& s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); }
 std::string S(const QString& s) { return s.toStdString(); }
-QString Number(double x) { return Q(astro::NumberText(x)); }
 
 QFont ControlFont() {
   QFont f(QStringLiteral("Arial"));
@@ -131,14 +130,12 @@ void frmMain::BuildControls() {
     l->setObjectName(QStringLiteral("Label%1").arg(n));
     l->setGeometry(t.Rect(left, rowTop(row), width, kRowHeight));
     l->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    label_[static_cast<std::size_t>(n)] = l;
     return l;
   };
   auto text = [&](int n, const char* design, int left, int row, int width) {
     auto* e = new QLineEdit(QString::fromLatin1(design), client);
     e->setObjectName(QStringLiteral("Text%1").arg(n));
     e->setGeometry(t.Rect(left, rowTop(row), width, kRowHeight));
-    text_[static_cast<std::size_t>(n)] = e;
     return e;
   };
   auto status = [&](int n, int row) {
@@ -158,67 +155,66 @@ void frmMain::BuildControls() {
   SetTextColour(title, QPalette::WindowText, kDarkRed);
   title->setAlignment(Qt::AlignCenter);
   title->setGeometry(t.Rect(120, 60, 7380, 480));
-  label_[1] = title;
 
   // Row 2: the site list.
   label(2, "Observatory Location", kLabelLeft, 2, kLabelWidth);
-  combo1_ = new QComboBox(client);
-  combo1_->setObjectName(QStringLiteral("Combo1"));
-  combo1_->setEditable(true);
-  combo1_->setInsertPolicy(QComboBox::NoInsert);
+  siteList_ = new QComboBox(client);
+  siteList_->setObjectName(QStringLiteral("Combo1"));
+  siteList_->setEditable(true);
+  siteList_->setInsertPolicy(QComboBox::NoInsert);
   // Typed text never selects an entry: no completion, and Enter is swallowed
   // before the combo box would look the text up in its list.
-  combo1_->setCompleter(nullptr);
-  combo1_->installEventFilter(this);
-  combo1_->lineEdit()->installEventFilter(this);
-  combo1_->setEditText(QStringLiteral("Veltrin Observatory"));
-  combo1_->setGeometry(t.Rect(kFieldLeft, rowTop(2) - 15, 3255, kRowHeight + 30));
+  siteList_->setCompleter(nullptr);
+  siteList_->installEventFilter(this);
+  siteList_->lineEdit()->installEventFilter(this);
+  siteList_->setEditText(QStringLiteral("Veltrin Observatory"));
+  siteList_->setGeometry(t.Rect(kFieldLeft, rowTop(2) - 15, 3255, kRowHeight + 30));
 
   // Rows 3 to 5: the site's coordinates and zone, with the daylight-saving box.
   label(3, "Longitude (+ to west)", kLabelLeft, 3, kLabelWidth);
-  text(1, " 123", kFieldLeft, 3, 1215);
+  longitudeField_ = text(1, " 123", kFieldLeft, 3, 1215);
   label(12, "DD.MMSSs", kFieldLeft + 1215 + kGap, 3, 1000);
   label(4, "Latitude (+ to N)", kLabelLeft, 4, kLabelWidth);
-  text(2, " 54", kFieldLeft, 4, 1215);
+  latitudeField_ = text(2, " 54", kFieldLeft, 4, 1215);
   label(13, "DD.MMSSs", kFieldLeft + 1215 + kGap, 4, 1000);
-  check3_ = new WrappingCheckBox(QStringLiteral("Enable daylight savings correction (Can-USA only)"), client);
-  check3_->setObjectName(QStringLiteral("Check3"));
-  check3_->setGeometry(t.Rect(5160, rowTop(4), 2400, kRowPitch + kRowHeight));
+  dstBox_ = new WrappingCheckBox(QStringLiteral("Enable daylight savings correction (Can-USA only)"), client);
+  dstBox_->setObjectName(QStringLiteral("Check3"));
+  dstBox_->setGeometry(t.Rect(5160, rowTop(4), 2400, kRowPitch + kRowHeight));
   label(5, "Time Zone (+ to west)", kLabelLeft, 5, kLabelWidth);
-  text(3, "8", kFieldLeft, 5, 495);
+  zoneField_ = text(3, "8", kFieldLeft, 5, 495);
   label(14, "PST=8, MST=7, EST=5, etc.", kFieldLeft + 495 + kGap, 5, 2200);
 
   // Rows 6 to 8: the evening date.
   label(6, "Year (4 digits)", kLabelLeft, 6, kLabelWidth);
-  text(4, "2011", kFieldLeft, 6, 735);
-  QLabel* l23 = label(23, "", kFieldLeft + 735 + kGap, 6, 3600);
-  SetTextColour(l23, QPalette::WindowText, Qt::red);
+  yearField_ = text(4, "2011", kFieldLeft, 6, 735);
+  runCaption_ = label(23, "", kFieldLeft + 735 + kGap, 6, 3600);
+  SetTextColour(runCaption_, QPalette::WindowText, Qt::red);
   label(7, "Month (1-12)", kLabelLeft, 7, kLabelWidth);
-  text(5, "5", kFieldLeft, 7, 495);
+  monthField_ = text(5, "5", kFieldLeft, 7, 495);
   label(8, "Day (1-31)", kLabelLeft, 8, kLabelWidth);
-  text(6, "4", kFieldLeft, 8, 495);
+  dayField_ = text(6, "4", kFieldLeft, 8, 495);
   label(16, "evening date (local time)", kFieldLeft + 495 + kGap, 8, 3000);
 
   // Rows 9 to 11: nights and the altitude limits.
   label(9, "Number of days to calculate", kLabelLeft, 9, kLabelWidth);
-  text(7, "1", kFieldLeft, 9, 495);
+  nightsField_ = text(7, "1", kFieldLeft, 9, 495);
   label(10, "Maximum Sun altitude (deg)", kLabelLeft, 10, kLabelWidth);
-  text(8, "-10", kFieldLeft, 10, 735);
+  maxSunField_ = text(8, "-10", kFieldLeft, 10, 735);
   label(15, "minus for below the horizon (usual case)", kFieldLeft + 735 + kGap, 10, 4000);
   label(11, "Minimum star altitude (deg)", kLabelLeft, 11, kLabelWidth);
-  text(9, "+20", kFieldLeft, 11, 735);
+  minStarField_ = text(9, "+20", kFieldLeft, 11, 735);
   label(18, "plus for above the horizon (usual case)", kFieldLeft + 735 + kGap, 11, 4000);
 
   // Rows 12 to 14: the data files' StatusFields.
   label(22, "Locations file:", kLabelLeft, 12, 1600);
-  status(12, 12);
+  locationsStatus_ = status(12, 12);
   label(21, "Site limits file:", kLabelLeft, 13, 1600);
-  status(11, 13);
+  limitsStatus_ = status(11, 13);
   label(17, "Star data file:", kLabelLeft, 14, 1600);
-  status(10, 14);
-  check2_ = new WrappingCheckBox(QStringLiteral("Ignore EA secondary minima"), client);
-  check2_->setObjectName(QStringLiteral("Check2"));
-  check2_->setGeometry(t.Rect(4860, rowTop(14), 2700, kRowHeight));
+  starsStatus_ = status(10, 14);
+  ignoreEaBox_ = new WrappingCheckBox(QStringLiteral("Ignore EA secondary minima"), client);
+  ignoreEaBox_->setObjectName(QStringLiteral("Check2"));
+  ignoreEaBox_->setGeometry(t.Rect(4860, rowTop(14), 2700, kRowHeight));
 
   // Row 15: the events; row 16: the output columns and Calculate.
   label(19, "Events:", kLabelLeft, 15, 1000);
@@ -227,7 +223,7 @@ void frmMain::BuildControls() {
     auto* box = new QCheckBox(QString::fromLatin1(events[i]), client);
     box->setObjectName(QStringLiteral("Check1_%1").arg(i));
     box->setGeometry(t.Rect(1200 + i * 1560, rowTop(15), 1500, kRowHeight));
-    check1_[static_cast<std::size_t>(i)] = box;
+    eventBoxes_[static_cast<std::size_t>(i)] = box;
   }
   label(20, "Output:", kLabelLeft, 16, 1000);
   const char* options[3] = {"Alt. + Azim.", "HA + airmass", "HA + Decl."};
@@ -235,23 +231,24 @@ void frmMain::BuildControls() {
     auto* o = new QRadioButton(QString::fromLatin1(options[i]), client);
     o->setObjectName(QStringLiteral("Option%1").arg(i + 1));
     o->setGeometry(t.Rect(1200 + i * 1560, rowTop(16), 1500, kRowHeight));
-    option_[static_cast<std::size_t>(i)] = o;
+    columnOptions_[static_cast<std::size_t>(i)] = o;
   }
-  option_[0]->setChecked(true);
-  command1_ = new QPushButton(QStringLiteral("Calculate"), client);
-  command1_->setObjectName(QStringLiteral("Command1"));
-  command1_->setGeometry(t.Rect(6000, rowTop(16) - 45, 1380, kRowHeight + 90));
-  command1_->setDefault(true);
+  columnOptions_[0]->setChecked(true);
+  calculateButton_ = new QPushButton(QStringLiteral("Calculate"), client);
+  calculateButton_->setObjectName(QStringLiteral("Command1"));
+  calculateButton_->setGeometry(t.Rect(6000, rowTop(16) - 45, 1380, kRowHeight + 90));
+  calculateButton_->setDefault(true);
 
   // Keyboard order: the site list, Text1 to Text9, Calculate, then the boxes.
-  QList<QWidget*> order{combo1_};
-  for (int n = 1; n <= 9; ++n) order.append(text_[static_cast<std::size_t>(n)]);
-  order.append(command1_);
-  order.append(check3_);
-  order.append(check2_);
-  for (QCheckBox* b : check1_) order.append(b);
-  for (QRadioButton* o : option_) order.append(o);
-  for (int n = 12; n >= 10; --n) order.append(text_[static_cast<std::size_t>(n)]);
+  QList<QWidget*> order{siteList_,    longitudeField_, latitudeField_, zoneField_,   yearField_,     monthField_,
+                        dayField_,    nightsField_,    maxSunField_,   minStarField_, calculateButton_};
+  order.append(dstBox_);
+  order.append(ignoreEaBox_);
+  for (QCheckBox* b : eventBoxes_) order.append(b);
+  for (QRadioButton* o : columnOptions_) order.append(o);
+  order.append(locationsStatus_);
+  order.append(limitsStatus_);
+  order.append(starsStatus_);
   for (qsizetype i = 0; i + 1 < order.size(); ++i) setTabOrder(order[i], order[i + 1]);
 }
 
@@ -284,25 +281,22 @@ void frmMain::BuildMenus() {
 
 void frmMain::ConnectHandlers() {
   run::RunParameters& p = session_.params;
-  connect(text_[1], &QLineEdit::textChanged, this, [&p](const QString& s) { p.longitudeDms = run::ReadNumber(S(s)); });
-  connect(text_[2], &QLineEdit::textChanged, this, [&p](const QString& s) { p.latitudeDms = run::ReadNumber(S(s)); });
-  // A value beyond 16 bits leaves the stored value as it was.
-  connect(text_[3], &QLineEdit::textChanged, this, [&p](const QString& s) {
-    if (auto v = run::ReadInt16(S(s))) p.standardZone = *v;
-  });
-  connect(text_[7], &QLineEdit::textChanged, this, [&p](const QString& s) {
-    if (auto v = run::ReadInt16(S(s))) p.dayCount = *v;
-  });
-  connect(text_[8], &QLineEdit::textChanged, this, [&p](const QString& s) { p.maxSunAltitude = run::ReadNumber(S(s)); });
-  connect(text_[9], &QLineEdit::textChanged, this, [&p](const QString& s) { p.minStarAltitude = run::ReadNumber(S(s)); });
-  connect(check3_, &QCheckBox::stateChanged, this, [this, &p] { p.dstEnabled = check3_->checkState() == Qt::Checked; });
+  // The fields whose change keeps a run input current.
+  const std::pair<QLineEdit*, run::Field> changeRules[] = {
+      {longitudeField_, run::Field::Longitude}, {latitudeField_, run::Field::Latitude},
+      {zoneField_, run::Field::Zone},           {nightsField_, run::Field::Nights},
+      {maxSunField_, run::Field::MaxSun},       {minStarField_, run::Field::MinStar}};
+  for (const auto& [field, meaning] : changeRules)
+    connect(field, &QLineEdit::textChanged, this,
+            [&p, meaning](const QString& text) { run::ApplyFieldChange(meaning, S(text), p); });
+  connect(dstBox_, &QCheckBox::stateChanged, this, [this, &p] { p.dstEnabled = dstBox_->checkState() == Qt::Checked; });
   for (int i = 0; i < 3; ++i)
-    connect(option_[static_cast<std::size_t>(i)], &QRadioButton::toggled, this, [&p, i](bool on) {
+    connect(columnOptions_[static_cast<std::size_t>(i)], &QRadioButton::toggled, this, [&p, i](bool on) {
       if (on) p.outputMode = static_cast<std::int16_t>(i + 1);
     });
   // Only a pick from the list runs the site selection, not typing.
-  connect(combo1_, &QComboBox::activated, this, &frmMain::SelectSite);
-  connect(command1_, &QPushButton::clicked, this, &frmMain::Calculate);
+  connect(siteList_, &QComboBox::activated, this, &frmMain::SelectSite);
+  connect(calculateButton_, &QPushButton::clicked, this, &frmMain::Calculate);
 }
 
 void frmMain::ShowStatus(QLineEdit* field, const QString& fileName) {
@@ -311,40 +305,27 @@ void frmMain::ShowStatus(QLineEdit* field, const QString& fileName) {
 }
 
 void frmMain::StartUp() {
-  run::Session& s = session_;
-  const run::RunParameters& p = s.params;
-
-  s.errorTexts.Fill();
-  // Settings first; any failure gives the defaults.
-  s.LoadSettingsFile();
-
-  // The locations file selects the saved site, which fills the coordinates.
-  const QString locations = QStringLiteral("Location.dat");
-  if (!s.LoadLocations(S(locations))) {
+  const QDate today = QDate::currentDate();
+  const run::StartUpResult r = session_.StartUp(session_.startFolder, {today.year(), today.month(), today.day()});
+  if (!r.locationsFailure) {
     FillSiteList();
-    ShowStatus(text_[12], locations);
+    ShowStatus(locationsStatus_, QStringLiteral("Location.dat"));
   }
-  text_[1]->setText(Number(p.longitudeDms));
-  text_[2]->setText(Number(p.latitudeDms));
-  text_[3]->setText(Number(p.standardZone));
-
-  // Today's date, as the text mm-dd-yyyy cut into its fields.
-  const QString today = QDate::currentDate().toString(QStringLiteral("MM-dd-yyyy"));
-  text_[4]->setText(today.right(4));
-  text_[5]->setText(today.left(2));
-  text_[6]->setText(today.mid(3, 2));
-
-  text_[7]->setText(Number(p.dayCount));
-  text_[8]->setText(Number(p.maxSunAltitude));
-  text_[9]->setText(Number(p.minStarAltitude));
-  for (std::size_t k = 1; k <= 4; ++k) check1_[k - 1]->setChecked(p.eventWanted[k]);
-  if (p.outputMode >= 1 && p.outputMode <= 3) option_[static_cast<std::size_t>(p.outputMode - 1)]->setChecked(true);
-  SetBoxState(check2_, p.ignoreEaSecondary);
-  check3_->setChecked(p.dstEnabled);
-
-  const QString limits = QStringLiteral("Limits.dat");
-  if (!s.LoadLimits(S(limits))) ShowStatus(text_[11], limits);
-  s.params.inputError = false;
+  const run::InputFields& f = r.fields;
+  longitudeField_->setText(Q(f.longitude));
+  latitudeField_->setText(Q(f.latitude));
+  zoneField_->setText(Q(f.zone));
+  yearField_->setText(Q(f.year));
+  monthField_->setText(Q(f.month));
+  dayField_->setText(Q(f.day));
+  nightsField_->setText(Q(f.nights));
+  maxSunField_->setText(Q(f.maxSun));
+  minStarField_->setText(Q(f.minStar));
+  for (std::size_t k = 0; k < 4; ++k) eventBoxes_[k]->setChecked(f.eventBox[k] != 0);
+  columnOptions_[static_cast<std::size_t>(f.option - 1)]->setChecked(true);
+  SetBoxState(ignoreEaBox_, f.ignoreEaBox);
+  dstBox_->setChecked(session_.params.dstEnabled);
+  if (!r.limitsFailure) ShowStatus(limitsStatus_, QStringLiteral("Limits.dat"));
 
   ApplyOuter(*this, {400, 1000, 7740, 7100});
 }
@@ -352,48 +333,61 @@ void frmMain::StartUp() {
 void frmMain::FillSiteList() {
   // The list mirrors the loaded table; entries of an earlier, longer file
   // would name slots the table no longer has.
-  const QString typed = combo1_->currentText();
+  const QString typed = siteList_->currentText();
   {
-    const QSignalBlocker block(combo1_);
-    combo1_->clear();
-    for (const data::SiteEntry& site : session_.sites.entries) combo1_->addItem(Q(site.name));
-    combo1_->setCurrentIndex(-1);
-    combo1_->setEditText(typed);
+    const QSignalBlocker block(siteList_);
+    siteList_->clear();
+    for (const data::SiteEntry& site : session_.sites.entries) siteList_->addItem(Q(site.name));
+    siteList_->setCurrentIndex(-1);
+    siteList_->setEditText(typed);
   }
+  // The load has picked the saved site already; the fields show it.
   if (const int k = session_.SiteToSelect(); k >= 0) {
-    const QSignalBlocker block(combo1_);
-    combo1_->setCurrentIndex(k);
-    SelectSite(k);
+    const QSignalBlocker block(siteList_);
+    siteList_->setCurrentIndex(k);
+    ShowSite(session_.SiteTexts(k));
   }
 }
 
 void frmMain::SelectSite(int k) {
   if (k < 0 || static_cast<std::size_t>(k) >= session_.sites.entries.size()) return;
-  const run::SiteFieldTexts t = session_.SelectSite(k);
-  // Each assignment runs the field's change handler, which stores the value.
-  text_[1]->setText(Q(t.longitude));
-  text_[2]->setText(Q(t.latitude));
-  text_[3]->setText(Q(t.zone));
+  ShowSite(session_.SelectSite(k));
+}
+
+void frmMain::ShowSite(const run::SiteFieldTexts& t) {
+  // The session has stored the values; the fields' change handlers store the
+  // same again.
+  longitudeField_->setText(Q(t.longitude));
+  latitudeField_->setText(Q(t.latitude));
+  zoneField_->setText(Q(t.zone));
   setWindowTitle(Q(t.caption));
 }
 
+// The controls and their meanings:
+//   Combo1   siteList_         Text1  longitudeField_   Text2  latitudeField_
+//   Text3    zoneField_        Text4  yearField_        Text5  monthField_
+//   Text6    dayField_         Text7  nightsField_      Text8  maxSunField_
+//   Text9    minStarField_     Text10 starsStatus_      Text11 limitsStatus_
+//   Text12   locationsStatus_  Label23 runCaption_      Command1 calculateButton_
+//   Check1(0..3) eventBoxes_   Check2 ignoreEaBox_      Check3 dstBox_
+//   Option1..3 columnOptions_
 run::InputFields frmMain::ReadFields() const {
   run::InputFields in;
-  in.siteIndex = combo1_->currentIndex();
-  in.longitude = S(text_[1]->text());
-  in.latitude = S(text_[2]->text());
-  in.zone = S(text_[3]->text());
-  in.year = S(text_[4]->text());
-  in.month = S(text_[5]->text());
-  in.day = S(text_[6]->text());
-  in.nights = S(text_[7]->text());
-  in.maxSun = S(text_[8]->text());
-  in.minStar = S(text_[9]->text());
-  for (std::size_t i = 0; i < 4; ++i) in.eventBox[i] = BoxState(check1_[i]);
-  in.ignoreEaBox = BoxState(check2_);
+  in.siteIndex = siteList_->currentIndex();
+  in.longitude = S(longitudeField_->text());
+  in.latitude = S(latitudeField_->text());
+  in.zone = S(zoneField_->text());
+  in.year = S(yearField_->text());
+  in.month = S(monthField_->text());
+  in.day = S(dayField_->text());
+  in.nights = S(nightsField_->text());
+  in.maxSun = S(maxSunField_->text());
+  in.minStar = S(minStarField_->text());
+  for (std::size_t i = 0; i < 4; ++i) in.eventBox[i] = BoxState(eventBoxes_[i]);
+  in.ignoreEaBox = BoxState(ignoreEaBox_);
   in.option = 0;
   for (int i = 0; i < 3; ++i)
-    if (option_[static_cast<std::size_t>(i)]->isChecked()) in.option = i + 1;
+    if (columnOptions_[static_cast<std::size_t>(i)]->isChecked()) in.option = i + 1;
   return in;
 }
 
@@ -404,7 +398,7 @@ void frmMain::Calculate() {
     r = session_.Calculate(ReadFields());
   }
   using Status = run::CalculateResult::Status;
-  if (r.status == Status::NoEvent || r.status == Status::Listed) label_[23]->setText(Q(session_.label23Caption));
+  if (r.status == Status::NoEvent || r.status == Status::Listed) runCaption_->setText(Q(session_.label23Caption));
   if (r.status != Status::Listed) {
     messages_.Show(this, Q(r.message));
     return;
@@ -418,13 +412,8 @@ void frmMain::ExitProgram() {
   ended_ = true;
   const std::string message = run::ValidateInputs(ReadFields(), session_.params);
   if (!message.empty()) messages_.Show(this, Q(message));
-  const std::string reason = session_.SaveSettingsFile();
-  if (!reason.empty()) {
-    const std::string path = data::SettingsPath(session_.startFolder);
-    QString text = QStringLiteral("The settings could not be saved.  ") + Q(reason);
-    if (reason.find(path) == std::string::npos) text += QStringLiteral(" (") + Q(path) + QStringLiteral(")");
-    messages_.Show(this, text);
-  }
+  if (auto failure = session_.SaveSettingsFile())
+    messages_.Show(this, QStringLiteral("The settings could not be saved.  ") + Q(failure->Message()));
   // Every window goes at once, without the other windows' own closing steps.
   if (output_) output_->HideAll();
   if (help_) help_->hide();
@@ -435,7 +424,7 @@ void frmMain::ExitProgram() {
 }
 
 bool frmMain::eventFilter(QObject* watched, QEvent* event) {
-  if ((watched == combo1_ || watched == combo1_->lineEdit()) && event->type() == QEvent::KeyPress) {
+  if ((watched == siteList_ || watched == siteList_->lineEdit()) && event->type() == QEvent::KeyPress) {
     const int key = static_cast<QKeyEvent*>(event)->key();
     if (key == Qt::Key_Return || key == Qt::Key_Enter) return true;
   }
@@ -473,7 +462,7 @@ void frmMain::OpenLocationsFile() {
 
 void frmMain::OpenLimitsFile() { OpenChooser(limitsChooser_, ChooserKind::LimitsFile, &frmMain::LoadChosenLimitsFile); }
 
-void frmMain::ReportLoadFailure(const char* what, const data::LoadFailure& failure) {
+void frmMain::ReportFileFailure(const char* what, const data::FileFailure& failure) {
   messages_.Show(this, QStringLiteral("The %1 was not loaded.  ").arg(QString::fromLatin1(what)) + Q(failure.Message()));
 }
 
@@ -484,34 +473,34 @@ void frmMain::LoadChosenStarFile() {
   // loads, so the next chooser starts there.
   if (!QDir::setCurrent(folder)) {
     session_.chosenFolder = S(folder);
-    ReportLoadFailure("star data file", {run::PathIn(S(folder), S(name)), 0, "its folder cannot be opened"});
+    ReportFileFailure("star data file", {run::PathIn(S(folder), S(name)), 0, "its folder cannot be opened"});
     return;
   }
   const WaitCursor wait;
   if (auto failure = session_.OpenStarFile(S(folder), S(name))) {
-    ReportLoadFailure("star data file", *failure);
+    ReportFileFailure("star data file", *failure);
     return;
   }
-  ShowStatus(text_[10], name);
+  ShowStatus(starsStatus_, name);
 }
 
 void frmMain::LoadChosenLocationsFile() {
   const QString name = locationsChooser_->fileName();
   if (auto failure = session_.OpenLocationsFile(S(locationsChooser_->folder()), S(name))) {
-    ReportLoadFailure("locations file", *failure);
+    ReportFileFailure("locations file", *failure);
     return;
   }
   FillSiteList();
-  ShowStatus(text_[12], name);
+  ShowStatus(locationsStatus_, name);
 }
 
 void frmMain::LoadChosenLimitsFile() {
   const QString name = limitsChooser_->fileName();
   if (auto failure = session_.OpenLimitsFile(S(limitsChooser_->folder()), S(name))) {
-    ReportLoadFailure("site limits file", *failure);
+    ReportFileFailure("site limits file", *failure);
     return;
   }
-  ShowStatus(text_[11], name);
+  ShowStatus(limitsStatus_, name);
 }
 
 }  // namespace tevaro::ui

@@ -95,6 +95,8 @@ class frmMain : public QMainWindow {
   void BuildMenus();
   void ConnectHandlers();
   void StartUp();
+  // Puts the texts a site pick gives into the fields and the caption.
+  void ShowSite(const run::SiteFieldTexts& t);
   void ShowStatus(QLineEdit* field, const QString& fileName);
   // Creates the chooser on first use and opens it as from the menu.
   void OpenChooser(std::unique_ptr<frmFileChooser>& chooser, ChooserKind kind, void (frmMain::*onOk)());
@@ -102,21 +104,34 @@ class frmMain : public QMainWindow {
   void LoadChosenStarFile();
   void LoadChosenLocationsFile();
   void LoadChosenLimitsFile();
-  void ReportLoadFailure(const char* what, const data::LoadFailure& failure);
+  void ReportFileFailure(const char* what, const data::FileFailure& failure);
 
   MessageSink& messages_;
   run::Session session_;
   bool ended_ = false;
   std::function<void()> end_;
 
-  QComboBox* combo1_ = nullptr;
-  std::array<QLineEdit*, 13> text_{};  // Text1..Text12 at their numbers, slot 0 unused
-  std::array<QLabel*, 24> label_{};    // Label1..Label23 at their numbers, slot 0 unused
-  std::array<QCheckBox*, 4> check1_{};
-  QCheckBox* check2_ = nullptr;
-  QCheckBox* check3_ = nullptr;
-  std::array<QRadioButton*, 3> option_{};
-  QPushButton* command1_ = nullptr;
+  // The controls by meaning; their object names are the design's (the table
+  // beside ReadFields maps one to the other).
+  QComboBox* siteList_ = nullptr;
+  QLineEdit* longitudeField_ = nullptr;
+  QLineEdit* latitudeField_ = nullptr;
+  QLineEdit* zoneField_ = nullptr;
+  QLineEdit* yearField_ = nullptr;
+  QLineEdit* monthField_ = nullptr;
+  QLineEdit* dayField_ = nullptr;
+  QLineEdit* nightsField_ = nullptr;
+  QLineEdit* maxSunField_ = nullptr;
+  QLineEdit* minStarField_ = nullptr;
+  QLineEdit* starsStatus_ = nullptr;
+  QLineEdit* limitsStatus_ = nullptr;
+  QLineEdit* locationsStatus_ = nullptr;
+  QLabel* runCaption_ = nullptr;
+  std::array<QCheckBox*, 4> eventBoxes_{};  // phases 0, 0.25, 0.5, 0.75
+  QCheckBox* ignoreEaBox_ = nullptr;
+  QCheckBox* dstBox_ = nullptr;
+  std::array<QRadioButton*, 3> columnOptions_{};  // output modes 1, 2, 3
+  QPushButton* calculateButton_ = nullptr;
 
   std::unique_ptr<frmOutput> output_;
   std::unique_ptr<frmHelp> help_;

@@ -12,6 +12,7 @@
 #include <limits>
 
 #include "astro/angles.h"
+#include "run/error_texts.h"
 #include "ui/frmFileChooser.h"
 #include "ui/twips.h"
 
@@ -154,13 +155,13 @@ void frmOutput::SaveChosenFile() {
                              QStringLiteral(": its folder cannot be opened"));
     return;
   }
-  const std::string reason = session_.SaveReport(folder.toStdString(), name.toStdString());
-  if (!reason.empty()) messages_.Show(this, failed + QString::fromStdString(reason));
+  if (auto failure = session_.SaveReport(folder.toStdString(), name.toStdString()))
+    messages_.Show(this, failed + QString::fromStdString(failure->Message()));
 }
 
 void frmOutput::PrintPage() {
   if (const std::optional<int> failure = print_.Print(*canvas_))
-    messages_.Show(this, QString::fromStdString(run::PrintFailureMessage(session_.errorTexts, *failure)));
+    messages_.Show(this, QString::fromStdString(run::PrintFailureMessage(*failure)));
 }
 
 void frmOutput::PrintSetup() {

@@ -92,17 +92,32 @@ case $case in
     expect_err "nowhere.csv"
     ;;
   missing-locations)
+    # A missing default start-up file is a file not loaded: the input checks
+    # speak first, then the loaded-files check, naming the file.
     cp "$examples/Limits.dat" .
+    run $nights --nights 0
+    expect_status 2
+    expect_err "Hmm!  You probably don't want to calculate for this many days!"
+    grep -qF "Load the appropriate" err && fail "the loaded-files check came before the input checks"
     run $nights
     expect_status 2
+    expect_err "Load the appropriate file first, please.  To do so, click 'File' on the menu bar."
     expect_err "Location.dat"
     expect_no_stdout
+    run $nights --site 1
+    expect_status 2
+    expect_err "Load the appropriate file first, please."
     ;;
   missing-limits)
     cp "$examples/Location.dat" .
     run $nights
     expect_status 2
+    expect_err "Load the appropriate file first, please.  To do so, click 'File' on the menu bar."
     expect_err "Limits.dat"
+    # A file named on the command line is reported at once.
+    run $nights --limits nowhere.dat --date 1850-01-01
+    expect_status 2
+    expect_err "nowhere.dat: the file does not exist"
     ;;
   bad-limits-file)
     defaults
@@ -125,20 +140,45 @@ case $case in
     ;;
   bad-date)
     defaults
-    for d in 2011/05/04 2011-05 -05-04 2011--04 2011-05-; do
+    # A part that is empty or not a number reads as 0, as in the window's
+    # fields, and meets that field's check.
+    for d in -05-04 x-05-04; do
       run --stars "$stars" --date "$d"
       expect_status 2
-      expect_err "--date"
+      expect_err "Hey!  The year is not for anyone presently living!"
+    done
+    for d in 2011--04 2011-May-04 2011 2011/05/04; do
+      run --stars "$stars" --date "$d"
+      expect_status 2
+      expect_err "Well!  The month is not one I know!"
       expect_no_stdout
     done
+    # Day 0 is the last day of the month before, as typed in the window.
+    run $nights --date 2011-05-
+    expect_status 0
+    cp out day0
+    run $nights --date 2011-04-30
+    cmp -s out day0 || fail "day 0 of May is not April 30"
+    run $nights --date 2011-05-xx
+    cmp -s out day0 || fail "a day that is not a number is not day 0"
     ;;
   bad-events)
     defaults
-    for e in III "I,,II" ".5" "" "i"; do
+    for e in III "I,,II" ".5" "i"; do
       run --stars "$stars" --date 2011-05-04 --events "$e"
       expect_status 2
       expect_err "--events"
     done
+    # No event wanted: the run finds nothing.
+    run --stars "$stars" --date 2011-05-04 --events ""
+    expect_status 1
+    [ "$(cat err)" = "Sorry!  There is no minimum within this range." ] || fail "no event wanted is not the no-event outcome"
+    # Blanks after a comma are allowed.
+    run --stars "$stars" --date 2011-05-04 --nights 2 --events "I, .25, II, .75"
+    expect_status 0
+    cp out spaced
+    run --stars "$stars" --date 2011-05-04 --nights 2 --events "I,.25,II,.75"
+    cmp -s out spaced || fail "blanks after commas change the report"
     ;;
   bad-columns)
     defaults

@@ -7,6 +7,8 @@
 namespace tevaro::data {
 namespace {
 
+using testing::ExpectFailure;
+
 using testing::ExampleFile;
 using testing::TempDir;
 
@@ -22,17 +24,6 @@ std::string RowsFile(int rows) {
   std::string text = "h\nh\n";
   for (int k = 0; k < rows; ++k) text += std::to_string(k - 90) + ",-3,3\n";
   return text;
-}
-
-void ExpectFailure(const LoadResult<astro::LimitsTable>& r, const std::string& path, int line) {
-  ASSERT_FALSE(r.ok());
-  EXPECT_EQ(r.failure().file, path);
-  EXPECT_EQ(r.failure().line, line);
-  const std::string message = r.failure().Message();
-  EXPECT_NE(message.find(path), std::string::npos) << message;
-  if (line > 0) {
-    EXPECT_NE(message.find("line " + std::to_string(line)), std::string::npos) << message;
-  }
 }
 
 TEST(LoadSiteLimits, ExampleLoadsFourRowsAndInterpolates) {

@@ -7,6 +7,8 @@
 namespace tevaro::data {
 namespace {
 
+using testing::ExpectFailure;
+
 using testing::ExampleFile;
 using testing::TempDir;
 
@@ -21,17 +23,6 @@ std::string SitesFile(int rows) {
   std::string text = "h\r\nh\r\n";
   for (int k = 0; k < rows; ++k) text += "Site " + std::to_string(k) + ", 1.2, 3.4, 5\r\n";
   return text;
-}
-
-void ExpectFailure(const LoadResult<SiteTable>& r, const std::string& path, int line) {
-  ASSERT_FALSE(r.ok());
-  EXPECT_EQ(r.failure().file, path);
-  EXPECT_EQ(r.failure().line, line);
-  const std::string message = r.failure().Message();
-  EXPECT_NE(message.find(path), std::string::npos) << message;
-  if (line > 0) {
-    EXPECT_NE(message.find("line " + std::to_string(line)), std::string::npos) << message;
-  }
 }
 
 void ExpectExampleSites(const SiteTable& t) {

@@ -63,13 +63,13 @@ TEST(LoadSettings, DefaultsFileLoadsFromTheFile) {
 TEST(LoadSettings, SaveAndLoadRoundTrip) {
   TempDir dir;
   const Settings s = Custom();
-  ASSERT_EQ(SaveSettings(dir.path().string(), s), "");
+  ASSERT_FALSE(SaveSettings(dir.path().string(), s));
   EXPECT_EQ(testing::ReadAll(dir.File(kSettingsFileName)), SettingsText(s));
   const LoadedSettings r = LoadSettings(dir.path().string());
   ASSERT_TRUE(r.fromFile) << r.reason;
   EXPECT_EQ(r.settings, s);
   // Saving again replaces the file and leaves no temporary file behind.
-  ASSERT_EQ(SaveSettings(dir.path().string(), Settings{}), "");
+  ASSERT_FALSE(SaveSettings(dir.path().string(), Settings{}));
   EXPECT_EQ(testing::ReadAll(dir.File(kSettingsFileName)), kDefaultsText);
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);
 }
@@ -152,14 +152,15 @@ TEST(LoadSettings, AnyFailureGivesAllDefaults) {
 TEST(SaveSettings, ReportsAFolderThatCannotBeWritten) {
   TempDir dir;
   const std::string missing = dir.File("no-such-folder");
-  const std::string why = SaveSettings(missing, Settings{});
-  EXPECT_NE(why, "");
+  const WriteResult failure = SaveSettings(missing, Settings{});
+  ASSERT_TRUE(failure);
+  const std::string why = failure->Message();
   EXPECT_NE(why.find(kSettingsFileName), std::string::npos) << why;
   EXPECT_FALSE(std::filesystem::exists(missing));
 
   // A "folder" that is a regular file.
   const std::string file = dir.Write("plain-file", "content");
-  EXPECT_NE(SaveSettings(file, Settings{}), "");
+  EXPECT_TRUE(SaveSettings(file, Settings{}));
   EXPECT_EQ(testing::ReadAll(file), "content");
 }
 
@@ -167,7 +168,7 @@ TEST(SaveSettings, FailedReplaceLeavesTheOldFileAndNoTemporaryFile) {
   TempDir dir;
   // The settings name taken by a folder: the rename over it fails.
   std::filesystem::create_directories(dir.path() / kSettingsFileName / "inside");
-  EXPECT_NE(SaveSettings(dir.path().string(), Settings{}), "");
+  EXPECT_TRUE(SaveSettings(dir.path().string(), Settings{}));
   EXPECT_TRUE(std::filesystem::is_directory(dir.path() / kSettingsFileName / "inside"));
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);
 }
@@ -198,14 +199,14 @@ class FileSizeLimit {
 TEST(SaveSettings, FailedWriteLeavesTheOldFileAndNoTemporaryFile) {
   TempDir dir;
   const std::string folder = dir.path().string();
-  ASSERT_EQ(SaveSettings(folder, Custom()), "");
+  ASSERT_FALSE(SaveSettings(folder, Custom()));
   const std::string before = testing::ReadAll(dir.File(kSettingsFileName));
-  std::string why;
+  WriteResult failure;
   {
     FileSizeLimit limit(10);
-    why = SaveSettings(folder, Settings{});
+    failure = SaveSettings(folder, Settings{});
   }
-  EXPECT_NE(why, "");
+  EXPECT_TRUE(failure);
   EXPECT_EQ(testing::ReadAll(dir.File(kSettingsFileName)), before);
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);
   EXPECT_EQ(LoadSettings(folder).settings, Custom());

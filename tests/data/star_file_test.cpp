@@ -9,6 +9,8 @@
 namespace tevaro::data {
 namespace {
 
+using testing::ExpectFailure;
+
 using testing::ExampleFile;
 using testing::TempDir;
 using testing::WithLineEnds;
@@ -23,19 +25,6 @@ const std::string kShortExample =
     "my short list\n"
     "name,RA,Dec,HJDo,Period\n"
     "AB Xyz,20.1530,40.0512,55000.2345,0.812345\n";
-
-// Expects a failure at `line` whose message names the file and the line.
-void ExpectFailure(const LoadResult<StarTable>& r, const std::string& path, int line) {
-  ASSERT_FALSE(r.ok());
-  EXPECT_EQ(r.failure().file, path);
-  EXPECT_EQ(r.failure().line, line);
-  EXPECT_FALSE(r.failure().reason.empty());
-  const std::string message = r.failure().Message();
-  EXPECT_NE(message.find(path), std::string::npos) << message;
-  if (line > 0) {
-    EXPECT_NE(message.find("line " + std::to_string(line)), std::string::npos) << message;
-  }
-}
 
 std::string ShortFile(int stars) {
   std::string text = "heading\nname,RA,Dec,HJDo,Period\n";

@@ -7,6 +7,10 @@
 #include <fstream>
 #include <string>
 
+#include <gtest/gtest.h>
+
+#include "data/load_result.h"
+
 namespace tevaro::data::testing {
 
 // A fresh folder under the system's temporary folder, removed with its
@@ -57,6 +61,21 @@ inline std::string WithLineEnds(const std::string& text, const std::string& eol)
       out += c;
   }
   return out;
+}
+
+// Expects a failure at `line` with a reason, whose message names the file and
+// the line.
+template <class T>
+void ExpectFailure(const LoadResult<T>& r, const std::string& path, int line) {
+  ASSERT_FALSE(r.ok());
+  EXPECT_EQ(r.failure().file, path);
+  EXPECT_EQ(r.failure().line, line);
+  EXPECT_FALSE(r.failure().reason.empty());
+  const std::string message = r.failure().Message();
+  EXPECT_NE(message.find(path), std::string::npos) << message;
+  if (line > 0) {
+    EXPECT_NE(message.find("line " + std::to_string(line)), std::string::npos) << message;
+  }
 }
 
 inline std::string ExampleFile(const std::string& name) { return std::string(TEVARO_EXAMPLES_DIR) + "/" + name; }

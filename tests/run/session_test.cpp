@@ -195,6 +195,81 @@ TEST_F(SessionTest, LocationsLoadSelectsTheSavedSiteWhenItExists) {
   EXPECT_EQ(t.caption, "Tevaro - Lakeside Roof");
 }
 
+TEST_F(SessionTest, StartUpReadsSettingsPicksTheSavedSiteAndFillsTheFields) {
+  // Settings: site 1 saved with other typed coordinates, 3 nights, phases
+  // 0.25 and 0.75, mode 9 (no button), EA box 2 (grey), DST off.
+  Write("tevaro6.ini", "1,2,3,4\r\n1\r\n99.5,-10\r\n3\r\n3\r\n-15.5\r\n25\r\n0,-1,0,-1\r\n9\r\n2\r\n0\r\n");
+  const std::string locations = Write("Location.dat", kLocations);
+  Session s;
+  const StartUpResult r = s.StartUp(dir_.string(), {2026, 3, 7}, {std::nullopt, locations, std::nullopt});
+  EXPECT_FALSE(r.locationsFailure);
+  // No Limits.dat in the current folder: the failure is kept, nothing shown.
+  ASSERT_TRUE(r.limitsFailure);
+  EXPECT_EQ(r.limitsFailure->file, "Limits.dat");
+  EXPECT_FALSE(s.loaded.limitsLoaded);
+  EXPECT_TRUE(s.loaded.sitesLoaded);
+
+  // The saved site replaced the typed coordinates and zone.
+  EXPECT_EQ(s.siteName, "Lakeside Roof");
+  EXPECT_EQ(s.params.longitudeDms, -11.3);
+  EXPECT_EQ(s.params.latitudeDms, 47.2015);
+  EXPECT_EQ(s.params.standardZone, -1);
+  const InputFields& f = r.fields;
+  EXPECT_EQ(f.siteIndex, 1);
+  EXPECT_EQ(f.longitude, "-11.3");
+  EXPECT_EQ(f.latitude, " 47.2015");
+  EXPECT_EQ(f.zone, "-1");
+  EXPECT_EQ(f.year + "-" + f.month + "-" + f.day, "2026-03-07");
+  EXPECT_EQ(f.nights, " 3");
+  EXPECT_EQ(f.maxSun, "-15.5");
+  EXPECT_EQ(f.minStar, " 25");
+  EXPECT_EQ(f.eventBox, (std::array<int, 4>{0, 1, 0, 1}));
+  EXPECT_EQ(f.option, 1);
+  EXPECT_EQ(f.ignoreEaBox, 2);
+  EXPECT_FALSE(s.params.dstEnabled);
+  EXPECT_EQ(s.placement, (data::OutputPlacement{1, 2, 3, 4}));
+  // Start-up records no file names: the report header names only files
+  // chosen from the menu.
+  EXPECT_TRUE(s.locationsFileName.empty());
+  EXPECT_TRUE(s.limitsFileName.empty());
+}
+
+TEST_F(SessionTest, SitePickStoresTheSiteWhateverTheFieldsHeld) {
+  Session s;
+  s.params.siteIndex = -1;
+  ASSERT_FALSE(s.LoadLocations(Write("Location.dat", kLocations)));
+  EXPECT_TRUE(s.siteName.empty());  // nothing saved to select
+  s.params.longitudeDms = 122.5;
+  s.params.latitudeDms = 50;
+  s.params.standardZone = 3;
+  const SiteFieldTexts t = s.SelectSite(0);
+  EXPECT_EQ(t.longitude, " 120.3015");
+  EXPECT_EQ(s.params.longitudeDms, 120.3015);
+  EXPECT_EQ(s.params.latitudeDms, 50.123);
+  EXPECT_EQ(s.params.standardZone, 8);
+
+  // A locations load selects the saved site and stores it too.
+  s.params.siteIndex = 1;
+  ASSERT_FALSE(s.LoadLocations(Write("Location.dat", kLocations)));
+  EXPECT_EQ(s.siteName, "Lakeside Roof");
+  EXPECT_EQ(s.params.standardZone, -1);
+}
+
+TEST(FieldChange, ZoneAndNightsBeyondSixteenBitsKeepTheStoredValue) {
+  RunParameters p;
+  ApplyFieldChange(Field::Zone, "7.5", p);
+  EXPECT_EQ(p.standardZone, 8);
+  ApplyFieldChange(Field::Zone, "40000", p);
+  EXPECT_EQ(p.standardZone, 8);
+  ApplyFieldChange(Field::Nights, "6.5", p);
+  EXPECT_EQ(p.dayCount, 6);
+  ApplyFieldChange(Field::Nights, "-32769", p);
+  EXPECT_EQ(p.dayCount, 6);
+  ApplyFieldChange(Field::Longitude, " 12.5abc", p);
+  EXPECT_EQ(p.longitudeDms, 12.5);
+  ApplyFieldChange(Field::MinStar, "", p);
+  EXPECT_EQ(p.minStarAltitude, 0);
+}
 
 TEST_F(SessionTest, FilesChosenInAFolderKeepTheirNamesOnlyWhenTheyLoad) {
   Session s;
@@ -247,7 +322,7 @@ TEST_F(SessionTest, SavedReportHoldsExactlyTheLinesEachEndingInCrLf) {
   LoadAll(s);
   ASSERT_EQ(s.Calculate(Fields()).status, CalculateResult::Status::Listed);
   const std::string folder = dir_.string();
-  ASSERT_EQ(s.SaveReport(folder, "night.txt"), "");
+  ASSERT_FALSE(s.SaveReport(folder, "night.txt"));
   EXPECT_EQ(s.chosenFolder, folder);
   EXPECT_EQ(s.reportFileName, "night.txt");
 
@@ -262,16 +337,16 @@ TEST_F(SessionTest, SavedReportHoldsExactlyTheLinesEachEndingInCrLf) {
   InputFields dec = Fields();
   dec.option = 3;
   ASSERT_EQ(s.Calculate(dec).status, CalculateResult::Status::Listed);
-  ASSERT_EQ(s.SaveReport(folder, "night.txt"), "");
+  ASSERT_FALSE(s.SaveReport(folder, "night.txt"));
   std::ifstream again(dir_ / "night.txt", std::ios::binary);
   const std::string second((std::istreambuf_iterator<char>(again)), std::istreambuf_iterator<char>());
   EXPECT_EQ(second, s.report.Bytes());
   EXPECT_NE(second, before);
 
-  EXPECT_NE(s.SaveReport(folder, "").find("no file name was given"), std::string::npos);
-  EXPECT_NE(s.SaveReport((dir_ / "no such folder").string(), "night.txt"), "");
+  EXPECT_NE(s.SaveReport(folder, "")->Message().find("no file name was given"), std::string::npos);
+  EXPECT_TRUE(s.SaveReport((dir_ / "no such folder").string(), "night.txt"));
   fs::create_directories(dir_ / "taken");
-  EXPECT_NE(s.SaveReport(folder, "taken"), "");
+  EXPECT_TRUE(s.SaveReport(folder, "taken"));
   EXPECT_TRUE(fs::is_directory(dir_ / "taken"));
   EXPECT_EQ(s.report.Bytes(), second);
   std::size_t files = 0;

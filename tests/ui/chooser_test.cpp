@@ -27,6 +27,7 @@ using tevaro::ui::frmFileChooser;
 using tevaro::ui::frmMain;
 using tevaro::ui::frmOutput;
 using tevaro::ui::RecordingMessageSink;
+using tevaro::ui::test::Started;
 using tevaro::ui::test::TempFolder;
 
 namespace {
@@ -98,12 +99,6 @@ QByteArray CrLfLines(const tevaro::run::ReportBuffer& r) {
 }
 
 // A main window started in `dir` with the example locations and limits.
-struct Started {
-  explicit Started(const TempFolder& dir) : w(messages, dir.path()) {}
-  RecordingMessageSink messages;
-  frmMain w;
-};
-
 }  // namespace
 
 class ChooserTest : public QObject {

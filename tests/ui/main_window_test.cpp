@@ -56,6 +56,7 @@ class MainWindowTest : public QObject {
   void startWithoutLocationsKeepsSettingsAndStaysSilent();
   void startReadsSettingsFromStartFolder();
   void pickingSiteReplacesCoordinates();
+  void sitePickWithUnchangedTextsStoresTheSite();
   void typingInSiteListChangesNothing();
   void fieldsRoundToSixteenBits_data();
   void fieldsRoundToSixteenBits();
@@ -73,8 +74,7 @@ class MainWindowTest : public QObject {
 
 void MainWindowTest::firstStartShowsFirstSiteAndDefaults() {
   TempFolder dir;
-  dir.CopyExample(QStringLiteral("Location.dat"));
-  dir.CopyExample(QStringLiteral("Limits.dat"));
+  dir.CopyStartUpFiles();
   RecordingMessageSink messages;
   frmMain w(messages, dir.path());
 
@@ -211,6 +211,32 @@ void MainWindowTest::pickingSiteReplacesCoordinates() {
   QCOMPARE(w.session().params.standardZone, std::int16_t{-1});
 }
 
+// The fields' design texts equal the site's, so setting them raises no
+// change: the pick itself must store the site's values.
+void MainWindowTest::sitePickWithUnchangedTextsStoresTheSite() {
+  TempFolder dir;
+  dir.Write(QStringLiteral("Location.dat"), "Sites\r\nName, Lon, Lat, Zone\r\nTest Site, 123, 54, 8\r\n");
+  dir.Write(QStringLiteral("tevaro6.ini"),
+            "100,100,11800,6700\r\n0\r\n122.5,50\r\n3\r\n1\r\n-12\r\n20\r\n-1,0,0,0\r\n1\r\n0\r\n-1\r\n");
+  RecordingMessageSink messages;
+  frmMain w(messages, dir.path());
+  QCOMPARE(w.windowTitle(), QStringLiteral("Tevaro - Test Site"));
+  QCOMPARE(Text(w, 1)->text(), QStringLiteral(" 123"));
+  QCOMPARE(Text(w, 2)->text(), QStringLiteral(" 54"));
+  QCOMPARE(w.session().params.longitudeDms, 123.0);
+  QCOMPARE(w.session().params.latitudeDms, 54.0);
+  QCOMPARE(w.session().params.standardZone, std::int16_t{8});
+
+  // A pick after the values were changed behind the fields' backs.
+  w.session().params.longitudeDms = 1;
+  w.session().params.standardZone = 1;
+  Pick(w, 0);
+  QCOMPARE(w.session().params.longitudeDms, 123.0);
+  QCOMPARE(w.session().params.standardZone, std::int16_t{8});
+  w.ExitProgram();
+  QVERIFY(dir.Read(QStringLiteral("tevaro6.ini")).contains("\r\n123,54\r\n8\r\n"));
+}
+
 void MainWindowTest::typingInSiteListChangesNothing() {
   TempFolder dir;
   dir.CopyExample(QStringLiteral("Location.dat"));
@@ -275,8 +301,7 @@ void MainWindowTest::calculateRefusesBadField() {
   QFETCH(QString, typed);
   QFETCH(QString, message);
   TempFolder dir;
-  dir.CopyExample(QStringLiteral("Location.dat"));
-  dir.CopyExample(QStringLiteral("Limits.dat"));
+  dir.CopyStartUpFiles();
   RecordingMessageSink messages;
   frmMain w(messages, dir.path());
   QVERIFY(!w.session().LoadStars(tevaro::ui::test::ExamplePath(QStringLiteral("stars.csv")).toStdString()));
@@ -301,8 +326,7 @@ void MainWindowTest::calculateRefusesBadField() {
 
 void MainWindowTest::calculateNeedsEveryFile() {
   TempFolder dir;
-  dir.CopyExample(QStringLiteral("Location.dat"));
-  dir.CopyExample(QStringLiteral("Limits.dat"));
+  dir.CopyStartUpFiles();
   RecordingMessageSink messages;
   frmMain w(messages, dir.path());
   w.Calculate();
@@ -312,8 +336,7 @@ void MainWindowTest::calculateNeedsEveryFile() {
 
 void MainWindowTest::calculateWithoutEvent() {
   TempFolder dir;
-  dir.CopyExample(QStringLiteral("Location.dat"));
-  dir.CopyExample(QStringLiteral("Limits.dat"));
+  dir.CopyStartUpFiles();
   dir.Write(QStringLiteral("polar.csv"), kPolarStarFile);
   RecordingMessageSink messages;
   frmMain w(messages, dir.path());
@@ -342,8 +365,7 @@ void MainWindowTest::calculateShowsReport() {
   QFETCH(bool, dst);
   QFETCH(QString, label23);
   TempFolder dir;
-  dir.CopyExample(QStringLiteral("Location.dat"));
-  dir.CopyExample(QStringLiteral("Limits.dat"));
+  dir.CopyStartUpFiles();
   RecordingMessageSink messages;
   frmMain w(messages, dir.path());
   QVERIFY(!w.session().LoadStars(tevaro::ui::test::ExamplePath(QStringLiteral("stars.csv")).toStdString()));

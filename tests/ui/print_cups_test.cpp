@@ -76,7 +76,6 @@ struct Shown {
   RecordingMessageSink messages;
   std::unique_ptr<frmOutput> window;
   explicit Shown(int lines, PrintPlatform* platform = nullptr) {
-    session.errorTexts.Fill();
     session.report = NumberedReport(lines);
     window = std::make_unique<frmOutput>(session, messages, nullptr, platform);
     window->ShowReport();

@@ -142,7 +142,6 @@ struct Rig {
     script.systemDefault.driverName = QStringLiteral("Laser Driver");
     script.systemDefault.settings = Settings(1);
     script.installed = {QStringLiteral("Office Laser"), QStringLiteral("lab-Inkjet"), QStringLiteral("Plotter")};
-    session.errorTexts.Fill();
     session.report = NumberedReport(lines);
     w = std::make_unique<frmOutput>(session, messages, nullptr, &platform);
     w->ShowReport();
@@ -171,7 +170,6 @@ class PrintTest : public QObject {
   void setupFailures();
   void printToFile();
   void qtDialogOffersNoPageRange();
-  void startUpFillsTheFailureTexts();
 };
 
 void PrintTest::failureMessages_data() {
@@ -394,7 +392,6 @@ void PrintTest::setupFailures() {
 void PrintTest::printToFile() {
   TempFolder tmp;
   tevaro::run::Session session;
-  session.errorTexts.Fill();
   session.report = NumberedReport(40);
   RecordingMessageSink messages;
   // Qt's printing, with a dialog that chooses a file.
@@ -445,7 +442,6 @@ void PrintTest::printToFile() {
 void PrintTest::qtDialogOffersNoPageRange() {
   TempFolder tmp;
   tevaro::run::Session session;
-  session.errorTexts.Fill();
   session.report = NumberedReport(5);
   RecordingMessageSink messages;
   tevaro::ui::QtPrintPlatform platform;
@@ -469,15 +465,6 @@ void PrintTest::qtDialogOffersNoPageRange() {
   QVERIFY2(buttons.contains(QStringLiteral("OK")), qPrintable(buttons.join(u',')));
   QCOMPARE(messages.messages, QStringList());
   QVERIFY(!w.printCommands().current().tracksDefault);
-}
-
-void PrintTest::startUpFillsTheFailureTexts() {
-  TempFolder tmp;
-  RecordingMessageSink messages;
-  tevaro::ui::frmMain main(messages, tmp.path());
-  const tevaro::run::ErrorTexts& t = main.session().errorTexts;
-  QCOMPARE(t.Count(), 33);
-  QCOMPARE(t.At(429), std::string("Error 429: ActiveX component can't create object."));
 }
 
 QTEST_MAIN(PrintTest)

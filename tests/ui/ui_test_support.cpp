@@ -18,6 +18,11 @@ void TempFolder::CopyExample(const QString& name) const {
   if (!QFile::copy(ExamplePath(name), file(name))) qFatal("cannot copy the example %s", qPrintable(name));
 }
 
+void TempFolder::CopyStartUpFiles() const {
+  CopyExample(QStringLiteral("Location.dat"));
+  CopyExample(QStringLiteral("Limits.dat"));
+}
+
 void TempFolder::Write(const QString& name, const QByteArray& bytes) const {
   QFile f(file(name));
   if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size()) qFatal("cannot write %s", qPrintable(name));

@@ -10,6 +10,8 @@
 #include <QTemporaryDir>
 
 #include "run/report.h"
+#include "ui/frmMain.h"
+#include "ui/message_sink.h"
 
 namespace tevaro::ui::test {
 
@@ -25,6 +27,8 @@ class TempFolder {
   QString file(const QString& name) const { return dir_.filePath(name); }
   // Copies examples/<name> into this folder.
   void CopyExample(const QString& name) const;
+  // Copies the example Location.dat and Limits.dat, the files start-up reads.
+  void CopyStartUpFiles() const;
   void Write(const QString& name, const QByteArray& bytes) const;
   QByteArray Read(const QString& name) const;
 
@@ -34,6 +38,13 @@ class TempFolder {
 };
 
 QString ExamplePath(const QString& name);
+
+// The main window started in a folder, its messages recorded.
+struct Started {
+  explicit Started(const TempFolder& dir) : w(messages, dir.path()) {}
+  RecordingMessageSink messages;
+  frmMain w;
+};
 
 // A report of `lines` numbered lines: "L0000001 ==== ==== ====" and so on.
 run::ReportBuffer NumberedReport(int lines);
