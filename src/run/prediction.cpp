@@ -118,6 +118,8 @@ void Append(std::vector<EventEntry>& out, const RunParameters& p, const data::St
       break;
     case 2:
       e.column1 = h;
+      // The airmass divides by 57.296, not DegreesPerRadian: the printed
+      // airmass has always been computed so, and reports must not change.
       e.column2 = 1 / std::cos(hz.zenithDistanceDeg / 57.296);
       break;
     default:

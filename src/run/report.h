@@ -35,6 +35,8 @@ class ReportBuffer {
   std::vector<std::size_t> starts_;
 };
 
+// Indexed by the whole RJD modulo 7: RJD 0 (1858 November 16) fell on a
+// Tuesday.
 inline constexpr const char* kWeekdayNames[7] = {"Tuesday", "Wednesday", "Thursday", "Friday",
                                                  "Saturday", "Sunday", "Monday"};
 inline constexpr const char* kMonthNames[13] = {"",    "Jan", "Feb", "Mar", "Apr", "May", "Jun",

@@ -16,9 +16,13 @@ class QWidget;
 
 namespace tevaro::ui {
 
-// Dialog flags: no selection choice (4), no page-range choice (8), return a
-// device context (256).
-inline constexpr int kPrinterDialogFlags = 268;
+// The printer dialog's flags, as stored: no selection choice, no page-range
+// choice, and a device context returned.
+inline constexpr int kDialogNoSelection = 4;
+inline constexpr int kDialogNoPageNumbers = 8;
+inline constexpr int kDialogReturnDeviceContext = 256;
+inline constexpr int kPrinterDialogFlags = kDialogNoSelection | kDialogNoPageNumbers | kDialogReturnDeviceContext;
+static_assert(kPrinterDialogFlags == 268);
 
 inline constexpr const char* kPrintSetupFailure =
     "Run-time error 429. 'ActiveX component can't create object.'  In other words, for some unfathomable "

@@ -15,6 +15,8 @@ using testing::TempDir;
 const std::string kExample =
     "Site limits: declination (deg), east and west hour-angle limits (h)\r\n"
     "Dec, HA east, HA west\r\n"
+    "-90, -12, 12\r\n"
+    "-60, -6.0, 6.0\r\n"
     "-30, -3.0, 3.0\r\n"
     "0, -5.5, 5.5\r\n"
     "60, -6.0, 6.0\r\n"
@@ -26,25 +28,29 @@ std::string RowsFile(int rows) {
   return text;
 }
 
-TEST(LoadSiteLimits, ExampleLoadsFourRowsAndInterpolates) {
+TEST(LoadSiteLimits, ExampleCoversBothPolesAndInterpolates) {
   EXPECT_EQ(testing::ReadAll(ExampleFile("Limits.dat")), kExample);
   auto r = LoadSiteLimits(ExampleFile("Limits.dat"));
   ASSERT_TRUE(r.ok()) << r.failure().Message();
   const auto& rows = r.value().rows;
-  ASSERT_EQ(rows.size(), 4u);
-  EXPECT_EQ(rows[0].declinationDeg, -30);
-  EXPECT_EQ(rows[0].eastLimitHours, -3);
-  EXPECT_EQ(rows[0].westLimitHours, 3);
-  EXPECT_EQ(rows[3].declinationDeg, 90);
-  EXPECT_EQ(rows[3].eastLimitHours, -12);
-  EXPECT_EQ(rows[3].westLimitHours, 12);
+  ASSERT_EQ(rows.size(), 6u);
+  EXPECT_EQ(rows[0].declinationDeg, -90);
+  EXPECT_EQ(rows[0].eastLimitHours, -12);
+  EXPECT_EQ(rows[0].westLimitHours, 12);
+  EXPECT_EQ(rows[2].declinationDeg, -30);
+  EXPECT_EQ(rows[2].eastLimitHours, -3);
+  EXPECT_EQ(rows[2].westLimitHours, 3);
+  EXPECT_EQ(rows[5].declinationDeg, 90);
+  EXPECT_EQ(rows[5].eastLimitHours, -12);
+  EXPECT_EQ(rows[5].westLimitHours, 12);
 
   const astro::HourAngleLimits at30 = astro::LookupSiteLimits(r.value(), 30);
   EXPECT_DOUBLE_EQ(at30.eastHours, -5.75);
   EXPECT_DOUBLE_EQ(at30.westHours, 5.75);
-  const astro::HourAngleLimits below = astro::LookupSiteLimits(r.value(), -40);
-  EXPECT_EQ(below.eastHours, 0);
-  EXPECT_EQ(below.westHours, 0);
+  // South of -30 degrees, where the sample file once ended, stars have limits.
+  const astro::HourAngleLimits south = astro::LookupSiteLimits(r.value(), -40);
+  EXPECT_DOUBLE_EQ(south.eastHours, -4);
+  EXPECT_DOUBLE_EQ(south.westHours, 4);
 }
 
 TEST(LoadSiteLimits, CapacityIs100Rows) {
@@ -87,10 +93,10 @@ TEST(LoadSiteLimits, TailTruncationAndHeadings) {
   TempDir dir;
   auto blank = LoadSiteLimits(dir.Write("b.dat", kExample + "\r\n\t\r\n"));
   ASSERT_TRUE(blank.ok()) << blank.failure().Message();
-  EXPECT_EQ(blank.value().rows.size(), 4u);
+  EXPECT_EQ(blank.value().rows.size(), 6u);
 
   std::string p = dir.Write("cut.dat", kExample + "95, -12\r\n");
-  ExpectFailure(LoadSiteLimits(p), p, 7);
+  ExpectFailure(LoadSiteLimits(p), p, 9);
   p = dir.Write("heads.dat", "Site limits\r\nDec, HA east, HA west\r\n");
   ExpectFailure(LoadSiteLimits(p), p, 3);
   p = dir.File("none.dat");
