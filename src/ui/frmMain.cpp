@@ -71,6 +71,14 @@ class WaitCursor {
   WaitCursor& operator=(const WaitCursor&) = delete;
 };
 
+// The result of `work`, done under the wait cursor; any message about it is
+// shown afterwards with the usual cursor.
+template <class Work>
+auto Waiting(Work work) {
+  const WaitCursor wait;
+  return work();
+}
+
 }  // namespace
 
 void WrappingCheckBox::paintEvent(QPaintEvent* /*event*/) {
@@ -162,8 +170,8 @@ void frmMain::BuildControls() {
   siteList_->setObjectName(QStringLiteral("Combo1"));
   siteList_->setEditable(true);
   siteList_->setInsertPolicy(QComboBox::NoInsert);
-  // Typed text never selects an entry: no completion, and Enter is swallowed
-  // before the combo box would look the text up in its list.
+  // Typed text never selects an entry: no completion, and Enter runs
+  // Calculate before the combo box would look the text up in its list.
   siteList_->setCompleter(nullptr);
   siteList_->installEventFilter(this);
   siteList_->lineEdit()->installEventFilter(this);
@@ -253,30 +261,36 @@ void frmMain::BuildControls() {
 }
 
 void frmMain::BuildMenus() {
-  QMenu* file = menuBar()->addMenu(QStringLiteral("File"));
-  file->setObjectName(QStringLiteral("File"));
-  file->menuAction()->setObjectName(QStringLiteral("File"));
-  auto item = [&](QMenu* menu, const char* name, const char* caption) {
-    QAction* a = menu->addAction(QString::fromLatin1(caption));
+  // Captions carry their mnemonics; the usual shortcuts go to the same actions.
+  auto menu = [&](const char* name, const char* caption) {
+    QMenu* m = menuBar()->addMenu(QString::fromLatin1(caption));
+    m->setObjectName(QString::fromLatin1(name));
+    m->menuAction()->setObjectName(QString::fromLatin1(name));
+    return m;
+  };
+  auto item = [&](QMenu* m, const char* name, const char* caption, const QKeySequence& keys = {}) {
+    QAction* a = m->addAction(QString::fromLatin1(caption));
     a->setObjectName(QString::fromLatin1(name));
+    a->setShortcut(keys);
     return a;
   };
-  connect(item(file, "Open_LocationsFile", "Open Locations File ..."), &QAction::triggered, this,
+  QMenu* file = menu("File", "&File");
+  connect(item(file, "Open_LocationsFile", "Open &Locations File ..."), &QAction::triggered, this,
           &frmMain::OpenLocationsFile);
-  connect(item(file, "Open_LimitsFile", "Open Site limits File ..."), &QAction::triggered, this,
+  connect(item(file, "Open_LimitsFile", "Open Site l&imits File ..."), &QAction::triggered, this,
           &frmMain::OpenLimitsFile);
-  connect(item(file, "Open_StarFile", "Open Star data File ..."), &QAction::triggered, this, &frmMain::OpenStarFile);
+  connect(item(file, "Open_StarFile", "Open &Star data File ...", QKeySequence::Open), &QAction::triggered, this,
+          &frmMain::OpenStarFile);
   file->addSeparator()->setObjectName(QStringLiteral("blank"));
-  connect(item(file, "Exit", "Exit"), &QAction::triggered, this, [this] {
+  connect(item(file, "Exit", "E&xit", QKeySequence(Qt::CTRL | Qt::Key_Q)), &QAction::triggered, this, [this] {
     ExitProgram();
     close();
   });
 
-  QMenu* help = menuBar()->addMenu(QStringLiteral("Help"));
-  help->setObjectName(QStringLiteral("Help"));
-  help->menuAction()->setObjectName(QStringLiteral("Help"));
-  connect(item(help, "Helpdata", "Help-Data"), &QAction::triggered, this, &frmMain::ShowHelp);
-  connect(item(help, "About", "About"), &QAction::triggered, this, &frmMain::ShowAbout);
+  QMenu* help = menu("Help", "&Help");
+  connect(item(help, "Helpdata", "Help-&Data", QKeySequence(Qt::Key_F1)), &QAction::triggered, this,
+          &frmMain::ShowHelp);
+  connect(item(help, "About", "&About"), &QAction::triggered, this, &frmMain::ShowAbout);
 }
 
 void frmMain::ConnectHandlers() {
@@ -294,6 +308,10 @@ void frmMain::ConnectHandlers() {
     connect(columnOptions_[static_cast<std::size_t>(i)], &QRadioButton::toggled, this, [&p, i](bool on) {
       if (on) p.outputMode = static_cast<std::int16_t>(i + 1);
     });
+  // Enter in a field is Calculate.
+  for (QLineEdit* field : {longitudeField_, latitudeField_, zoneField_, yearField_, monthField_, dayField_,
+                           nightsField_, maxSunField_, minStarField_})
+    connect(field, &QLineEdit::returnPressed, this, &frmMain::Calculate);
   // Only a pick from the list runs the site selection, not typing.
   connect(siteList_, &QComboBox::activated, this, &frmMain::SelectSite);
   connect(calculateButton_, &QPushButton::clicked, this, &frmMain::Calculate);
@@ -426,7 +444,10 @@ void frmMain::ExitProgram() {
 bool frmMain::eventFilter(QObject* watched, QEvent* event) {
   if ((watched == siteList_ || watched == siteList_->lineEdit()) && event->type() == QEvent::KeyPress) {
     const int key = static_cast<QKeyEvent*>(event)->key();
-    if (key == Qt::Key_Return || key == Qt::Key_Enter) return true;
+    if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+      Calculate();
+      return true;
+    }
   }
   return QMainWindow::eventFilter(watched, event);
 }
@@ -454,7 +475,11 @@ void frmMain::OpenChooser(std::unique_ptr<frmFileChooser>& chooser, ChooserKind 
   chooser->OpenFromMenu();
 }
 
-void frmMain::OpenStarFile() { OpenChooser(starChooser_, ChooserKind::StarFile, &frmMain::LoadChosenStarFile); }
+void frmMain::OpenStarFile() {
+  OpenChooser(starChooser_, ChooserKind::StarFile, &frmMain::LoadChosenStarFile);
+  // Ready for a typed name.
+  if (auto* nameBox = starChooser_->findChild<QLineEdit*>(QStringLiteral("Text1"))) nameBox->setFocus();
+}
 
 void frmMain::OpenLocationsFile() {
   OpenChooser(locationsChooser_, ChooserKind::LocationsFile, &frmMain::LoadChosenLocationsFile);
@@ -476,8 +501,7 @@ void frmMain::LoadChosenStarFile() {
     ReportFileFailure("star data file", {run::PathIn(S(folder), S(name)), 0, "its folder cannot be opened"});
     return;
   }
-  const WaitCursor wait;
-  if (auto failure = session_.OpenStarFile(S(folder), S(name))) {
+  if (auto failure = Waiting([&] { return session_.OpenStarFile(S(folder), S(name)); })) {
     ReportFileFailure("star data file", *failure);
     return;
   }
@@ -486,7 +510,7 @@ void frmMain::LoadChosenStarFile() {
 
 void frmMain::LoadChosenLocationsFile() {
   const QString name = locationsChooser_->fileName();
-  if (auto failure = session_.OpenLocationsFile(S(locationsChooser_->folder()), S(name))) {
+  if (auto failure = Waiting([&] { return session_.OpenLocationsFile(S(locationsChooser_->folder()), S(name)); })) {
     ReportFileFailure("locations file", *failure);
     return;
   }
@@ -496,7 +520,7 @@ void frmMain::LoadChosenLocationsFile() {
 
 void frmMain::LoadChosenLimitsFile() {
   const QString name = limitsChooser_->fileName();
-  if (auto failure = session_.OpenLimitsFile(S(limitsChooser_->folder()), S(name))) {
+  if (auto failure = Waiting([&] { return session_.OpenLimitsFile(S(limitsChooser_->folder()), S(name)); })) {
     ReportFileFailure("site limits file", *failure);
     return;
   }

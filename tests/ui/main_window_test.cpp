@@ -1,4 +1,5 @@
 // The main window: start-up, site picks, change handlers, Calculate and Exit.
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDate>
@@ -12,6 +13,8 @@
 #include "data/settings_file.h"
 #include "run/validation.h"
 #include "ui/frmMain.h"
+#include "ui/frmFileChooser.h"
+#include "ui/frmHelp.h"
 #include "ui/frmOutput.h"
 #include "ui_test_support.h"
 
@@ -67,6 +70,7 @@ class MainWindowTest : public QObject {
   void calculateShowsReport_data();
   void calculateShowsReport();
   void reportMatchesBatchFrontEnd();
+  void keyboardAlone();
   void exitAndCloseWriteSameSettings();
   void exitWithBadFieldStillSaves();
   void failedSettingsWriteIsReported();
@@ -250,6 +254,8 @@ void MainWindowTest::typingInSiteListChangesNothing() {
   QCOMPARE(w.windowTitle(), QStringLiteral("Tevaro - Veltrin Observatory"));
   QCOMPARE(Text(w, 1)->text(), QStringLiteral(" 120.3015"));
   QCOMPARE(c->count(), 3);
+  // Enter there is Calculate, which finds no star file.
+  QCOMPARE(messages.messages, QStringList{QString::fromLatin1(tevaro::run::kMsgLoadFirst)});
 }
 
 void MainWindowTest::fieldsRoundToSixteenBits_data() {
@@ -419,6 +425,48 @@ void MainWindowTest::reportMatchesBatchFrontEnd() {
     const std::string_view line = report.Line(i);
     QCOMPARE(QByteArray(line.data(), static_cast<qsizetype>(line.size())), expected[static_cast<qsizetype>(i - 1)]);
   }
+}
+
+// Enter in a field calculates; Ctrl+O, F1 and Ctrl+Q reach the star file
+// chooser (name box focused), the help and the exit.
+void MainWindowTest::keyboardAlone() {
+  TempFolder dir;
+  dir.CopyStartUpFiles();
+  dir.CopyExample(QStringLiteral("stars.csv"));
+  RecordingMessageSink messages;
+  frmMain w(messages, dir.path());
+  int ends = 0;
+  w.SetEndHandler([&ends] { ++ends; });
+  w.show();
+  QApplication::setActiveWindow(&w);
+  QVERIFY(QTest::qWaitForWindowActive(&w));
+
+  QTest::keyClick(&w, Qt::Key_O, Qt::ControlModifier);
+  QVERIFY(w.starChooser() != nullptr && w.starChooser()->isVisible());
+  auto* nameBox = w.starChooser()->findChild<QLineEdit*>(QStringLiteral("Text1"));
+  QCOMPARE(w.starChooser()->focusWidget(), nameBox);
+  nameBox->clear();
+  QTest::keyClicks(nameBox, QStringLiteral("stars.csv"));
+  w.starChooser()->Ok();
+  QCOMPARE(Text(w, 10)->text(), QStringLiteral("stars.csv"));
+
+  SetDate(w, "2011", "5", "4");
+  QApplication::setActiveWindow(&w);
+  QTest::keyClick(Text(w, 7), Qt::Key_Return);
+  QVERIFY(messages.messages.isEmpty());
+  QVERIFY(w.outputWindow() != nullptr && w.outputWindow()->isVisible());
+  QVERIFY(w.session().report.LineCount() > 14);
+  w.outputWindow()->hide();
+
+  QApplication::setActiveWindow(&w);
+  QTest::keyClick(&w, Qt::Key_F1);
+  QVERIFY(w.helpWindow() != nullptr && w.helpWindow()->isVisible());
+
+  QApplication::setActiveWindow(&w);
+  QTest::keyClick(&w, Qt::Key_Q, Qt::ControlModifier);
+  QVERIFY(w.ended());
+  QCOMPARE(ends, 1);
+  QVERIFY(QFileInfo::exists(dir.file(QStringLiteral("tevaro6.ini"))));
 }
 
 void MainWindowTest::exitAndCloseWriteSameSettings() {
