@@ -10,6 +10,7 @@
 #include <QPushButton>
 #include <QResizeEvent>
 #include <algorithm>
+#include <iterator>
 
 #include "ui/twips.h"
 
@@ -160,7 +161,7 @@ void frmFileChooser::BuildControls() {
     return l;
   };
 
-  // Created in tab order.
+  // Created in reading order; the tab order is set below.
   label1_ = label("Label1", "File Name:", 120, 120, 975, 255);
   text1_ = new QLineEdit(this);
   place(text1_, "Text1", 120, 360, 2415, 315);
@@ -180,6 +181,10 @@ void frmFileChooser::BuildControls() {
   place(command1_, "Command1", 5520, 720, 1335, 375);
   command2_ = new QPushButton(QStringLiteral("Cancel"), this);
   place(command2_, "Command2", 5520, 1200, 1335, 375);
+  // Tab goes name box, pattern list, OK, Cancel, drive list, folder list,
+  // file list.
+  QWidget* const order[] = {text1_, combo1_, command1_, command2_, drive1_, dir1_, file1_};
+  for (std::size_t i = 1; i < std::size(order); ++i) setTabOrder(order[i - 1], order[i]);
   // Enter anywhere but in the folder list is OK; Escape is Cancel.
   command1_->setDefault(true);
   command2_->setAutoDefault(false);
@@ -314,6 +319,7 @@ QStringList frmFileChooser::listedFolders() const {
 }
 
 void frmFileChooser::Ok() {
+  if (confirm_ && !confirm_()) return;
   if (onOk_) onOk_();
   hide();
 }

@@ -67,6 +67,10 @@ class frmFileChooser : public QDialog {
   // A drive picked: the folder list moves to that drive's last folder.
   void SelectDrive(int k);
 
+  // Asked first on OK; when it returns false the chooser stays shown and
+  // nothing is recorded or run.
+  void SetConfirm(std::function<bool()> confirm) { confirm_ = std::move(confirm); }
+
   // OK: runs the reader or writer, then hides the chooser.
   void Ok();
   // Cancel: hides the chooser; nothing is recorded or run.
@@ -89,6 +93,7 @@ class frmFileChooser : public QDialog {
 
   ChooserKind kind_;
   std::function<void()> onOk_;
+  std::function<bool()> confirm_;
   QStringList patterns_;
   QString pattern_;
   QString folder_;

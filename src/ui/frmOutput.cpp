@@ -1,15 +1,28 @@
 #include "ui/frmOutput.h"
 
+#include <QApplication>
+#include <QClipboard>
 #include <QCloseEvent>
 #include <QDir>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
 #include <QMenuBar>
 #include <QPaintEvent>
 #include <QPainter>
+#include <QPushButton>
 #include <QResizeEvent>
 #include <QScrollBar>
+#include <QShortcut>
+#include <QTimer>
+#include <QVBoxLayout>
+#include <QWheelEvent>
 #include <algorithm>
+#include <climits>
 #include <cmath>
-#include <limits>
+#include <string>
 
 #include "astro/angles.h"
 #include "run/error_texts.h"
@@ -25,66 +38,228 @@ std::int16_t ToInt16(double x) {
   return static_cast<std::int16_t>(std::clamp(v, -32768.0, 32767.0));
 }
 
-QString LineText(std::string_view line) {
-  const auto size = static_cast<qsizetype>(line.size());
-  QString s = QString::fromUtf8(line.data(), size);
-  // Report lines carry the star file's bytes; a file that is not UTF-8 is Latin-1.
-  if (s.contains(QChar::ReplacementCharacter)) s = QString::fromLatin1(line.data(), size);
-  return s;
+long LineCountOf(const run::ReportBuffer& report) {
+  return static_cast<long>(std::min<std::size_t>(report.LineCount(), INT_MAX));
 }
+
+// The wait cursor while a save runs, restored however it ends.
+class WaitCursor {
+ public:
+  WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+  ~WaitCursor() { QApplication::restoreOverrideCursor(); }
+  WaitCursor(const WaitCursor&) = delete;
+  WaitCursor& operator=(const WaitCursor&) = delete;
+};
+
+// The find bar's text box: Enter finds the next line, Shift+Enter the
+// previous one, Escape closes the bar.
+class FindEdit final : public QLineEdit {
+ public:
+  FindEdit(frmOutput& owner, QWidget* parent) : QLineEdit(parent), owner_(owner) {}
+
+ protected:
+  void keyPressEvent(QKeyEvent* event) override {
+    switch (event->key()) {
+      case Qt::Key_Return:
+      case Qt::Key_Enter:
+        if (event->modifiers() & Qt::ShiftModifier)
+          owner_.FindPrevious();
+        else
+          owner_.FindNext();
+        return;
+      case Qt::Key_Escape:
+        owner_.CloseFind();
+        return;
+      default:
+        QLineEdit::keyPressEvent(event);
+    }
+  }
+
+ private:
+  frmOutput& owner_;
+};
+
+// Rows are placed at whole pixels from the fractional pitch.
+int RowTop(long row, double pitch) { return static_cast<int>(std::lround(static_cast<double>(row) * pitch)); }
 
 }  // namespace
 
-OutputSteps ComputeOutputSteps(double heightTwips, std::size_t lineCount) {
+OutputSteps ComputeOutputSteps(int areaHeightPx, double rowPitchPx, std::size_t lineCount) {
   OutputSteps s;
-  s.linesPerWindow = static_cast<int>(astro::NearestEven((heightTwips - 560) / kRowPitchTwips));
-  // A window too low for one row still pages as if it had one.
-  s.linesPerWindow = std::max(s.linesPerWindow, 1);
-  const long count = static_cast<long>(std::min<std::size_t>(lineCount, std::numeric_limits<long>::max() / 2));
-  s.scrollRange = std::max(count - s.linesPerWindow + 3, 1L);
-  s.fraction = static_cast<float>(s.linesPerWindow) / static_cast<float>(s.scrollRange);
-  if (s.fraction > 1) s.fraction = 1;
-  s.largeStep = static_cast<int>(std::nearbyint(static_cast<float>(kScrollMax) * s.fraction));
-  s.smallStep = static_cast<int>(astro::NearestEven((1.0 / s.linesPerWindow) * kScrollMax));
+  // Whole rows only; the small allowance keeps an exact fit from being lost to rounding.
+  const double rows = rowPitchPx > 0 ? std::floor(std::max(areaHeightPx, 0) / rowPitchPx + 1e-9) : 1;
+  s.linesPerWindow = static_cast<int>(std::clamp(rows, 1.0, static_cast<double>(INT_MAX)));
+  const long count = static_cast<long>(std::min<std::size_t>(lineCount, INT_MAX));
+  s.lastTopLine = std::max(count - s.linesPerWindow + 1, 1L);
+  s.pageStep = std::max(s.linesPerWindow - 1, 1);
   return s;
 }
 
-long FirstShownLineFor(int value, long scrollRange) {
-  return static_cast<long>(astro::NearestEven(static_cast<double>(value) / kScrollMax * static_cast<double>(scrollRange)));
+FindResult FindLine(const run::ReportBuffer& report, const QString& text, long from, bool forward) {
+  const long count = LineCountOf(report);
+  if (count == 0 || text.isEmpty()) return {};
+  from = std::clamp(from, 0L, count + 1);
+  for (long k = 1; k <= count; ++k) {
+    long line = forward ? from + k : from - k;
+    bool wrapped = false;
+    if (line > count) {
+      line -= count;
+      wrapped = true;
+    } else if (line < 1) {
+      line += count;
+      wrapped = true;
+    }
+    if (ReportLineText(report, static_cast<std::size_t>(line)).contains(text, Qt::CaseInsensitive))
+      return {line, wrapped};
+  }
+  return {};
+}
+
+QString ReportLineText(const run::ReportBuffer& report, std::size_t i) {
+  const std::string_view line = report.Line(i);
+  return QString::fromUtf8(line.data(), static_cast<qsizetype>(line.size()));
 }
 
 ReportCanvas::ReportCanvas(frmOutput& owner, QWidget* parent) : QWidget(parent), owner_(owner) {
   setObjectName(QStringLiteral("client"));
   setAutoFillBackground(true);
   setBackgroundRole(QPalette::Base);
+  setFocusPolicy(Qt::StrongFocus);
+  setCursor(Qt::IBeamCursor);
   QFont f(QStringLiteral("Courier New"));
   f.setStyleHint(QFont::TypeWriter);
   f.setFixedPitch(true);
   f.setPointSizeF(9.75);
   f.setWeight(QFont::Bold);
   setFont(f);
+  autoScroll_ = new QTimer(this);
+  autoScroll_->setInterval(40);
+  connect(autoScroll_, &QTimer::timeout, this, &ReportCanvas::AutoScroll);
 }
 
 void ReportCanvas::paintEvent(QPaintEvent* event) {
-  // Row r shows line firstDrawnLine + r; only the rows in the exposed band
+  // Row r shows line firstShownLine + r; only the rows in the exposed band
   // are drawn, so the report's length costs nothing here.
   const run::ReportBuffer& report = owner_.report();
-  const long count = static_cast<long>(report.LineCount());
-  const long from = owner_.firstDrawnLine();
+  const long count = LineCountOf(report);
+  const long from = owner_.firstShownLine();
+  const long selFrom = owner_.selectionStart();
+  const long selTo = owner_.selectionEnd();
   const double pitch = owner_.rowPitchPx();
   const QRect r = event->rect();
   const long firstRow = std::max(0L, static_cast<long>(std::floor(r.top() / pitch)));
   const long lastRow = static_cast<long>(std::floor((r.bottom() + 1) / pitch));
   QPainter p(this);
-  p.setPen(palette().color(QPalette::Text));
   const int ascent = p.fontMetrics().ascent();
   for (long row = firstRow; row <= lastRow; ++row) {
     const long line = from + row;
     if (line < 1) continue;
     if (line > count) break;
-    const int top = static_cast<int>(std::lround(static_cast<double>(row) * pitch));
-    p.drawText(0, top + ascent, LineText(report.Line(static_cast<std::size_t>(line))));
+    const int top = RowTop(row, pitch);
+    const bool selected = selFrom != 0 && line >= selFrom && line <= selTo;
+    if (selected) p.fillRect(QRect(0, top, width(), RowTop(row + 1, pitch) - top), palette().color(QPalette::Highlight));
+    p.setPen(palette().color(selected ? QPalette::HighlightedText : QPalette::Text));
+    p.drawText(0, top + ascent, ReportLineText(report, static_cast<std::size_t>(line)));
   }
+}
+
+void ReportCanvas::resizeEvent(QResizeEvent* event) {
+  QWidget::resizeEvent(event);
+  owner_.LayOutArea();
+}
+
+void ReportCanvas::keyPressEvent(QKeyEvent* event) {
+  // The keys move the scroll bar as its arrows and trough do.
+  QScrollBar* bar = owner_.scrollBar();
+  const bool shift = event->modifiers() & Qt::ShiftModifier;
+  switch (event->key()) {
+    case Qt::Key_Up:
+      bar->triggerAction(QAbstractSlider::SliderSingleStepSub);
+      break;
+    case Qt::Key_Down:
+      bar->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+      break;
+    case Qt::Key_PageUp:
+      bar->triggerAction(QAbstractSlider::SliderPageStepSub);
+      break;
+    case Qt::Key_PageDown:
+      bar->triggerAction(QAbstractSlider::SliderPageStepAdd);
+      break;
+    case Qt::Key_Space:
+      bar->triggerAction(shift ? QAbstractSlider::SliderPageStepSub : QAbstractSlider::SliderPageStepAdd);
+      break;
+    case Qt::Key_Home:
+      bar->triggerAction(QAbstractSlider::SliderToMinimum);
+      break;
+    case Qt::Key_End:
+      bar->triggerAction(QAbstractSlider::SliderToMaximum);
+      break;
+    default:
+      QWidget::keyPressEvent(event);
+      return;
+  }
+  event->accept();
+}
+
+void ReportCanvas::wheelEvent(QWheelEvent* event) {
+  // A notch is 120 eighths of a degree and moves the platform's lines per
+  // notch; finer wheels add up until they make a whole line.
+  wheelAngle_ += event->angleDelta().y() * QApplication::wheelScrollLines();
+  const int lines = wheelAngle_ / 120;
+  wheelAngle_ -= lines * 120;
+  if (lines != 0) owner_.ScrollBy(-lines);
+  event->accept();
+}
+
+void ReportCanvas::mousePressEvent(QMouseEvent* event) {
+  if (event->button() != Qt::LeftButton) return QWidget::mousePressEvent(event);
+  setFocus(Qt::MouseFocusReason);
+  const long line = owner_.LineAt(event->position().toPoint().y());
+  if (line == 0) return;
+  if ((event->modifiers() & Qt::ShiftModifier) && owner_.selectionAnchor() != 0)
+    owner_.Select(owner_.selectionAnchor(), line);
+  else
+    owner_.Select(line, line);
+  dragging_ = true;
+}
+
+void ReportCanvas::mouseMoveEvent(QMouseEvent* event) {
+  if (!dragging_ || !(event->buttons() & Qt::LeftButton)) return QWidget::mouseMoveEvent(event);
+  DragTo(event->position().toPoint().y());
+}
+
+void ReportCanvas::mouseReleaseEvent(QMouseEvent* event) {
+  if (event->button() == Qt::LeftButton) {
+    dragging_ = false;
+    autoScroll_->stop();
+  }
+  QWidget::mouseReleaseEvent(event);
+}
+
+void ReportCanvas::DragTo(int y) {
+  dragY_ = y;
+  // Past an edge the view scrolls on its own until the pointer comes back.
+  if (y < 0 || y >= height()) {
+    if (!autoScroll_->isActive()) autoScroll_->start();
+    AutoScroll();
+    return;
+  }
+  autoScroll_->stop();
+  owner_.Select(owner_.selectionAnchor(), owner_.LineAt(y));
+}
+
+void ReportCanvas::AutoScroll() {
+  if (!dragging_) {
+    autoScroll_->stop();
+    return;
+  }
+  // The farther past the edge, the faster: one line more per row of distance.
+  const double pitch = owner_.rowPitchPx();
+  const bool up = dragY_ < 0;
+  const int beyond = up ? -dragY_ : dragY_ - height() + 1;
+  const long lines = 1 + static_cast<long>(beyond / pitch);
+  owner_.ScrollBy(up ? -lines : lines);
+  owner_.Select(owner_.selectionAnchor(), up ? owner_.firstShownLine() : owner_.lastShownLine());
 }
 
 namespace {
@@ -99,35 +274,102 @@ frmOutput::frmOutput(run::Session& session, MessageSink& messages, QWidget* pare
     : QMainWindow(parent), session_(session), messages_(messages), print_(PlatformOr(printing, ownPlatform_)) {
   setObjectName(QStringLiteral("frmOutput"));
   setWindowTitle(QStringLiteral("Output"));
-  canvas_ = new ReportCanvas(*this, this);
-  setCentralWidget(canvas_);
+  auto* body = new QWidget(this);
+  auto* column = new QVBoxLayout(body);
+  column->setContentsMargins(0, 0, 0, 0);
+  column->setSpacing(0);
+  canvas_ = new ReportCanvas(*this, body);
+  column->addWidget(canvas_, 1);
+  setCentralWidget(body);
   vscroll1_ = new QScrollBar(Qt::Vertical, canvas_);
   vscroll1_->setObjectName(QStringLiteral("VScroll1"));
-  vscroll1_->setRange(0, kScrollMax);
-  // The position counts when the thumb is let go, not while it is dragged.
-  vscroll1_->setTracking(false);
+  vscroll1_->setRange(0, 0);
+  vscroll1_->setSingleStep(1);
+  // The view follows the thumb while it is dragged.
+  vscroll1_->setTracking(true);
   connect(vscroll1_, &QScrollBar::valueChanged, this, &frmOutput::OnScroll);
-
-  QMenu* file = menuBar()->addMenu(QStringLiteral("File"));
-  file->setObjectName(QStringLiteral("OPfile"));
-  file->menuAction()->setObjectName(QStringLiteral("OPfile"));
-  auto item = [&](const char* name, const char* caption) {
-    QAction* a = file->addAction(QString::fromLatin1(caption));
-    a->setObjectName(QString::fromLatin1(name));
-    return a;
-  };
-  connect(item("mSaveOutput", "Save ..."), &QAction::triggered, this, &frmOutput::ShowSaveChooser);
-  file->addSeparator()->setObjectName(QStringLiteral("spcr3"));
-  connect(item("mPrintSetup", "Print Setup ..."), &QAction::triggered, this, &frmOutput::PrintSetup);
-  connect(item("mPrint", "Print"), &QAction::triggered, this, &frmOutput::PrintPage);
-  file->addSeparator()->setObjectName(QStringLiteral("spacr2"));
-  connect(item("ExitOP", "Exit"), &QAction::triggered, this, &QWidget::hide);
+  BuildFindBar(body);
+  BuildMenus();
 
   const Twips t = Twips::For(this);
   setMinimumSize(t.ToPx(2000 - kFrameWidthTwips), t.ToPx(kOutputMinHeightTwips - kFrameHeightTwips));
 }
 
 frmOutput::~frmOutput() = default;
+
+void frmOutput::BuildMenus() {
+  auto item = [&](QMenu* menu, const char* name, const char* caption, const QKeySequence& key) {
+    QAction* a = menu->addAction(QString::fromLatin1(caption));
+    a->setObjectName(QString::fromLatin1(name));
+    if (!key.isEmpty()) a->setShortcut(key);
+    return a;
+  };
+  QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
+  file->setObjectName(QStringLiteral("OPfile"));
+  file->menuAction()->setObjectName(QStringLiteral("OPfile"));
+  connect(item(file, "mSaveOutput", "&Save ...", QKeySequence(Qt::CTRL | Qt::Key_S)), &QAction::triggered, this,
+          &frmOutput::ShowSaveChooser);
+  file->addSeparator()->setObjectName(QStringLiteral("spcr3"));
+  connect(item(file, "mPrintSetup", "Print Set&up ...", {}), &QAction::triggered, this, &frmOutput::PrintSetup);
+  connect(item(file, "mPrint", "&Print", QKeySequence(Qt::CTRL | Qt::Key_P)), &QAction::triggered, this,
+          &frmOutput::PrintPage);
+  file->addSeparator()->setObjectName(QStringLiteral("spacr2"));
+  connect(item(file, "ExitOP", "E&xit", {}), &QAction::triggered, this, &QWidget::hide);
+
+  QMenu* edit = menuBar()->addMenu(QStringLiteral("&Edit"));
+  edit->setObjectName(QStringLiteral("OPedit"));
+  edit->menuAction()->setObjectName(QStringLiteral("OPedit"));
+  connect(item(edit, "mCopy", "&Copy", QKeySequence(Qt::CTRL | Qt::Key_C)), &QAction::triggered, this,
+          &frmOutput::CopySelection);
+  connect(item(edit, "mSelectAll", "Select &All", QKeySequence(Qt::CTRL | Qt::Key_A)), &QAction::triggered, this,
+          &frmOutput::SelectAll);
+  edit->addSeparator();
+  connect(item(edit, "mFind", "&Find ...", QKeySequence(Qt::CTRL | Qt::Key_F)), &QAction::triggered, this,
+          &frmOutput::OpenFind);
+
+  // F3 and Shift+F3 work anywhere in the window, bar open or not.
+  auto* next = new QAction(this);
+  next->setShortcut(QKeySequence(Qt::Key_F3));
+  connect(next, &QAction::triggered, this, &frmOutput::FindNext);
+  auto* previous = new QAction(this);
+  previous->setShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F3));
+  connect(previous, &QAction::triggered, this, &frmOutput::FindPrevious);
+  addActions({next, previous});
+  // Escape closes the find bar when it is open, else hides the window.
+  connect(new QShortcut(QKeySequence(Qt::Key_Escape), this), &QShortcut::activated, this, &frmOutput::OnEscape);
+}
+
+void frmOutput::BuildFindBar(QWidget* body) {
+  findBar_ = new QWidget(body);
+  findBar_->setObjectName(QStringLiteral("findBar"));
+  auto* row = new QHBoxLayout(findBar_);
+  row->setContentsMargins(4, 2, 4, 2);
+  auto* label = new QLabel(QStringLiteral("Find:"), findBar_);
+  findText_ = new FindEdit(*this, findBar_);
+  findText_->setObjectName(QStringLiteral("findText"));
+  label->setBuddy(findText_);
+  auto* next = new QPushButton(QStringLiteral("Next"), findBar_);
+  next->setObjectName(QStringLiteral("findNext"));
+  auto* previous = new QPushButton(QStringLiteral("Previous"), findBar_);
+  previous->setObjectName(QStringLiteral("findPrevious"));
+  findStatus_ = new QLabel(findBar_);
+  findStatus_->setObjectName(QStringLiteral("findStatus"));
+  auto* close = new QPushButton(QStringLiteral("Close"), findBar_);
+  close->setObjectName(QStringLiteral("findClose"));
+  for (QPushButton* b : {next, previous, close}) b->setAutoDefault(false);
+  row->addWidget(label);
+  row->addWidget(findText_, 2);
+  row->addWidget(next);
+  row->addWidget(previous);
+  row->addWidget(findStatus_, 3);
+  row->addWidget(close);
+  connect(next, &QPushButton::clicked, this, &frmOutput::FindNext);
+  connect(previous, &QPushButton::clicked, this, &frmOutput::FindPrevious);
+  connect(close, &QPushButton::clicked, this, &frmOutput::CloseFind);
+  connect(findText_, &QLineEdit::textEdited, findStatus_, &QLabel::clear);
+  static_cast<QVBoxLayout*>(body->layout())->addWidget(findBar_);
+  findBar_->hide();
+}
 
 void frmOutput::ShowSaveChooser() {
   if (!saveChooser_) {
@@ -138,8 +380,19 @@ void frmOutput::ShowSaveChooser() {
                               .arg(p.month, 2, 10, QLatin1Char('0'))
                               .arg(p.day, 2, 10, QLatin1Char('0'));
     saveChooser_ = std::make_unique<frmFileChooser>(ChooserKind::SaveOutput, first, [this] { SaveChosenFile(); });
+    saveChooser_->SetConfirm([this] { return ConfirmSave(); });
   }
   saveChooser_->ShowChooser();
+}
+
+bool frmOutput::ConfirmSave() {
+  // A name that names an existing file replaces it only on the user's Yes;
+  // No keeps the chooser open with nothing written.
+  const QString name = saveChooser_->fileName();
+  if (name.isEmpty()) return true;
+  const QFileInfo target(QString::fromStdString(run::PathIn(saveChooser_->folder().toStdString(), name.toStdString())));
+  if (!target.exists() || target.isDir()) return true;
+  return messages_.Ask(saveChooser_.get(), name + QStringLiteral(" already exists.  Replace it?"));
 }
 
 void frmOutput::SaveChosenFile() {
@@ -155,8 +408,12 @@ void frmOutput::SaveChosenFile() {
                              QStringLiteral(": its folder cannot be opened"));
     return;
   }
-  if (auto failure = session_.SaveReport(folder.toStdString(), name.toStdString()))
-    messages_.Show(this, failed + QString::fromStdString(failure->Message()));
+  data::WriteResult failure;
+  {
+    const WaitCursor wait;
+    failure = session_.SaveReport(folder.toStdString(), name.toStdString());
+  }
+  if (failure) messages_.Show(this, failed + QString::fromStdString(failure->Message()));
 }
 
 void frmOutput::PrintPage() {
@@ -173,39 +430,133 @@ void frmOutput::HideAll() {
   hide();
 }
 
-double frmOutput::rowPitchPx() const { return kRowPitchTwips * Twips::For(this).dpi() / kTwipsPerInch; }
+double frmOutput::rowPitchPx() const {
+  // Rows never overlap: a font taller than the nominal pitch sets the pitch.
+  const double nominal = kRowPitchTwips * Twips::For(this).dpi() / kTwipsPerInch;
+  return std::max(nominal, static_cast<double>(canvas_->fontMetrics().lineSpacing()));
+}
+
+long frmOutput::lastShownLine() const {
+  return std::min(firstShownLine_ + steps_.linesPerWindow - 1, LineCountOf(session_.report));
+}
 
 void frmOutput::Load() {
-  applyingPlacement_ = true;
   const data::OutputPlacement& pl = session_.placement;
   ApplyOuter(*this, {pl.left, pl.top, pl.width, pl.height});
-  // The height actually applied (a placement below the minimum is raised).
-  ApplySteps(ReadOuter(*this).height);
-  applyingPlacement_ = false;
   loaded_ = true;
 }
 
-void frmOutput::ApplySteps(double heightTwips) {
-  steps_ = ComputeOutputSteps(heightTwips, session_.report.LineCount());
-  vscroll1_->setPageStep(steps_.largeStep);
-  vscroll1_->setSingleStep(steps_.smallStep);
-}
-
-void frmOutput::resizeEvent(QResizeEvent* event) {
-  QMainWindow::resizeEvent(event);
-  if (applyingPlacement_) return;
+void frmOutput::LayOutArea() {
+  // The scroll bar stands at its place from the right edge and spans the
+  // drawing area, which is the client area below the menu bar less the find bar.
   const Twips t = Twips::For(this);
   const OuterTwips o = ReadOuter(*this);
-  vscroll1_->setGeometry(t.ToPx(o.width - 360), 0, t.ToPx(255), std::max(0, t.ToPx(o.height - 800)));
-  ApplySteps(o.height);
-  drawFrom_ = firstShownLine_;
+  vscroll1_->setGeometry(t.ToPx(o.width - 360), 0, t.ToPx(255), canvas_->height());
+  ApplySteps();
   canvas_->update();
+}
+
+void frmOutput::ApplySteps() {
+  steps_ = ComputeOutputSteps(canvas_->height(), rowPitchPx(), session_.report.LineCount());
+  // The scroll bar counts lines: value v puts line v + 1 in the first row.
+  vscroll1_->setPageStep(steps_.pageStep);
+  vscroll1_->setSingleStep(1);
+  vscroll1_->setMaximum(static_cast<int>(steps_.lastTopLine - 1));
+  firstShownLine_ = vscroll1_->value() + 1L;
 }
 
 void frmOutput::OnScroll(int value) {
-  firstShownLine_ = FirstShownLineFor(value, steps_.scrollRange);
-  drawFrom_ = firstShownLine_;
+  firstShownLine_ = value + 1L;
   canvas_->update();
+}
+
+void frmOutput::ScrollTo(long line) {
+  vscroll1_->setValue(static_cast<int>(std::clamp(line, 1L, steps_.lastTopLine) - 1));
+}
+
+void frmOutput::ScrollBy(long lines) { ScrollTo(firstShownLine_ + lines); }
+
+long frmOutput::LineAt(int y) const {
+  const long count = LineCountOf(session_.report);
+  if (count == 0) return 0;
+  const long line = firstShownLine_ + static_cast<long>(std::floor(y / rowPitchPx()));
+  return std::clamp(line, 1L, count);
+}
+
+void frmOutput::Select(long anchor, long caret) {
+  anchor_ = anchor;
+  caret_ = anchor == 0 ? 0 : caret;
+  canvas_->update();
+}
+
+long frmOutput::selectionStart() const { return std::min(anchor_, caret_); }
+long frmOutput::selectionEnd() const { return std::max(anchor_, caret_); }
+
+void frmOutput::SelectAll() {
+  const long count = LineCountOf(session_.report);
+  if (count > 0) Select(1, count);
+}
+
+QString frmOutput::SelectedText() const {
+  const long from = selectionStart();
+  const long to = selectionEnd();
+  if (from == 0) return {};
+  const run::ReportBuffer& report = session_.report;
+  // One UTF-8 text decoded once: a million lines take a fraction of a second.
+  std::string text;
+  text.reserve(report.CharacterCount() * static_cast<std::size_t>(to - from + 1) / report.LineCount() + 64);
+  for (long i = from; i <= to; ++i) {
+    if (i > from) text += '\n';
+    text += report.Line(static_cast<std::size_t>(i));
+  }
+  return QString::fromStdString(text);
+}
+
+void frmOutput::CopySelection() {
+  if (selectionStart() == 0) return;
+  QGuiApplication::clipboard()->setText(SelectedText());
+}
+
+void frmOutput::OpenFind() {
+  findBar_->show();
+  findText_->setFocus(Qt::ShortcutFocusReason);
+  findText_->selectAll();
+}
+
+void frmOutput::CloseFind() {
+  findBar_->hide();
+  findStatus_->clear();
+  canvas_->setFocus(Qt::OtherFocusReason);
+}
+
+void frmOutput::FindNext() { Find(true); }
+void frmOutput::FindPrevious() { Find(false); }
+
+void frmOutput::Find(bool forward) {
+  if (!findBar_->isVisible()) OpenFind();
+  const QString text = findText_->text();
+  findStatus_->clear();
+  if (text.isEmpty()) return;
+  // From the line marked by the last find while it is in view, else from the top of the view.
+  const bool markInView = anchor_ != 0 && anchor_ == caret_ && anchor_ >= firstShownLine_ && anchor_ <= lastShownLine();
+  const FindResult found = FindLine(session_.report, text, markInView ? anchor_ : firstShownLine_, forward);
+  if (found.line == 0) {
+    findStatus_->setText(QStringLiteral("not found"));
+    return;
+  }
+  if (found.line < firstShownLine_ || found.line > lastShownLine())
+    ScrollTo(found.line - (steps_.linesPerWindow - 1) / 2);
+  Select(found.line, found.line);
+  if (found.wrapped)
+    findStatus_->setText(forward ? QStringLiteral("Passed the end of the report; continued from the top")
+                                 : QStringLiteral("Passed the top of the report; continued from the end"));
+}
+
+void frmOutput::OnEscape() {
+  if (findBar_->isVisible())
+    CloseFind();
+  else
+    hide();
 }
 
 void frmOutput::ShowReport() {
@@ -213,15 +564,16 @@ void frmOutput::ShowReport() {
   show();
   raise();
   activateWindow();
-  // A new report is shown from its first line with the scroll bar at the top.
+  // A new report is shown from its first line with the scroll bar at the top
+  // and nothing selected.
   {
     const QSignalBlocker block(vscroll1_);
     vscroll1_->setValue(0);
   }
-  firstShownLine_ = 0;
-  drawFrom_ = 1;
-  ApplySteps(ReadOuter(*this).height);
-  canvas_->update();
+  firstShownLine_ = 1;
+  anchor_ = caret_ = 0;
+  LayOutArea();
+  canvas_->setFocus(Qt::OtherFocusReason);
 }
 
 void frmOutput::closeEvent(QCloseEvent* event) {

@@ -1,5 +1,6 @@
 // The output window: the last run's report drawn row by row in a fixed-pitch
-// font, paged by a scroll bar.
+// font, paged by a scroll bar that counts lines, read, selected, copied and
+// searched with the keyboard and the mouse.
 #pragma once
 
 #include <QMainWindow>
@@ -13,31 +14,44 @@
 #include "ui/printing.h"
 
 class QAction;
+class QLabel;
+class QLineEdit;
 class QScrollBar;
+class QTimer;
 
 namespace tevaro::ui {
 
+// The nominal row pitch; a font whose rows are taller sets the pitch instead.
 inline constexpr double kRowPitchTwips = 194.5;
-inline constexpr int kScrollMax = 32767;
 // Below this outer height the window would have no row to show.
 inline constexpr int kOutputMinHeightTwips = 1200;
 
-// The layout arithmetic of the window for an outer height and a line count.
+// The scrolling arithmetic of the window for a drawing area and a report.
 struct OutputSteps {
-  int linesPerWindow = 1;
-  long scrollRange = 1;   // at least 1
-  float fraction = 1;     // linesPerWindow / scrollRange, at most 1
-  int largeStep = kScrollMax;
-  int smallStep = kScrollMax;
+  int linesPerWindow = 1;  // whole rows in the drawing area, at least 1
+  long lastTopLine = 1;    // the top line at the bottom position: the last line in the last row
+  int pageStep = 1;        // lines a page moves: a window less one line of overlap
 };
-OutputSteps ComputeOutputSteps(double heightTwips, std::size_t lineCount);
-// The report line on the first row for a scroll position.
-long FirstShownLineFor(int value, long scrollRange);
+OutputSteps ComputeOutputSteps(int areaHeightPx, double rowPitchPx, std::size_t lineCount);
+
+// Where a search found its line: 0 when nowhere; `wrapped` when it went past
+// the report's end (or, backwards, its start) to get there.
+struct FindResult {
+  long line = 0;
+  bool wrapped = false;
+};
+// Searches the lines after `from` (forward) or before it, case-insensitively,
+// going round the report once; `from` itself comes last.
+FindResult FindLine(const run::ReportBuffer& report, const QString& text, long from, bool forward);
+
+// Report line i as text: the buffer holds UTF-8.
+QString ReportLineText(const run::ReportBuffer& report, std::size_t i);
 
 class frmOutput;
 class frmFileChooser;
 
-// The client area: draws the rows that can be seen.
+// The client area: draws the rows that can be seen and takes the keys, the
+// wheel and the mouse.
 class ReportCanvas : public QWidget {
   Q_OBJECT
  public:
@@ -45,9 +59,22 @@ class ReportCanvas : public QWidget {
 
  protected:
   void paintEvent(QPaintEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+  void wheelEvent(QWheelEvent* event) override;
+  void mousePressEvent(QMouseEvent* event) override;
+  void mouseMoveEvent(QMouseEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
 
  private:
+  void DragTo(int y);
+  void AutoScroll();
+
   frmOutput& owner_;
+  QTimer* autoScroll_ = nullptr;
+  int dragY_ = 0;
+  bool dragging_ = false;
+  int wheelAngle_ = 0;  // eighths of a degree not yet turned into lines
 };
 
 class frmOutput : public QMainWindow {
@@ -65,13 +92,45 @@ class frmOutput : public QMainWindow {
 
   bool loaded() const { return loaded_; }
   int linesPerWindow() const { return steps_.linesPerWindow; }
-  long scrollRange() const { return steps_.scrollRange; }
+  long lastTopLine() const { return steps_.lastTopLine; }
+  // The report line in the first row.
   long firstShownLine() const { return firstShownLine_; }
-  // The report line drawn on the first row; 0 leaves the first row empty.
-  long firstDrawnLine() const { return drawFrom_; }
+  long firstDrawnLine() const { return firstShownLine_; }
+  // The report line in the last whole row (the last line when the report ends above it).
+  long lastShownLine() const;
   QScrollBar* scrollBar() const { return vscroll1_; }
   ReportCanvas* canvas() const { return canvas_; }
   const run::ReportBuffer& report() const { return session_.report; }
+  double rowPitchPx() const;
+
+  // Puts `line` in the first row, as far as the bottom position allows.
+  void ScrollTo(long line);
+  // Scrolls by `lines`, down when positive.
+  void ScrollBy(long lines);
+  // The report line in row `y` (in pixels) of the client area, within the report.
+  long LineAt(int y) const;
+
+  // The selection: whole lines from `anchor` to `caret`, either way round;
+  // 0 and 0 when nothing is selected.
+  void Select(long anchor, long caret);
+  long selectionStart() const;
+  long selectionEnd() const;
+  long selectionAnchor() const { return anchor_; }
+  void SelectAll();
+  // The selected lines with "\n" between them.
+  QString SelectedText() const;
+  // Copies the selected lines to the clipboard; nothing when none are selected.
+  void CopySelection();
+
+  // The find bar: opened with its text selected, searched from the line
+  // after the top of the view (or after the marked line while that is in view).
+  void OpenFind();
+  void CloseFind();
+  void FindNext();
+  void FindPrevious();
+  QWidget* findBar() const { return findBar_; }
+  QLineEdit* findText() const { return findText_; }
+  QLabel* findStatus() const { return findStatus_; }
 
   // "Save ...": shows the save chooser, created on first use.
   void ShowSaveChooser();
@@ -84,17 +143,23 @@ class frmOutput : public QMainWindow {
 
   // Hides this window and the windows it opened, as at the program's end.
   void HideAll();
-  double rowPitchPx() const;
+
+  // The canvas's size changed: whole rows, steps and the scroll bar follow.
+  void LayOutArea();
 
  protected:
-  void resizeEvent(QResizeEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
 
  private:
   void Load();
-  void ApplySteps(double heightTwips);
+  void ApplySteps();
   void OnScroll(int value);
+  void Find(bool forward);
+  void OnEscape();
+  bool ConfirmSave();
   void SaveChosenFile();
+  void BuildMenus();
+  void BuildFindBar(QWidget* body);
 
   run::Session& session_;
   MessageSink& messages_;
@@ -103,11 +168,14 @@ class frmOutput : public QMainWindow {
   PrintCommands print_;
   ReportCanvas* canvas_ = nullptr;
   QScrollBar* vscroll1_ = nullptr;
+  QWidget* findBar_ = nullptr;
+  QLineEdit* findText_ = nullptr;
+  QLabel* findStatus_ = nullptr;
   bool loaded_ = false;
-  bool applyingPlacement_ = false;
   OutputSteps steps_;
-  long firstShownLine_ = 0;
-  long drawFrom_ = 0;
+  long firstShownLine_ = 1;
+  long anchor_ = 0;
+  long caret_ = 0;
 };
 
 }  // namespace tevaro::ui

@@ -1,5 +1,6 @@
 // The file choosers: patterns, folders, layout, loading each kind of file and
 // saving the report.
+#include <QApplication>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
@@ -122,6 +123,10 @@ class ChooserTest : public QObject {
   void saveFailuresGiveMessageAndKeepOlderFile();
   void saveIntoReadOnlyFolder();
   void savedFileMatchesBatchFrontEnd();
+  void saveAsksBeforeReplacing();
+  void noWaitCursorOverSaveMessages();
+  void tabOrderFollowsTheLayoutTable_data();
+  void tabOrderFollowsTheLayoutTable();
 };
 
 void ChooserTest::openChoosersShowEntryZero_data() {
@@ -504,6 +509,8 @@ void ChooserTest::saveTwiceKeepsOnlySecond() {
   session.report = Report(30, "long");
   RecordingMessageSink messages;
   frmOutput w(session, messages);
+  // The second save replaces the first on the user's Yes.
+  messages.answers = {true};
   for (int pass = 0; pass < 2; ++pass) {
     if (pass == 1) session.report = Report(3, "short");
     w.ShowSaveChooser();
@@ -511,6 +518,7 @@ void ChooserTest::saveTwiceKeepsOnlySecond() {
     ClickOk(w.saveChooser());
   }
   QVERIFY(messages.messages.isEmpty());
+  QCOMPARE(messages.questions, QStringList{QStringLiteral("same.txt already exists.  Replace it?")});
   QCOMPARE(dir.Read(QStringLiteral("same.txt")), CrLfLines(Report(3, "short")));
   // Nothing but the report is left in the folder.
   QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("same.txt")});
@@ -568,6 +576,7 @@ void ChooserTest::saveIntoReadOnlyFolder() {
   frmFileChooser* c = w.saveChooser();
   c->OpenFolder(locked);
   NameBox(c)->setText(QStringLiteral("old.txt"));
+  messages.answers = {true};
   // Permissions do not bind root; the save runs with the file rights of an
   // unprivileged user.
   const bool root = ::geteuid() == 0;
@@ -575,6 +584,7 @@ void ChooserTest::saveIntoReadOnlyFolder() {
   ClickOk(c);
   if (root) ::setfsuid(0);
   QFile::setPermissions(locked, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+  QCOMPARE(messages.questions, QStringList{QStringLiteral("old.txt already exists.  Replace it?")});
   QCOMPARE(messages.messages.size(), 1);
   const QString m = messages.messages[0];
   QVERIFY2(m.startsWith(QStringLiteral("The report was not saved.  Could not write ")), qPrintable(m));
@@ -617,6 +627,118 @@ void ChooserTest::savedFileMatchesBatchFrontEnd() {
   const QByteArray saved = dir.Read(QStringLiteral("window.txt"));
   QVERIFY(saved.count("\r\n") > 14);
   QCOMPARE(saved, dir.Read(QStringLiteral("batch.txt")));
+}
+
+void ChooserTest::saveAsksBeforeReplacing() {
+  TempFolder dir;
+  dir.CopyExample(QStringLiteral("stars.csv"));
+  const QByteArray catalogue = dir.Read(QStringLiteral("stars.csv"));
+  tevaro::run::Session session;
+  session.report = Report(4, "rep");
+  session.reportFileName = "earlier.txt";
+  RecordingMessageSink messages;
+  frmOutput w(session, messages);
+  w.ShowSaveChooser();
+  frmFileChooser* c = w.saveChooser();
+  QCOMPARE(c->pattern(), QStringLiteral("*.csv"));
+
+  // One click on the catalogue and OK: the question, and No (the default)
+  // writes nothing and keeps the chooser open.
+  ClickEntry(Child<QListWidget>(c, "File1"), QStringLiteral("stars.csv"));
+  QCOMPARE(NameBox(c)->text(), QStringLiteral("stars.csv"));
+  ClickOk(c);
+  QCOMPARE(messages.questions, QStringList{QStringLiteral("stars.csv already exists.  Replace it?")});
+  QVERIFY(messages.messages.isEmpty());
+  QVERIFY(c->isVisible());
+  QCOMPARE(dir.Read(QStringLiteral("stars.csv")), catalogue);
+  QCOMPARE(session.reportFileName, std::string("earlier.txt"));
+  // A double-click on it asks the same.
+  ClickEntry(Child<QListWidget>(c, "File1"), QStringLiteral("stars.csv"), true);
+  QCOMPARE(messages.questions.size(), 2);
+  QVERIFY(c->isVisible());
+  QCOMPARE(dir.Read(QStringLiteral("stars.csv")), catalogue);
+  QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("stars.csv")});
+
+  // A new name is written without a question.
+  NameBox(c)->setText(QStringLiteral("tonight.txt"));
+  ClickOk(c);
+  QCOMPARE(messages.questions.size(), 2);
+  QVERIFY(!c->isVisible());
+  QCOMPARE(dir.Read(QStringLiteral("tonight.txt")), CrLfLines(session.report));
+
+  // Yes replaces.
+  w.ShowSaveChooser();
+  session.report = Report(2, "newer");
+  messages.answers = {true};
+  NameBox(c)->setText(QStringLiteral("tonight.txt"));
+  ClickOk(c);
+  QCOMPARE(messages.questions.size(), 3);
+  QCOMPARE(messages.questions.last(), QStringLiteral("tonight.txt already exists.  Replace it?"));
+  QVERIFY(!c->isVisible());
+  QCOMPARE(dir.Read(QStringLiteral("tonight.txt")), CrLfLines(Report(2, "newer")));
+  QCOMPARE(session.reportFileName, std::string("tonight.txt"));
+  QVERIFY(messages.messages.isEmpty());
+}
+
+namespace {
+// Notes whether a wait cursor is up while a message is shown.
+class CursorSink final : public tevaro::ui::MessageSink {
+ public:
+  void Show(QWidget*, const QString&) override { waitCursorSeen |= QApplication::overrideCursor() != nullptr; ++shown; }
+  bool Ask(QWidget*, const QString&) override {
+    waitCursorSeen |= QApplication::overrideCursor() != nullptr;
+    return true;
+  }
+  bool waitCursorSeen = false;
+  int shown = 0;
+};
+}  // namespace
+
+void ChooserTest::noWaitCursorOverSaveMessages() {
+  TempFolder dir;
+  Mkdir(dir, QStringLiteral("taken"));
+  dir.Write(QStringLiteral("old.txt"), "older\r\n");
+  tevaro::run::Session session;
+  session.report = Report(3, "r");
+  CursorSink sink;
+  frmOutput w(session, sink);
+  w.ShowSaveChooser();
+  for (const char* name : {"taken", "old.txt"}) {
+    NameBox(w.saveChooser())->setText(QString::fromLatin1(name));
+    ClickOk(w.saveChooser());
+    w.ShowSaveChooser();
+  }
+  QCOMPARE(sink.shown, 1);
+  QVERIFY(!sink.waitCursorSeen);
+  QVERIFY(QApplication::overrideCursor() == nullptr);
+  QCOMPARE(dir.Read(QStringLiteral("old.txt")), CrLfLines(session.report));
+}
+
+void ChooserTest::tabOrderFollowsTheLayoutTable_data() {
+  QTest::addColumn<int>("kind");
+  QTest::newRow("star file") << static_cast<int>(ChooserKind::StarFile);
+  QTest::newRow("locations file") << static_cast<int>(ChooserKind::LocationsFile);
+  QTest::newRow("limits file") << static_cast<int>(ChooserKind::LimitsFile);
+  QTest::newRow("save output") << static_cast<int>(ChooserKind::SaveOutput);
+}
+
+void ChooserTest::tabOrderFollowsTheLayoutTable() {
+  QFETCH(int, kind);
+  TempFolder dir;
+  frmFileChooser c(static_cast<ChooserKind>(kind), QStringLiteral("a.txt"), {});
+  c.ShowChooser();
+  QVERIFY(QTest::qWaitForWindowActive(&c));
+  NameBox(&c)->setFocus();
+  const QStringList order{"Combo1", "Command1", "Command2", "Drive1", "Dir1", "File1", "Text1"};
+  QStringList seen;
+  for (int i = 0; i < order.size(); ++i) {
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    seen.append(QApplication::focusWidget()->objectName());
+  }
+  QCOMPARE(seen, order);
+  // Shift+Tab goes back the same way.
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab, Qt::ShiftModifier);
+  QCOMPARE(QApplication::focusWidget()->objectName(), QStringLiteral("File1"));
 }
 
 QTEST_MAIN(ChooserTest)

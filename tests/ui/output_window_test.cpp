@@ -1,5 +1,7 @@
-// The output window: layout arithmetic, drawing, scrolling and placement.
+// The output window: whole rows, paging, keys, wheel, drawing and placement.
+#include <QApplication>
 #include <QElapsedTimer>
+#include <QWheelEvent>
 #include <QLineEdit>
 #include <QScrollBar>
 #include <QTest>
@@ -38,77 +40,94 @@ class OutputWindowTest : public QObject {
  private slots:
   void layoutSteps_data();
   void layoutSteps();
+  void wholeRowsFitTheDrawingArea();
   void lowWindowStillHasOneRow();
-  void resizeBeforeScrollingLeavesFirstRowEmpty();
-  void shortReportScrollsOneLine();
+  void resizeRedrawsFromCurrentLine();
+  void shortReportDoesNotScroll();
   void secondRunSpansNewReport();
+  void pagingShowsEveryLine_data();
+  void pagingShowsEveryLine();
+  void troughAndArrowsStepByLines();
+  void thumbScrollsWhileDragged();
+  void keysMoveTheView();
+  void wheelScrollsOverTheText();
   void placementKeptAtCloseOnly();
   void placementBeyondSixteenBitsIsClamped();
   void exitKeepsPlacementOfLastClose();
   void millionLinesScrollQuickly();
+  void utf8LinesAreDrawnAsUtf8();
 };
 
 void OutputWindowTest::layoutSteps_data() {
-  QTest::addColumn<int>("height");
+  QTest::addColumn<int>("area");
+  QTest::addColumn<double>("pitch");
   QTest::addColumn<int>("lines");
   QTest::addColumn<int>("perWindow");
-  QTest::addColumn<int>("range");
-  QTest::addColumn<int>("large");
-  QTest::addColumn<int>("small");
-  QTest::addColumn<int>("bottomRowsInked");
-  QTest::newRow("default height, 200 lines") << 6700 << 200 << 32 << 171 << 6132 << 1024 << 30;
-  QTest::newRow("height 11800, 200 lines") << 11800 << 200 << 58 << 145 << 13107 << 565 << 56;
-  QTest::newRow("20 lines, shorter than the window") << 6700 << 20 << 32 << 1 << 32767 << 1024 << 20;
+  QTest::addColumn<int>("lastTop");
+  QTest::addColumn<int>("page");
+  QTest::newRow("30 rows, 200 lines") << 390 << 13.0 << 200 << 30 << 171 << 29;
+  QTest::newRow("a pixel short of 30 rows") << 389 << 13.0 << 200 << 29 << 172 << 28;
+  // 194.5 twips at 96 dpi: 30 rows fill 389 pixels exactly.
+  QTest::newRow("exact fit at a fractional pitch") << 389 << 194.5 / 15 << 200 << 30 << 171 << 29;
+  QTest::newRow("20 lines, shorter than the window") << 390 << 13.0 << 20 << 30 << 1 << 29;
+  QTest::newRow("as many lines as rows") << 390 << 13.0 << 30 << 30 << 1 << 29;
+  QTest::newRow("one line more than rows") << 390 << 13.0 << 31 << 30 << 2 << 29;
+  QTest::newRow("two rows: a page moves one line") << 30 << 13.0 << 10 << 2 << 9 << 1;
+  QTest::newRow("empty report") << 390 << 13.0 << 0 << 30 << 1 << 29;
+  QTest::newRow("700,000 lines") << 663 << 13.0 << 700000 << 51 << 699950 << 50;
 }
 
 void OutputWindowTest::layoutSteps() {
-  QFETCH(int, height);
+  QFETCH(int, area);
+  QFETCH(double, pitch);
   QFETCH(int, lines);
   QFETCH(int, perWindow);
-  QFETCH(int, range);
-  QFETCH(int, large);
-  QFETCH(int, small);
-  QFETCH(int, bottomRowsInked);
-
-  const tevaro::ui::OutputSteps s = tevaro::ui::ComputeOutputSteps(height, static_cast<std::size_t>(lines));
+  QFETCH(int, lastTop);
+  QFETCH(int, page);
+  const tevaro::ui::OutputSteps s = tevaro::ui::ComputeOutputSteps(area, pitch, static_cast<std::size_t>(lines));
   QCOMPARE(s.linesPerWindow, perWindow);
-  QCOMPARE(s.scrollRange, long{range});
-  QCOMPARE(s.largeStep, large);
-  QCOMPARE(s.smallStep, small);
-  if (lines == 200 && height == 6700) QCOMPARE(s.fraction, 0.1871345f);
+  QCOMPARE(s.lastTopLine, long{lastTop});
+  QCOMPARE(s.pageStep, page);
+}
 
-  // The window at that placement: its scroll bar, and what the bottom shows.
-  TempFolder dir;
-  tevaro::run::Session session;
-  session.placement = {100, 100, 11800, static_cast<std::int16_t>(height)};
-  session.report = NumberedReport(lines);
-  tevaro::ui::RecordingMessageSink messages;
-  frmOutput w(session, messages);
-  w.ShowReport();
-  QCOMPARE(w.linesPerWindow(), perWindow);
-  QCOMPARE(w.scrollRange(), long{range});
-  QCOMPARE(w.scrollBar()->pageStep(), large);
-  QCOMPARE(w.scrollBar()->singleStep(), small);
-  QCOMPARE(w.scrollBar()->maximum(), 32767);
-  QCOMPARE(w.firstDrawnLine(), 1L);
-  QVERIFY(InkedRows(w).value(0));
+void OutputWindowTest::wholeRowsFitTheDrawingArea() {
+  // At several heights: the rows counted are whole rows of the area below the
+  // menu bar, and at the bottom the last line sits in the last of them.
+  for (int height : {2000, 6700, 11800}) {
+    TempFolder dir;
+    tevaro::run::Session session;
+    session.placement = {100, 100, 11800, static_cast<std::int16_t>(height)};
+    session.report = NumberedReport(200);
+    tevaro::ui::RecordingMessageSink messages;
+    frmOutput w(session, messages);
+    w.ShowReport();
+    const int area = w.canvas()->height();
+    QVERIFY(w.canvas()->y() >= 0);
+    QVERIFY(w.canvas()->geometry().bottom() < w.height());
+    const double pitch = w.rowPitchPx();
+    QVERIFY(pitch >= w.canvas()->fontMetrics().lineSpacing());
+    QVERIFY2(w.linesPerWindow() * pitch <= area + 1e-6, qPrintable(QString::number(height)));
+    QVERIFY((w.linesPerWindow() + 1) * pitch > area);
+    QCOMPARE(w.scrollBar()->height(), area);
+    QCOMPARE(w.firstShownLine(), 1L);
+    QVERIFY(InkedRows(w).value(0));
 
-  w.scrollBar()->setValue(w.scrollBar()->maximum());
-  QCOMPARE(w.firstShownLine(), long{range});
-  QCOMPARE(w.firstDrawnLine(), long{range});
-  // From the first line in view to the report's end: the rows that carry text,
-  // and none below them.
-  const QList<bool> rows = InkedRows(w);
-  QVERIFY(rows.size() >= bottomRowsInked);
-  for (int r = 0; r < rows.size(); ++r) QCOMPARE(rows[r], r < bottomRowsInked);
+    w.scrollBar()->setValue(w.scrollBar()->maximum());
+    QCOMPARE(w.firstShownLine(), 200L - w.linesPerWindow() + 1);
+    QCOMPARE(w.lastShownLine(), 200L);
+    const QList<bool> rows = InkedRows(w);
+    QCOMPARE(rows.size(), w.linesPerWindow());
+    QVERIFY(!rows.contains(false));
+  }
 }
 
 void OutputWindowTest::lowWindowStillHasOneRow() {
-  // Heights below the rows' start give no row at all; they page as one.
-  const tevaro::ui::OutputSteps s = tevaro::ui::ComputeOutputSteps(300, 50);
+  // An area lower than a row still pages as one row, a line at a time.
+  const tevaro::ui::OutputSteps s = tevaro::ui::ComputeOutputSteps(5, 13.0, 50);
   QCOMPARE(s.linesPerWindow, 1);
-  QCOMPARE(s.smallStep, 32767);
-  QCOMPARE(s.scrollRange, 52L);
+  QCOMPARE(s.pageStep, 1);
+  QCOMPARE(s.lastTopLine, 50L);
+  QCOMPARE(tevaro::ui::ComputeOutputSteps(-4, 13.0, 50).linesPerWindow, 1);
 
   TempFolder dir;
   tevaro::run::Session session;
@@ -122,42 +141,50 @@ void OutputWindowTest::lowWindowStillHasOneRow() {
   QVERIFY(w.scrollBar()->height() >= 0);
 }
 
-void OutputWindowTest::resizeBeforeScrollingLeavesFirstRowEmpty() {
+void OutputWindowTest::resizeRedrawsFromCurrentLine() {
   TempFolder dir;
   tevaro::run::Session session;
   session.report = NumberedReport(200);
   tevaro::ui::RecordingMessageSink messages;
   frmOutput w(session, messages);
   w.ShowReport();
-  QCOMPARE(InkedRows(w).mid(0, 2), (QList<bool>{true, true}));
+  // A resize at the top keeps line 1 in the first row (no empty row above it).
   w.resize(w.width() + 40, w.height() + 60);
-  QCOMPARE(w.firstDrawnLine(), 0L);
-  QCOMPARE(InkedRows(w).mid(0, 2), (QList<bool>{false, true}));
-  // The resize laid out the scroll bar from the new outer size.
+  QCOMPARE(w.firstShownLine(), 1L);
+  QVERIFY(InkedRows(w).value(0));
   const tevaro::ui::OuterTwips o = tevaro::ui::ReadOuter(w);
   const tevaro::ui::Twips t = tevaro::ui::Twips::For(&w);
   QCOMPARE(w.scrollBar()->x(), t.ToPx(o.width - 360));
-  QCOMPARE(w.scrollBar()->height(), t.ToPx(o.height - 800));
-  QCOMPARE(w.linesPerWindow(), tevaro::ui::ComputeOutputSteps(o.height, 200).linesPerWindow);
+  QCOMPARE(w.scrollBar()->height(), w.canvas()->height());
+  QCOMPARE(w.linesPerWindow(),
+           tevaro::ui::ComputeOutputSteps(w.canvas()->height(), w.rowPitchPx(), 200).linesPerWindow);
+
+  w.ScrollTo(40);
+  w.resize(w.width(), w.height() - 80);
+  QCOMPARE(w.firstShownLine(), 40L);
+  // Near the bottom a taller window shows more and moves up to keep the
+  // last line in the last row.
+  w.ScrollTo(1000);
+  const long bottom = w.firstShownLine();
+  QCOMPARE(w.lastShownLine(), 200L);
+  w.resize(w.width(), w.height() + 100);
+  QVERIFY(w.firstShownLine() < bottom);
+  QCOMPARE(w.firstShownLine(), 200L - w.linesPerWindow() + 1);
 }
 
-void OutputWindowTest::shortReportScrollsOneLine() {
+void OutputWindowTest::shortReportDoesNotScroll() {
   TempFolder dir;
   tevaro::run::Session session;
   session.report = NumberedReport(20);
   tevaro::ui::RecordingMessageSink messages;
   frmOutput w(session, messages);
   w.ShowReport();
-  QScrollBar* bar = w.scrollBar();
-  bar->setValue(32767);
+  QVERIFY(w.linesPerWindow() > 20);
+  QCOMPARE(w.scrollBar()->maximum(), 0);
+  QTest::keyClick(w.canvas(), Qt::Key_End);
   QCOMPARE(w.firstShownLine(), 1L);
-  bar->setValue(16383);
-  QCOMPARE(w.firstShownLine(), 0L);
-  bar->setValue(16384);
-  QCOMPARE(w.firstShownLine(), 1L);
-  bar->setValue(0);
-  QCOMPARE(w.firstShownLine(), 0L);
-  QCOMPARE(InkedRows(w).mid(0, 2), (QList<bool>{false, true}));
+  const QList<bool> rows = InkedRows(w);
+  for (int r = 0; r < rows.size(); ++r) QCOMPARE(rows[r], r < 20);
 }
 
 void OutputWindowTest::secondRunSpansNewReport() {
@@ -167,16 +194,194 @@ void OutputWindowTest::secondRunSpansNewReport() {
   tevaro::ui::RecordingMessageSink messages;
   frmOutput w(session, messages);
   w.ShowReport();
-  w.scrollBar()->setValue(32767);
-  QCOMPARE(w.firstShownLine(), 1L);
-
   session.report = NumberedReport(200);
   w.ShowReport();
-  QCOMPARE(w.firstDrawnLine(), 1L);
-  QCOMPARE(w.scrollRange(), 171L);
-  QCOMPARE(w.scrollBar()->pageStep(), 6132);
-  w.scrollBar()->setValue(32767);
-  QCOMPARE(w.firstShownLine(), 171L);
+  w.ScrollTo(50);
+  w.Select(60, 62);
+
+  session.report = NumberedReport(300);
+  w.ShowReport();
+  QCOMPARE(w.firstShownLine(), 1L);
+  QCOMPARE(w.selectionStart(), 0L);
+  QCOMPARE(w.scrollBar()->maximum(), 300 - w.linesPerWindow());
+  w.scrollBar()->setValue(w.scrollBar()->maximum());
+  QCOMPARE(w.lastShownLine(), 300L);
+}
+
+void OutputWindowTest::pagingShowsEveryLine_data() {
+  QTest::addColumn<int>("height");
+  QTest::addColumn<int>("lines");
+  for (int height : {2000, 6700, 11800})
+    for (int lines : {20, 200, 700000})
+      QTest::addRow("height %d, %d lines", height, lines) << height << lines;
+}
+
+void OutputWindowTest::pagingShowsEveryLine() {
+  QFETCH(int, height);
+  QFETCH(int, lines);
+  TempFolder dir;
+  tevaro::run::Session session;
+  session.placement = {100, 100, 11800, static_cast<std::int16_t>(height)};
+  session.report = NumberedReport(lines);
+  tevaro::ui::RecordingMessageSink messages;
+  frmOutput w(session, messages);
+  w.ShowReport();
+  const long count = lines;
+  const long perWindow = w.linesPerWindow();
+  QVERIFY(perWindow * w.rowPitchPx() <= w.canvas()->height() + 1e-6);
+
+  // Page Down from the top to the bottom: every page a full window, each
+  // starting on the line the last one ended with, the last ending on the
+  // report's last line; so every line is seen, the overlaps once more.
+  long seenTo = 0;
+  long pages = 0;
+  for (;;) {
+    const long first = w.firstShownLine();
+    const long last = w.lastShownLine();
+    QCOMPARE(last, std::min(first + perWindow - 1, count));
+    if (pages == 0) {
+      QCOMPARE(first, 1L);
+    } else if (last < count) {
+      QCOMPARE(first, seenTo);  // one line of overlap
+    } else {
+      QVERIFY(first <= seenTo);  // the bottom page may overlap more
+    }
+    seenTo = last;
+    ++pages;
+    if (last == count) break;
+    QTest::keyClick(w.canvas(), Qt::Key_PageDown);
+    QVERIFY2(w.firstShownLine() > first, "Page Down did not move");
+  }
+  QCOMPARE(seenTo, count);
+  QTest::keyClick(w.canvas(), Qt::Key_PageDown);
+  QCOMPARE(w.lastShownLine(), count);
+  // One page, then as many more as it takes to bring in the rest a page at a time.
+  const long step = std::max(perWindow - 1, 1L);
+  QCOMPARE(pages, 1 + (std::max(count - perWindow, 0L) + step - 1) / step);
+
+  // The same back up with Page Up.
+  long seenFrom = w.firstShownLine();
+  while (w.firstShownLine() > 1) {
+    QTest::keyClick(w.canvas(), Qt::Key_PageUp);
+    const long last = w.lastShownLine();
+    QVERIFY(last >= seenFrom);
+    if (w.firstShownLine() > 1) QCOMPARE(last, seenFrom);
+    seenFrom = w.firstShownLine();
+  }
+  QCOMPARE(seenFrom, 1L);
+}
+
+void OutputWindowTest::troughAndArrowsStepByLines() {
+  TempFolder dir;
+  tevaro::run::Session session;
+  session.report = NumberedReport(700000);
+  tevaro::ui::RecordingMessageSink messages;
+  frmOutput w(session, messages);
+  w.ShowReport();
+  QScrollBar* bar = w.scrollBar();
+  QCOMPARE(bar->maximum(), 700000 - w.linesPerWindow());
+  bar->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+  QCOMPARE(w.firstShownLine(), 2L);
+  bar->triggerAction(QAbstractSlider::SliderPageStepAdd);
+  QCOMPARE(w.firstShownLine(), 2L + w.linesPerWindow() - 1);
+  bar->triggerAction(QAbstractSlider::SliderSingleStepSub);
+  bar->triggerAction(QAbstractSlider::SliderPageStepSub);
+  QCOMPARE(w.firstShownLine(), 1L);
+
+  // A real click in the trough below the thumb pages by a window less a line.
+  w.ScrollTo(1);
+  QTest::mouseClick(bar, Qt::LeftButton, {}, QPoint(bar->width() / 2, bar->height() - bar->width() - 4));
+  QCOMPARE(w.firstShownLine(), 1L + w.linesPerWindow() - 1);
+}
+
+void OutputWindowTest::thumbScrollsWhileDragged() {
+  TempFolder dir;
+  tevaro::run::Session session;
+  session.report = NumberedReport(5000);
+  tevaro::ui::RecordingMessageSink messages;
+  frmOutput w(session, messages);
+  w.ShowReport();
+  QScrollBar* bar = w.scrollBar();
+  bar->setSliderDown(true);
+  bar->setSliderPosition(2500);
+  QCOMPARE(w.firstShownLine(), 2501L);
+  bar->setSliderPosition(bar->maximum());
+  QCOMPARE(w.lastShownLine(), 5000L);
+  bar->setSliderDown(false);
+  QCOMPARE(w.lastShownLine(), 5000L);
+}
+
+void OutputWindowTest::keysMoveTheView() {
+  TempFolder dir;
+  tevaro::run::Session session;
+  session.report = NumberedReport(500);
+  tevaro::ui::RecordingMessageSink messages;
+  frmOutput w(session, messages);
+  w.ShowReport();
+  // The report takes the keys as soon as it is shown.
+  QVERIFY(QTest::qWaitForWindowActive(&w));
+  QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(w.canvas()));
+  const long page = w.linesPerWindow() - 1;
+  const long bottom = 500 - w.linesPerWindow() + 1;
+  struct Step {
+    Qt::Key key;
+    Qt::KeyboardModifiers mods;
+    long first;
+  };
+  const Step steps[] = {
+      {Qt::Key_Up, {}, 1},
+      {Qt::Key_Down, {}, 2},
+      {Qt::Key_Down, {}, 3},
+      {Qt::Key_Up, {}, 2},
+      {Qt::Key_PageDown, {}, 2 + page},
+      {Qt::Key_Space, {}, 2 + 2 * page},
+      {Qt::Key_PageUp, {}, 2 + page},
+      {Qt::Key_Space, Qt::ShiftModifier, 2},
+      {Qt::Key_End, {}, bottom},
+      {Qt::Key_Down, {}, bottom},
+      {Qt::Key_PageDown, {}, bottom},
+      {Qt::Key_Home, {}, 1},
+      {Qt::Key_End, Qt::ControlModifier, bottom},
+      {Qt::Key_PageUp, {}, bottom - page},
+      {Qt::Key_Home, Qt::ControlModifier, 1},
+      {Qt::Key_PageUp, {}, 1},
+  };
+  for (const Step& s : steps) {
+    QTest::keyClick(w.canvas(), s.key, s.mods);
+    QCOMPARE(w.firstShownLine(), s.first);
+  }
+}
+
+void OutputWindowTest::wheelScrollsOverTheText() {
+  TempFolder dir;
+  tevaro::run::Session session;
+  session.report = NumberedReport(500);
+  tevaro::ui::RecordingMessageSink messages;
+  frmOutput w(session, messages);
+  w.ShowReport();
+  auto turn = [&](int angle) {
+    const QPointF at(w.canvas()->width() / 3.0, w.canvas()->height() / 2.0);
+    QWheelEvent e(at, w.canvas()->mapToGlobal(at), QPoint(), QPoint(0, angle), Qt::NoButton, Qt::NoModifier,
+                  Qt::NoScrollPhase, false);
+    QApplication::sendEvent(w.canvas(), &e);
+  };
+  const int perNotch = QApplication::wheelScrollLines();
+  turn(-120);  // towards the user: down the report
+  QCOMPARE(w.firstShownLine(), 1L + perNotch);
+  turn(120);
+  QCOMPARE(w.firstShownLine(), 1L);
+  turn(120);  // nothing above line 1
+  QCOMPARE(w.firstShownLine(), 1L);
+
+  // The platform's setting counts; a fine wheel's small turns add up.
+  QApplication::setWheelScrollLines(5);
+  turn(-240);
+  QCOMPARE(w.firstShownLine(), 11L);
+  turn(-12);  // half a line
+  QCOMPARE(w.firstShownLine(), 11L);
+  turn(-12);
+  QCOMPARE(w.firstShownLine(), 12L);
+  QApplication::setWheelScrollLines(perNotch);
 }
 
 void OutputWindowTest::placementKeptAtCloseOnly() {
@@ -216,7 +421,8 @@ void OutputWindowTest::placementKeptAtCloseOnly() {
   w.ShowReport();
   QCOMPARE(w.pos(), QPoint(40, 60));
   QCOMPARE(w.size(), QSize(700, 450));
-  QCOMPARE(w.linesPerWindow(), tevaro::ui::ComputeOutputSteps(closed.height, 100).linesPerWindow);
+  QCOMPARE(w.linesPerWindow(),
+           tevaro::ui::ComputeOutputSteps(w.canvas()->height(), w.rowPitchPx(), 100).linesPerWindow);
 }
 
 void OutputWindowTest::placementBeyondSixteenBitsIsClamped() {
@@ -274,20 +480,45 @@ void OutputWindowTest::millionLinesScrollQuickly() {
   tevaro::ui::RecordingMessageSink messages;
   frmOutput w(session, messages);
   w.ShowReport();
-  QCOMPARE(w.scrollRange(), 1000000L - w.linesPerWindow() + 3);
+  QCOMPARE(w.scrollBar()->maximum(), 1000000 - w.linesPerWindow());
   QElapsedTimer timer;
   timer.start();
-  for (int v = 0; v <= 32767; v += 331) {
+  for (int v = 0; v <= w.scrollBar()->maximum(); v += 9973) {
     w.scrollBar()->setValue(v);
+    QCOMPARE(w.firstShownLine(), v + 1L);
     w.canvas()->repaint();
   }
-  w.scrollBar()->setValue(32767);
+  w.scrollBar()->setValue(w.scrollBar()->maximum());
   w.canvas()->repaint();
   QVERIFY2(timer.elapsed() < 3000, qPrintable(QString::number(timer.elapsed())));
-  QCOMPARE(w.firstShownLine(), w.scrollRange());
+  QCOMPARE(w.lastShownLine(), 1000000L);
   const QList<bool> rows = InkedRows(w);
-  const int shown = w.linesPerWindow() - 2;  // the bottom leaves this many lines in view
-  for (int r = 0; r < rows.size(); ++r) QCOMPARE(rows[r], r < shown);
+  QCOMPARE(rows.size(), w.linesPerWindow());
+  QVERIFY(!rows.contains(false));
+}
+
+void OutputWindowTest::utf8LinesAreDrawnAsUtf8() {
+  // A star name holding U+FFFD (bytes EF BF BD) is one character wide, not
+  // the three Latin-1 characters of its bytes.
+  TempFolder dir;
+  tevaro::run::Session session;
+  const std::string name = "V\xEF\xBF\xBD Cyg";
+  session.report.Add(name);
+  tevaro::ui::RecordingMessageSink messages;
+  frmOutput w(session, messages);
+  w.ShowReport();
+  QCOMPARE(tevaro::ui::ReportLineText(session.report, 1), QStringLiteral(u"V\uFFFD Cyg"));
+  const QImage shot = w.canvas()->grab().toImage();
+  const QFontMetrics fm(w.canvas()->font());
+  const int right = w.scrollBar()->x() - 1;
+  int inkRight = -1;
+  for (int x = 0; x < right; ++x)
+    if (InkIn(shot, QRect(x, 0, 1, qRound(w.rowPitchPx()))) > 0) inkRight = x;
+  const int utf8Width = fm.horizontalAdvance(QStringLiteral(u"V\uFFFD Cyg"));
+  const int latin1Width = fm.horizontalAdvance(QString::fromLatin1(name.data(), static_cast<qsizetype>(name.size())));
+  QVERIFY(latin1Width > utf8Width + fm.horizontalAdvance(QLatin1Char('M')));
+  QVERIFY2(inkRight >= utf8Width - fm.horizontalAdvance(QLatin1Char('M')) && inkRight <= utf8Width,
+           qPrintable(QStringLiteral("%1 %2 %3").arg(inkRight).arg(utf8Width).arg(latin1Width)));
 }
 
 QTEST_MAIN(OutputWindowTest)

@@ -209,15 +209,20 @@ void PrintTest::menuItemsPrintAndSetUp() {
   QVERIFY(print && setup);
   QVERIFY(print->isEnabled());
   QVERIFY(setup->isEnabled());
-  QCOMPARE(print->text(), QStringLiteral("Print"));
-  QCOMPARE(setup->text(), QStringLiteral("Print Setup ..."));
+  QCOMPARE(print->text(), QStringLiteral("&Print"));
+  QCOMPARE(setup->text(), QStringLiteral("Print Set&up ..."));
   print->trigger();
   QCOMPARE(rig.script.pages.size(), 1);
+  // Ctrl+P in the window prints as the menu item does.
+  QVERIFY(QTest::qWaitForWindowActive(rig.w.get()));
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_P, Qt::ControlModifier);
+  QCOMPARE(rig.script.pages.size(), 2);
   rig.script.pick = QStringLiteral("Plotter");
   setup->trigger();
   QCOMPARE(rig.current().deviceName, QStringLiteral("Plotter"));
   print->trigger();
-  QCOMPARE(rig.script.printedOn, (QStringList{QStringLiteral("Office Laser"), QStringLiteral("Plotter")}));
+  QCOMPARE(rig.script.printedOn,
+           (QStringList{QStringLiteral("Office Laser"), QStringLiteral("Office Laser"), QStringLiteral("Plotter")}));
   QCOMPARE(rig.messages.messages, QStringList());
 }
 
