@@ -23,6 +23,7 @@
 #include "ui/frmHelp.h"
 #include "ui/frmOutput.h"
 #include "ui/twips.h"
+#include "ui/wait_cursor.h"
 
 namespace tevaro::ui {
 
@@ -60,23 +61,6 @@ int BoxState(const QCheckBox* box) {
 // A stored box value into the box: 0 clear, 2 grey, anything else ticked.
 void SetBoxState(QCheckBox* box, int value) {
   box->setCheckState(value == 0 ? Qt::Unchecked : value == 2 ? Qt::PartiallyChecked : Qt::Checked);
-}
-
-// The wait cursor while a run computes, restored however the run ends.
-class WaitCursor {
- public:
-  WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-  ~WaitCursor() { QApplication::restoreOverrideCursor(); }
-  WaitCursor(const WaitCursor&) = delete;
-  WaitCursor& operator=(const WaitCursor&) = delete;
-};
-
-// The result of `work`, done under the wait cursor; any message about it is
-// shown afterwards with the usual cursor.
-template <class Work>
-auto Waiting(Work work) {
-  const WaitCursor wait;
-  return work();
 }
 
 }  // namespace
@@ -410,11 +394,7 @@ run::InputFields frmMain::ReadFields() const {
 }
 
 void frmMain::Calculate() {
-  run::CalculateResult r;
-  {
-    const WaitCursor wait;
-    r = session_.Calculate(ReadFields());
-  }
+  const run::CalculateResult r = Waiting([&] { return session_.Calculate(ReadFields()); });
   using Status = run::CalculateResult::Status;
   if (r.status == Status::NoEvent || r.status == Status::Listed) runCaption_->setText(Q(session_.label23Caption));
   if (r.status != Status::Listed) {

@@ -28,6 +28,7 @@
 #include "run/error_texts.h"
 #include "ui/frmFileChooser.h"
 #include "ui/twips.h"
+#include "ui/wait_cursor.h"
 
 namespace tevaro::ui {
 
@@ -41,15 +42,6 @@ std::int16_t ToInt16(double x) {
 long LineCountOf(const run::ReportBuffer& report) {
   return static_cast<long>(std::min<std::size_t>(report.LineCount(), INT_MAX));
 }
-
-// The wait cursor while a save runs, restored however it ends.
-class WaitCursor {
- public:
-  WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-  ~WaitCursor() { QApplication::restoreOverrideCursor(); }
-  WaitCursor(const WaitCursor&) = delete;
-  WaitCursor& operator=(const WaitCursor&) = delete;
-};
 
 // The find bar's text box: Enter finds the next line, Shift+Enter the
 // previous one, Escape closes the bar.
@@ -408,12 +400,8 @@ void frmOutput::SaveChosenFile() {
                              QStringLiteral(": its folder cannot be opened"));
     return;
   }
-  data::WriteResult failure;
-  {
-    const WaitCursor wait;
-    failure = session_.SaveReport(folder.toStdString(), name.toStdString());
-  }
-  if (failure) messages_.Show(this, failed + QString::fromStdString(failure->Message()));
+  if (auto failure = Waiting([&] { return session_.SaveReport(folder.toStdString(), name.toStdString()); }))
+    messages_.Show(this, failed + QString::fromStdString(failure->Message()));
 }
 
 void frmOutput::PrintPage() {
