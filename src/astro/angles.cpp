@@ -145,4 +145,16 @@ double NearestEven(double x) noexcept {
   return std::nearbyint(x);
 }
 
+double ReduceToPeriod(double x, double period) noexcept {
+  if (x > period) {
+    const double r = std::fmod(x, period);
+    return r == 0 ? period : r;
+  }
+  if (x < 0) {
+    const double r = std::fmod(x, period);  // in (-period, 0], exactly
+    return r < 0 ? r + period : 0.0;
+  }
+  return x;
+}
+
 }  // namespace tevaro::astro

@@ -45,4 +45,11 @@ std::string NumberText(double x);
 // The integer nearest to x, a half going to the even neighbour (2.5 -> 2).
 double NearestEven(double x) noexcept;
 
+// A finite x brought into the range of one period as subtracting `period`
+// while x > period and adding it while x < 0, one period at a time, leaves it:
+// (0, period] from above, [0, period) from below, x itself in between. Done
+// with an exact remainder, so it ends for any x and equals the stepwise result
+// wherever every step is exact (|x| below 2^52 for the periods 24 and 360).
+double ReduceToPeriod(double x, double period) noexcept;
+
 }  // namespace tevaro::astro

@@ -13,14 +13,9 @@ double LocalSiderealTime(double rjd, double longitudeDeg) noexcept {
   const double ut = (rjd - d0) * 24;
   double l = ut * 1.00273790934 + g0 - longitudeDeg / 15;
   if (!std::isfinite(l)) return 0;
-  // Steps of 24 h, taken many at once: every partial result is a multiple of
-  // the ulp of l and smaller than l, so this is exactly what subtracting (or
-  // adding) 24 one step at a time gives, a value of exactly 24 staying 24.
-  if (l > 24) l -= 24 * (std::ceil(l / 24) - 1);
-  while (l > 24) l -= 24;
-  if (l < 0) l += 24 * (std::ceil(-l / 24) - 1);
-  while (l < 0) l += 24;
-  return l;
+  // Into (0, 24] from above and [0, 24) from below, a value of exactly 24
+  // staying 24.
+  return ReduceToPeriod(l, 24);
 }
 
 Equatorial PrecessCoordinates(double epoch, double raHours, double decDeg, double target) noexcept {

@@ -19,12 +19,7 @@ double SunLongitude(double rjd) noexcept {
   const double d = rjd - kSunEpochRjd;
   double n = (360 / 365.25) * d;
   if (!std::isfinite(n)) return 0;
-  // One revolution at a time, as many at once as the value needs; each
-  // partial result stays a multiple of the ulp of n, so it is exact.
-  if (n > 360) n -= 360 * (std::ceil(n / 360) - 1);
-  while (n > 360) n -= 360;
-  if (n < 0) n += 360 * (std::ceil(-n / 360) - 1);
-  while (n < 0) n += 360;
+  n = ReduceToPeriod(n, 360);
   double m = n + kLongitudeAtEpoch - kPerigeeLongitude;
   if (m < 0) m += 360;
   const double e = (360 / kPi) * kEccentricity * std::sin(m / DegreesPerRadian);

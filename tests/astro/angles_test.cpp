@@ -1,8 +1,11 @@
 #include "astro/angles.h"
+#include "astro/coords.h"
+#include "astro/sun.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <random>
 #include <string>
 
 namespace tevaro::astro {
@@ -183,6 +186,60 @@ TEST(NearestEven, HalvesGoToTheEvenNeighbour) {
   EXPECT_EQ(NearestEven(2.4999), 2);
   EXPECT_EQ(NearestEven(2.5001), 3);
   EXPECT_EQ(NearestEven(-0.4), 0);
+}
+
+// The reduction one period at a time, the form every result must equal.
+double StepwiseReduction(double x, double period) {
+  while (x > period) x -= period;
+  while (x < 0) x += period;
+  return x;
+}
+
+// The reduction as it was done before, many periods per step, which hangs
+// on values too large for a step to move.
+double BulkStepReduction(double x, double period) {
+  if (x > period) x -= period * (std::ceil(x / period) - 1);
+  while (x > period) x -= period;
+  if (x < 0) x += period * (std::ceil(-x / period) - 1);
+  while (x < 0) x += period;
+  return x;
+}
+
+TEST(ReduceToPeriod, EqualsTheStepwiseAndTheEarlierReduction) {
+  std::mt19937_64 gen(20261208);
+  for (const double period : {24.0, 360.0}) {
+    // Edges: exact multiples, both ends of the range, values a hair away.
+    for (double x : {0.0, -0.0, period, 2 * period, -period, -2 * period, 1e-300, -1e-300, -1e-17,
+                     std::nextafter(period, 100.0), std::nextafter(period, 0.0), std::nextafter(0.0, -1.0)}) {
+      EXPECT_EQ(ReduceToPeriod(x, period), StepwiseReduction(x, period)) << x;
+      EXPECT_FALSE(std::signbit(ReduceToPeriod(x, period)) && x != 0) << x;
+    }
+    std::uniform_real_distribution<double> small(-2e4, 2e4);
+    for (int k = 0; k < 20000; ++k) {
+      const double x = k % 4 == 0 ? std::round(small(gen)) * period : small(gen);
+      ASSERT_EQ(ReduceToPeriod(x, period), StepwiseReduction(x, period)) << x;
+    }
+    // Beyond the stepwise loop's reach, but within exact steps: the earlier form.
+    std::uniform_real_distribution<double> exponent(4, 51.9);
+    for (int k = 0; k < 200000; ++k) {
+      const double x = (k % 2 ? -1 : 1) * std::exp2(exponent(gen));
+      ASSERT_EQ(ReduceToPeriod(x, period), BulkStepReduction(x, period)) << x;
+    }
+  }
+}
+
+TEST(ReduceToPeriod, EndsInRangeForValuesNoStepCanMove) {
+  for (const double x : {3.15e131, -3.15e131, 1e307, -1e307, 1e17, 9.007199254740993e15}) {
+    const double h = ReduceToPeriod(x, 24);
+    EXPECT_TRUE(h >= 0 && h <= 24) << x << " gives " << h;
+    const double d = ReduceToPeriod(x, 360);
+    EXPECT_TRUE(d >= 0 && d <= 360) << x << " gives " << d;
+  }
+  // The callers that hung on such values: a longitude of 3.15e131, an epoch far away.
+  const double lst = LocalSiderealTime(60389.5, 3.15e131);
+  EXPECT_TRUE(lst >= 0 && lst <= 24) << lst;
+  const double lambda = SunLongitude(1e300);
+  EXPECT_TRUE(lambda >= 0 && lambda <= 720) << lambda;
 }
 
 }  // namespace
