@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "app/cli_options.h"
+#include "data/text.h"
 #include "run/session.h"
 
 namespace {
@@ -22,7 +23,7 @@ constexpr int kExitNoEvent = 1;
 constexpr int kExitInvalid = 2;
 
 int Fail(const std::string& message) {
-  std::cerr << "tevaro-cli: " << message << "\n";
+  std::cerr << "tevaro-cli: " << tevaro::data::EscapeControls(message) << "\n";
   return kExitInvalid;
 }
 
@@ -83,6 +84,8 @@ int Run(const tevaro::app::CliOptions& o) {
   if (o.limits) s.limitsFileName = BaseName(*o.limits);
   if (auto failure = s.LoadStars(o.stars)) return Fail(failure->Message());
   s.starFileName = BaseName(o.stars);
+  for (const tevaro::run::StarWarning& w : s.starWarnings)
+    std::cerr << "tevaro-cli: warning: " << tevaro::data::EscapeControls(o.stars + ": " + w.Text()) << "\n";
 
   // The options, as the user's changes to the fields.
   InputFields in = start.fields;

@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "data/record_reading.h"
+#include "data/text.h"
 
 namespace tevaro::data {
 LoadResult<astro::LimitsTable> LoadSiteLimits(const std::string& path) {
@@ -35,7 +36,7 @@ LoadResult<astro::LimitsTable> ParseSiteLimits(std::string_view bytes, const std
       if (!v) return detail::CutShort(reader, path, recordLine, static_cast<int>(k) + 1, kFieldNames[k]);
       if (v->kind == FieldValue::Kind::Text) {
         return FileFailure{path, fieldLine,
-                           std::string("the ") + kFieldNames[k] + " \"" + v->text + "\" is not a number"};
+                           std::string("the ") + kFieldNames[k] + " " + QuotedField(v->text) + " is not a number"};
       }
       values[k] = v->NumberOr0();
     }

@@ -44,6 +44,14 @@ LoadResult<std::string> ReadFileBytes(const std::string& path);
 // Writes `bytes` to `path` through a temporary file in the same folder renamed
 // over it, so an interrupted or failed write never leaves a partial file in its
 // place.
+// A link is saved through to its target, a target that is not a regular file
+// is refused, a replaced file keeps its permission bits, and the folder is
+// synced after the rename. A temporary file that an earlier save of the same
+// name left behind is removed after a successful save.
 WriteResult WriteFileAtomically(const std::string& path, const std::string& bytes);
+
+// The start of the names of the temporary files that saves of `fileName` make
+// in its folder (followed by eight hex digits and ".tmp").
+std::string TemporaryPrefix(const std::string& fileName);
 
 }  // namespace tevaro::data

@@ -53,6 +53,16 @@ std::optional<int> ReadStar(FieldReader& reader, int fieldCount, StarEntry& star
   return std::nullopt;
 }
 
+// Control characters of the texts a report prints become blanks, so that
+// they cannot act on a terminal or shift the report's columns.
+void BlankTexts(StarEntry& star) {
+  star.name = BlankControls(star.name);
+  star.varType = BlankControls(star.varType);
+  star.comment = BlankControls(star.comment);
+  for (FieldValue* mag : {&star.maxMag, &star.minMag})
+    if (mag->kind == FieldValue::Kind::Text) mag->text = BlankControls(mag->text);
+}
+
 }  // namespace
 
 LoadResult<StarTable> LoadStarFile(const std::string& path) {
@@ -98,6 +108,8 @@ LoadResult<StarTable> ParseStarFile(std::string_view bytes, const std::string& p
       return detail::CutShort(reader, path, recordLine, *missing,
                               kFieldNames[static_cast<std::size_t>(*missing - 1)]);
     }
+    BlankTexts(star);
+    star.line = recordLine;
     table.entries.push_back(std::move(star));
   } while (!reader.OnlyBlankLinesLeft());
   return table;

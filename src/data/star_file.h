@@ -21,6 +21,7 @@ struct StarEntry {
   FieldValue maxMag;
   FieldValue minMag;
   std::string comment;
+  int line = 0;  // line of the file where the star's record starts
 };
 
 struct StarTable {
@@ -28,7 +29,8 @@ struct StarTable {
   std::vector<StarEntry> entries;
 };
 
-// Reads a star data file. The layout is decided by the number of commas on the
+// Reads a star data file. Control characters in a star's texts read as
+// blanks. The layout is decided by the number of commas on the
 // third line (quoted ones included): 5 or 9 fields; any other count fails.
 LoadResult<StarTable> LoadStarFile(const std::string& path);
 

@@ -113,4 +113,55 @@ std::string FitCharacters(std::string_view utf8, std::size_t count) {
   return out;
 }
 
+namespace {
+
+// The length of a control character at `i`: 1 for C0 and DEL, 2 for a C1
+// character (U+0080..U+009F, bytes C2 80..C2 9F); 0 when there is none.
+std::size_t ControlAt(std::string_view t, std::size_t i) {
+  const auto c = static_cast<unsigned char>(t[i]);
+  if (c < 0x20 || c == 0x7F) return 1;
+  if (c == 0xC2 && i + 1 < t.size()) {
+    const auto d = static_cast<unsigned char>(t[i + 1]);
+    if (d >= 0x80 && d <= 0x9F) return 2;
+  }
+  return 0;
+}
+
+template <class Replace>
+std::string MapControls(std::string_view t, Replace replace) {
+  std::string out;
+  out.reserve(t.size());
+  for (std::size_t i = 0; i < t.size();) {
+    const std::size_t n = ControlAt(t, i);
+    if (n == 0) {
+      out += t[i++];
+      continue;
+    }
+    replace(out, static_cast<unsigned char>(n == 1 ? t[i] : t[i + 1]));
+    i += n;
+  }
+  return out;
+}
+
+}  // namespace
+
+std::string EscapeControls(std::string_view utf8) {
+  return MapControls(utf8, [](std::string& out, unsigned char code) {
+    static constexpr char kHex[] = "0123456789abcdef";
+    out += "\\x";
+    out += kHex[code >> 4];
+    out += kHex[code & 15];
+  });
+}
+
+std::string BlankControls(std::string_view utf8) {
+  return MapControls(utf8, [](std::string& out, unsigned char) { out += ' '; });
+}
+
+std::string QuotedField(std::string_view utf8) {
+  std::string cut = CharacterPrefix(utf8, kQuotedFieldCharacters);
+  if (cut.size() < utf8.size()) cut += "\xE2\x80\xA6";  // …
+  return "\"" + cut + "\"";
+}
+
 }  // namespace tevaro::data

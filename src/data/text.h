@@ -20,4 +20,17 @@ std::string CharacterPrefix(std::string_view utf8, std::size_t count);
 // The text padded with blanks on the right to `count` characters, or cut to them.
 std::string FitCharacters(std::string_view utf8, std::size_t count);
 
+// The text with each control character (C0, DEL, C1) written as \xHH, so
+// that text from a file cannot act on a terminal or a message box.
+std::string EscapeControls(std::string_view utf8);
+
+// The text with each control character replaced by a blank, one blank per
+// character, so that fixed columns stay aligned.
+std::string BlankControls(std::string_view utf8);
+
+// A field's text for a message: in double quotes, cut after
+// kQuotedFieldCharacters characters with "…".
+inline constexpr std::size_t kQuotedFieldCharacters = 40;
+std::string QuotedField(std::string_view utf8);
+
 }  // namespace tevaro::data

@@ -1,5 +1,7 @@
 #include "run/prediction.h"
 
+#include "run/star_check.h"
+
 #include <algorithm>
 #include <atomic>
 #include <cmath>
@@ -11,6 +13,7 @@
 #include "astro/daylight.h"
 #include "astro/sun.h"
 #include "data/text.h"
+#include "run/star_check.h"
 
 namespace tevaro::run {
 
@@ -50,12 +53,10 @@ struct StarSky {
   double eEnd = -1;   // last quarter cycle at or before the end of the span
 };
 
-// False for a star that can yield no event: a period that is not a positive
-// finite number, or a position or epoch that is not finite.
+// False for a star that can yield no event: one whose period, epoch or
+// position no run can use (named when its file loads).
 bool SkyOf(const data::StarEntry& s, const astro::LimitsTable& limits, const RunFrame& f, StarSky& sky) {
-  if (!(std::isfinite(s.period) && s.period > 0 && std::isfinite(s.epoch) && std::isfinite(s.raDms) &&
-        std::isfinite(s.decDms)))
-    return false;
+  if (UnusableReason(s)) return false;
   const double raHours = astro::DmsToDegrees(s.raDms);
   const double decDegrees = astro::DmsToDegrees(s.decDms);
   const astro::Equatorial ofDate = astro::PrecessCoordinates(2000.0, raHours, decDegrees, f.epoch);

@@ -46,6 +46,7 @@ std::optional<data::FileFailure> Session::LoadStars(const std::string& path) {
   auto r = data::LoadStarFile(path);
   if (!r) return r.failure();
   stars = std::move(r.value());
+  starWarnings = UnusableStars(stars);
   loaded.starsLoaded = true;
   return std::nullopt;
 }

@@ -15,6 +15,7 @@
 #include "data/star_file.h"
 #include "run/prediction.h"
 #include "run/report.h"
+#include "run/star_check.h"
 #include "run/validation.h"
 
 namespace tevaro::run {
@@ -69,6 +70,8 @@ class Session {
   std::string chosenFolder;  // folder of the last OK in any file chooser
   std::string starFileName, locationsFileName, limitsFileName, reportFileName;
   std::string siteName;  // observatory last picked, empty until the first pick
+  // The stars of the loaded star file that no run can use, named at its load.
+  std::vector<StarWarning> starWarnings;
 
   // The program's start-up from `folder`, in its order: the settings, the locations file
   // with the saved site selected, the fields' texts with `today` as the

@@ -17,6 +17,7 @@
 
 #include "astro/angles.h"
 #include "data/settings_file.h"
+#include "data/text.h"
 #include "run/number_input.h"
 #include "ui/frmAbout.h"
 #include "ui/frmFileChooser.h"
@@ -486,6 +487,20 @@ void frmMain::LoadChosenStarFile() {
     return;
   }
   ShowStatus(starsStatus_, name);
+  ReportUnusableStars(name);
+}
+
+void frmMain::ReportUnusableStars(const QString& fileName) {
+  const std::vector<run::StarWarning>& warnings = session_.starWarnings;
+  if (warnings.empty()) return;
+  constexpr std::size_t kShown = 5;
+  QString text = QStringLiteral("%1 of the stars in %2 can give no event and are left out of every run:")
+                     .arg(warnings.size())
+                     .arg(fileName);
+  for (std::size_t i = 0; i < std::min(warnings.size(), kShown); ++i)
+    text += QStringLiteral("\n") + Q(data::EscapeControls(warnings[i].Text()));
+  if (warnings.size() > kShown) text += QStringLiteral("\n... and %1 more.").arg(warnings.size() - kShown);
+  messages_.Show(this, text);
 }
 
 void frmMain::LoadChosenLocationsFile() {

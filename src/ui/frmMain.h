@@ -105,6 +105,8 @@ class frmMain : public QMainWindow {
   void LoadChosenLocationsFile();
   void LoadChosenLimitsFile();
   void ReportFileFailure(const char* what, const data::FileFailure& failure);
+  // After a star file loads: one message naming the stars no run can use.
+  void ReportUnusableStars(const QString& fileName);
 
   MessageSink& messages_;
   run::Session session_;

@@ -217,6 +217,21 @@ case $case in
     [ "$(cat err)" = "Sorry!  There is no minimum within this range." ] || fail "stderr is not the no-event message"
     expect_no_stdout
     ;;
+  unusable-stars)
+    # Stars no run can use are named on stderr; the others are listed.
+    defaults
+    { head -n 3 "$stars"
+      printf 'Fast one,6.0,60.0,55000.25,2.1e-7,EA,9,10,x\n'
+      printf 'Bell\033[31mred,6.0,60.0,55000.25,0,EA,9,10,x\n'; } >mixed.csv
+    run --stars mixed.csv --date 2011-05-04 --nights 30 --events I,.25,II,.75
+    expect_status 0
+    expect_err "tevaro-cli: warning: mixed.csv: line 4: Fast one: the period 2.1e-07 days is below 0.004 days"
+    expect_err "tevaro-cli: warning: mixed.csv: line 5: Bell [31mred: the period 0 is not a positive number of days; it is left out"
+    [ "$(grep -c warning err)" -eq 2 ] || fail "not one warning per unusable star"
+    grep -q $'\033' err && fail "an escape character reached the terminal"
+    grep -q "Fast one" out && fail "an unusable star was listed"
+    [ -s out ] || fail "no report"
+    ;;
   report-altaz)
     # Default start-up files, no settings file: the saved site 0 and DST on.
     defaults

@@ -116,6 +116,7 @@ class ChooserTest : public QObject {
   void cancelKeepsFolderButRecordsNothing();
   void starFileLoadsThroughChooser();
   void failedStarLoadChangesNothing();
+  void unusableStarsNamedInOneMessage();
   void locationsAndLimitsLoadInChosenFolder();
   void failedLocationsAndLimitsLoadsChangeNothing();
   void saveWritesExactCrLfLines();
@@ -393,6 +394,28 @@ void ChooserTest::failedStarLoadChangesNothing() {
   QByteArray header;
   for (std::size_t i = 1; i <= 6 && i <= s.w.session().report.LineCount(); ++i) header += s.w.session().report.Line(i).data();
   QVERIFY2(header.contains("stars.csv") && !header.contains("bad.csv"), header.constData());
+}
+
+void ChooserTest::unusableStarsNamedInOneMessage() {
+  TempFolder dir;
+  dir.CopyStartUpFiles();
+  QByteArray text = "Stars\r\nname,RA,Dec,HJDo,Period\r\nGood,6.0,60.0,55000.25,0.8\r\n";
+  for (int k = 1; k <= 7; ++k) text += "Bad " + QByteArray::number(k) + ",6.0,60.0,55000.25,-" + QByteArray::number(k) + "\r\n";
+  dir.Write(QStringLiteral("many.csv"), text);
+  Started s(dir);
+  MenuItem(s.w, "Open_StarFile")->trigger();
+  NameBox(s.w.starChooser())->setText(QStringLiteral("many.csv"));
+  ClickOk(s.w.starChooser());
+  QCOMPARE(s.messages.messages.size(), 1);
+  const QStringList lines = s.messages.messages.first().split(QLatin1Char('\n'));
+  QCOMPARE(lines.size(), 7);
+  QCOMPARE(lines[0], QStringLiteral("7 of the stars in many.csv can give no event and are left out of every run:"));
+  QCOMPARE(lines[1], QStringLiteral("line 4: Bad 1: the period -1 is not a positive number of days; it is left out"));
+  QVERIFY(lines[5].startsWith(QStringLiteral("line 8: Bad 5:")));
+  QCOMPARE(lines[6], QStringLiteral("... and 2 more."));
+  // The load itself succeeded.
+  QCOMPARE(s.w.session().stars.entries.size(), std::size_t{8});
+  QCOMPARE(MainText(s.w, 10)->text(), QStringLiteral("many.csv"));
 }
 
 void ChooserTest::locationsAndLimitsLoadInChosenFolder() {

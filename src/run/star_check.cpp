@@ -1,0 +1,41 @@
+#include "run/star_check.h"
+
+#include <cmath>
+#include <cstdio>
+
+namespace tevaro::run {
+namespace {
+
+std::string Number(double x) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%.15g", x);
+  return text;
+}
+
+}  // namespace
+
+std::optional<std::string> UnusableReason(const data::StarEntry& star) {
+  if (!(std::isfinite(star.period) && star.period > 0))
+    return "the period " + Number(star.period) + " is not a positive number of days";
+  if (star.period < kMinPeriodDays)
+    return "the period " + Number(star.period) + " days is below " + Number(kMinPeriodDays) +
+           " days, shorter than any eclipsing binary's";
+  if (!(std::isfinite(star.epoch) && std::fabs(star.epoch) <= kMaxEpochDays))
+    return "the epoch " + Number(star.epoch) + " is more than " + Number(kMaxEpochDays) +
+           " days from RJD 0, no date of an ephemeris";
+  if (!(std::isfinite(star.raDms) && std::isfinite(star.decDms))) return std::string("the position is not a number");
+  return std::nullopt;
+}
+
+std::string StarWarning::Text() const {
+  return "line " + std::to_string(line) + ": " + name + ": " + reason + "; it is left out";
+}
+
+std::vector<StarWarning> UnusableStars(const data::StarTable& table) {
+  std::vector<StarWarning> out;
+  for (const data::StarEntry& s : table.entries)
+    if (auto why = UnusableReason(s)) out.push_back({s.line, s.name, std::move(*why)});
+  return out;
+}
+
+}  // namespace tevaro::run

@@ -1,0 +1,91 @@
+// The stars a run can use, and the naming at load of those it cannot.
+#include "run/star_check.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <string>
+
+#include "run/prediction.h"
+#include "run/session.h"
+
+namespace tevaro::run {
+namespace {
+
+data::StarEntry Star(double period, double epoch = 55000.25) {
+  data::StarEntry s;
+  s.name = "S";
+  s.raDms = 6;
+  s.decDms = 60;
+  s.epoch = epoch;
+  s.period = period;
+  return s;
+}
+
+TEST(UnusableReason, PeriodAndEpochBounds) {
+  EXPECT_FALSE(UnusableReason(Star(0.8)));
+  EXPECT_FALSE(UnusableReason(Star(kMinPeriodDays)));
+  EXPECT_FALSE(UnusableReason(Star(1.5, -kMaxEpochDays)));
+  EXPECT_EQ(UnusableReason(Star(0)).value_or(""), "the period 0 is not a positive number of days");
+  EXPECT_EQ(UnusableReason(Star(-2.5)).value_or(""), "the period -2.5 is not a positive number of days");
+  EXPECT_EQ(UnusableReason(Star(2.1e-7)).value_or(""),
+            "the period 2.1e-07 days is below 0.004 days, shorter than any eclipsing binary's");
+  EXPECT_TRUE(UnusableReason(Star(std::nextafter(kMinPeriodDays, 0.0))));
+  EXPECT_EQ(UnusableReason(Star(1.5, 1e20)).value_or(""),
+            "the epoch 1e+20 is more than 100000000 days from RJD 0, no date of an ephemeris");
+  data::StarEntry nan = Star(1.5);
+  nan.decDms = std::nan("");
+  EXPECT_EQ(UnusableReason(nan).value_or(""), "the position is not a number");
+}
+
+TEST(UnusableStars, NamedAtLoadWithLineAndNameAndLeftOutOfTheRun) {
+  const std::string path = ::testing::TempDir() + "tevaro_unusable.csv";
+  {
+    std::FILE* f = std::fopen(path.c_str(), "wb");
+    ASSERT_NE(f, nullptr);
+    std::fputs("Stars\nname,RA,Dec,HJDo,Period\n"
+               "Good,6.0,60.0,55000.25,0.8\n"
+               "Too\x1b[2J fast,6.0,60.0,55000.25,2.1e-7\n"
+               "Still,6.0,60.0,55000.25,0\n"
+               "Far,6.0,60.0,1e20,1.5\n"
+               "Quick,6.0,60.0,55000.25,0.0039\n",
+               f);
+    std::fclose(f);
+  }
+  Session s;
+  ASSERT_FALSE(s.LoadStars(path));
+  ASSERT_EQ(s.stars.entries.size(), 5u);
+  ASSERT_EQ(s.starWarnings.size(), 4u);
+  EXPECT_EQ(s.starWarnings[0].line, 4);
+  // The escape character of the name reads as a blank.
+  EXPECT_EQ(s.starWarnings[0].name, "Too [2J fast");
+  EXPECT_EQ(s.starWarnings[0].Text(),
+            "line 4: Too [2J fast: the period 2.1e-07 days is below 0.004 days, shorter than any eclipsing "
+            "binary's; it is left out");
+  EXPECT_EQ(s.starWarnings[1].line, 5);
+  EXPECT_EQ(s.starWarnings[2].name, "Far");
+
+  // Only the good star gives events, also through the literal engine.
+  RunParameters p;
+  p.longitude = p.longitudeDms = 0;
+  p.latitude = p.latitudeDms = 50;
+  p.year = 2011;
+  p.month = 12;
+  p.day = 20;
+  p.dayCount = 30;
+  p.maxSunAltitude = 0;
+  p.minStarAltitude = 0;
+  p.eventWanted = {false, true, true, true, true};
+  p.standardZone = 0;
+  p.dstEnabled = false;
+  for (Engine engine : {Engine::Literal, Engine::Fast}) {
+    const PredictionOutcome out = RunPrediction(p, s.stars, {}, engine);
+    ASSERT_TRUE(out.HasListed());
+    for (const EventEntry& e : out.events) ASSERT_EQ(e.star, 0u);
+  }
+  std::remove(path.c_str());
+}
+
+}  // namespace
+}  // namespace tevaro::run
