@@ -39,7 +39,7 @@ std::string ValidateInputs(const InputFields& in, RunParameters& p) {
   p.latitude = astro::DmsToDegrees(p.latitudeDms);
 
   const auto zone = ReadInt16(in.zone);
-  if (!zone) return Fail(p, kMsgZone);
+  if (!zone || *zone < kLowestZone || *zone > kHighestZone) return Fail(p, kMsgZone);
   p.zone = *zone;
 
   // Each field takes the value read and is then checked; a value beyond 16

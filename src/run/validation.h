@@ -71,7 +71,11 @@ inline constexpr const char* kMsgDay = "I say!  The day is not part of our calen
 inline constexpr const char* kMsgNights = "Hmm!  You probably don't want to calculate for this many days!";
 inline constexpr const char* kMsgSun = "Mais non!  You probably don't want the Sun above the horizon!";
 inline constexpr const char* kMsgStar = "Ha ha!  You probably can't observe stars below the horizon!";
-inline constexpr const char* kMsgZone = "Oops!  The time zone must be a whole number of hours between -32768 and 32767.";
+// The zones whose hour in force (one less under daylight saving) and whose
+// start of the night (18 hours on) stay 16-bit values.
+inline constexpr int kLowestZone = -32767;
+inline constexpr int kHighestZone = 32767 - 18;
+inline constexpr const char* kMsgZone = "Oops!  The time zone must be a whole number of hours between -32767 and 32749.";
 inline constexpr const char* kMsgLoadFirst =
     "Load the appropriate file first, please.  To do so, click 'File' on the menu bar.";
 inline constexpr const char* kMsgNoEvent = "Sorry!  There is no minimum within this range.";

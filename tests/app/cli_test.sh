@@ -207,6 +207,13 @@ case $case in
     run $nights --zone 40000
     expect_status 2
     expect_err "time zone"
+    # Zones whose night start or daylight hour would wrap around 16 bits.
+    run $nights --zone 32767
+    expect_status 2
+    expect_err "time zone"
+    run $nights --zone -32768 --dst
+    expect_status 2
+    expect_err "time zone"
     expect_no_settings_written
     ;;
   no-event)

@@ -181,6 +181,23 @@ TEST(ValidateInputsTest, StopsAtTheFirstBadFieldLeavingLaterFieldsAlone) {
   EXPECT_EQ(p.outputMode, 3);
 }
 
+TEST(ValidateInputsTest, AZoneWhoseDaylightOrNightStartWouldWrapIsRefused) {
+  // The hour in force is one less under daylight saving and the night starts
+  // 18 hours on: both must stay 16-bit values.
+  for (const char* bad : {"32767", "32750", "-32768"}) {
+    RunParameters p;
+    InputFields in = GoodFields();
+    in.zone = bad;
+    EXPECT_EQ(ValidateInputs(in, p), kMsgZone) << bad;
+  }
+  for (const char* good : {"32749", "-32767"}) {
+    RunParameters p;
+    InputFields in = GoodFields();
+    in.zone = good;
+    EXPECT_EQ(ValidateInputs(in, p), "") << good;
+  }
+}
+
 TEST(ValidateInputsTest, AZoneBeyondSixteenBitsIsRefusedBeforeTheDateIsRead) {
   RunParameters p;
   p.zone = 3;
