@@ -63,6 +63,9 @@ class PickingPlatform final : public PrintPlatform {
   void Set(CurrentPrinter& p, tevaro::ui::PrinterSetting w, int v) override { qt_.Set(p, w, v); }
   std::unique_ptr<PrinterDialog> CreateDialog() override { return std::make_unique<PickingDialog>(pick); }
   void PrintImage(const QImage& page, const CurrentPrinter& p) override { qt_.PrintImage(page, p); }
+  bool PrintReport(QWidget* owner, const CurrentPrinter& p, const tevaro::ui::ReportPrintJob& job) override {
+    return qt_.PrintReport(owner, p, job);
+  }
 
  private:
   QtPrintPlatform qt_;
