@@ -403,7 +403,10 @@ ReportDocument frmOutput::Document() const {
 }
 
 QPageSize::PageSizeId frmOutput::ExportPaper() {
-  return print_.current().settings.paperSize == QPageSize::Letter ? QPageSize::Letter : QPageSize::A4;
+  // Without a printer its settings are only defaults, not a paper in use.
+  const CurrentPrinter& printer = print_.current();
+  const bool none = printer.deviceName.isEmpty() && printer.port.isEmpty();
+  return !none && printer.settings.paperSize == QPageSize::Letter ? QPageSize::Letter : QPageSize::A4;
 }
 
 void frmOutput::ShowPdfChooser() {
