@@ -54,8 +54,13 @@ Pagination Paginate(const ReportBuffer& report, const PageGeometry& g, std::size
   }
 
   // The largest size, in tenths of a point, at which the longest printed line fits.
+  // A line has no more characters than bytes: only a line longer in bytes
+  // than the longest so far needs its characters counted.
   std::size_t longest = 0;
-  for (std::size_t i = from; i <= to; ++i) longest = std::max(longest, CharacterCount(report.Line(i)));
+  for (std::size_t i = from; i <= to; ++i) {
+    const std::string_view line = report.Line(i);
+    if (line.size() > longest) longest = std::max(longest, CharacterCount(line));
+  }
   if (hasHeadings && from > rule)
     for (std::size_t i = p.headingFirst; i <= p.headingLast; ++i)
       longest = std::max(longest, CharacterCount(report.Line(i)));
