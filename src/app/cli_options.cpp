@@ -10,18 +10,21 @@ const char* const kCliUsage =
     "                  [--date YYYY-MM-DD] [--nights N] [--max-sun DEG] [--min-star DEG]\n"
     "                  [--events LIST] [--columns altaz|airmass|dec]\n"
     "                  [--ignore-ea | --no-ignore-ea] [--dst | --no-dst] [-o FILE]\n"
+    "                  [--pdf FILE [--paper a4|letter]]\n"
     "\n"
     "Predicts the eclipsing-binary events of the star file for the nights from the\n"
     "evening date on and prints the report. Values not given come from the settings\n"
     "file (default tevaro6.ini here); Location.dat and Limits.dat are read from this\n"
     "folder unless named. --site N picks entry N (0-based) of the locations file;\n"
     "--events is a comma list of I, .25, II, .75. -o writes the report with CR LF\n"
-    "line ends instead of printing it.\n"
+    "line ends instead of printing it. --pdf writes the report's printed pages as a\n"
+    "PDF (default paper a4), with -o or instead of printing the report.\n"
     "Exit status: 0 report written, 1 no event in the span, 2 invalid input or a\n"
     "data file missing or unreadable.\n";
 
 std::optional<CliOptions> ParseCli(const std::vector<std::string>& args, std::string& error) {
   CliOptions o;
+  bool paperGiven = false;
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
     auto value = [&](std::optional<std::string>& into) {
@@ -60,6 +63,15 @@ std::optional<CliOptions> ParseCli(const std::vector<std::string>& args, std::st
     } else if (a == "--events") { if (!value(o.events)) return std::nullopt;
     } else if (a == "--columns") { if (!value(o.columns)) return std::nullopt;
     } else if (a == "-o" || a == "--output") { if (!value(o.output)) return std::nullopt;
+    } else if (a == "--pdf") { if (!value(o.pdf)) return std::nullopt;
+    } else if (a == "--paper") {
+      if (!value(text)) return std::nullopt;
+      if (*text != "a4" && *text != "letter") {
+        error = "--paper takes a4 or letter, not '" + *text + "'";
+        return std::nullopt;
+      }
+      o.paper = *text;
+      paperGiven = true;
     } else if (a == "--ignore-ea") { o.ignoreEa = true;
     } else if (a == "--no-ignore-ea") { o.ignoreEa = false;
     } else if (a == "--dst") { o.dst = true;
@@ -68,6 +80,10 @@ std::optional<CliOptions> ParseCli(const std::vector<std::string>& args, std::st
       error = "unknown option '" + a + "'";
       return std::nullopt;
     }
+  }
+  if (paperGiven && !o.pdf) {
+    error = "--paper goes with --pdf FILE";
+    return std::nullopt;
   }
   if (!o.help && o.stars.empty()) {
     error = "--stars FILE is required";

@@ -15,6 +15,8 @@ struct CliOptions {
   std::optional<std::string> events, columns;
   std::optional<bool> ignoreEa, dst;
   std::optional<std::string> output;
+  std::optional<std::string> pdf;
+  std::string paper = "a4";  // a4 or letter
   bool help = false;
 };
 

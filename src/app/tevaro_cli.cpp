@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "app/cli_options.h"
+#include "app/cli_pdf.h"
 #include "data/text.h"
 #include "run/session.h"
 
@@ -145,8 +146,11 @@ int Run(const tevaro::app::CliOptions& o) {
     const std::filesystem::path target(*o.output);
     if (auto failure = s.SaveReport(target.parent_path().string(), target.filename().string()))
       return Fail(failure->Message());
-    return kExitListed;
   }
+  if (o.pdf) {
+    if (auto failure = tevaro::app::WriteCliPdf(s, *o.pdf, o.paper)) return Fail(failure->Message());
+  }
+  if (o.output || o.pdf) return kExitListed;
   std::string out;
   for (std::size_t i = 1; i <= s.report.LineCount(); ++i) {
     out.append(s.report.Line(i));

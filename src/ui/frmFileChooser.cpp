@@ -34,6 +34,8 @@ KindSetup SetupFor(ChooserKind kind) {
       return {"frmOpenLocationsFile", "Open Locations File", 6915, 7395, {"*.csv", "*.*"}, 0};
     case ChooserKind::LimitsFile:
       return {"frmOpenLimitsFile", "Open Limits File", 6900, 7500, {"*.csv", "*.dat", "*.txt", "*.*"}, 1};
+    case ChooserKind::ExportPdf:
+      return {"frmExportPdf", "Export PDF", 6870, 7470, {"PDF files (*.pdf)", "*.*"}, 0};
     case ChooserKind::SaveOutput:
       break;
   }
@@ -258,8 +260,12 @@ void frmFileChooser::OnFolderActivated(QListWidgetItem* item) {
 
 void frmFileChooser::ReadFiles() {
   QDir dir(folder_);
-  // "*.*" lists every file, with or without an extension.
-  const QStringList filter = pattern_ == QStringLiteral("*.*") ? QStringList{QStringLiteral("*")} : QStringList{pattern_};
+  // "*.*" lists every file, with or without an extension; a described
+  // pattern, "PDF files (*.pdf)", filters by the part in brackets.
+  QString glob = pattern_;
+  const qsizetype open = glob.lastIndexOf(QLatin1Char('('));
+  if (open >= 0 && glob.endsWith(QLatin1Char(')'))) glob = glob.mid(open + 1, glob.size() - open - 2);
+  const QStringList filter = glob == QStringLiteral("*.*") ? QStringList{QStringLiteral("*")} : QStringList{glob};
   dir.setNameFilters(filter);
   dir.setFilter(QDir::Files | QDir::NoDotAndDotDot);
   dir.setSorting(QDir::Name | QDir::IgnoreCase);

@@ -1,6 +1,6 @@
 // The program's own file chooser: drive, folder and file lists, a pattern
-// list and a name box. One design serves the three open choosers and the
-// save chooser; each is hidden, never closed, so it keeps its folder,
+// list and a name box. One design serves the three open choosers, the
+// save chooser and the PDF export chooser; each is hidden, never closed, so it keeps its folder,
 // pattern and name between uses.
 #pragma once
 
@@ -20,7 +20,7 @@ class QPushButton;
 
 namespace tevaro::ui {
 
-enum class ChooserKind { StarFile, LocationsFile, LimitsFile, SaveOutput };
+enum class ChooserKind { StarFile, LocationsFile, LimitsFile, SaveOutput, ExportPdf };
 
 // The smallest outer size a chooser keeps.
 inline constexpr double kChooserMinWidthTwips = 6525;

@@ -26,7 +26,9 @@
 
 #include "astro/angles.h"
 #include "run/error_texts.h"
+#include "run/pagination.h"
 #include "ui/frmFileChooser.h"
+#include "ui/report_pages.h"
 #include "ui/twips.h"
 #include "ui/wait_cursor.h"
 
@@ -305,6 +307,9 @@ void frmOutput::BuildMenus() {
   connect(item(file, "mPrintSetup", "Print Set&up ...", {}), &QAction::triggered, this, &frmOutput::PrintSetup);
   connect(item(file, "mPrint", "&Print", QKeySequence(Qt::CTRL | Qt::Key_P)), &QAction::triggered, this,
           &frmOutput::PrintPage);
+  connect(item(file, "mPrintReport", "Print &Report ...", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_P)),
+          &QAction::triggered, this, &frmOutput::PrintReport);
+  connect(item(file, "mExportPdf", "&Export PDF ...", {}), &QAction::triggered, this, &frmOutput::ShowPdfChooser);
   file->addSeparator()->setObjectName(QStringLiteral("spacr2"));
   connect(item(file, "ExitOP", "E&xit", {}), &QAction::triggered, this, &QWidget::hide);
 
@@ -377,14 +382,64 @@ void frmOutput::ShowSaveChooser() {
   saveChooser_->ShowChooser();
 }
 
-bool frmOutput::ConfirmSave() {
+bool frmOutput::ConfirmSave() { return ConfirmReplace(*saveChooser_); }
+
+bool frmOutput::ConfirmReplace(frmFileChooser& chooser) {
   // A name that names an existing file replaces it only on the user's Yes;
   // No keeps the chooser open with nothing written.
-  const QString name = saveChooser_->fileName();
+  const QString name = chooser.fileName();
   if (name.isEmpty()) return true;
-  const QFileInfo target(QString::fromStdString(run::PathIn(saveChooser_->folder().toStdString(), name.toStdString())));
+  const QFileInfo target(QString::fromStdString(run::PathIn(chooser.folder().toStdString(), name.toStdString())));
   if (!target.exists() || target.isDir()) return true;
-  return messages_.Ask(saveChooser_.get(), name + QStringLiteral(" already exists.  Replace it?"));
+  return messages_.Ask(&chooser, name + QStringLiteral(" already exists.  Replace it?"));
+}
+
+ReportDocument frmOutput::Document() const {
+  const run::RunParameters& p = session_.params;
+  ReportDocument doc;
+  doc.report = &session_.report;
+  doc.title = QString::fromStdString(run::PageFooterLeft(session_.siteName, p.year, p.month, p.day));
+  return doc;
+}
+
+QPageSize::PageSizeId frmOutput::ExportPaper() {
+  // Without a printer its settings are only defaults, not a paper in use.
+  const CurrentPrinter& printer = print_.current();
+  const bool none = printer.deviceName.isEmpty() && printer.port.isEmpty();
+  return !none && printer.settings.paperSize == QPageSize::Letter ? QPageSize::Letter : QPageSize::A4;
+}
+
+void frmOutput::ShowPdfChooser() {
+  if (!pdfChooser_) {
+    const run::RunParameters& p = session_.params;
+    const QString first = QStringLiteral("tevaro-%1-%2-%3.pdf")
+                              .arg(p.year, 4, 10, QLatin1Char('0'))
+                              .arg(p.month, 2, 10, QLatin1Char('0'))
+                              .arg(p.day, 2, 10, QLatin1Char('0'));
+    pdfChooser_ = std::make_unique<frmFileChooser>(ChooserKind::ExportPdf, first, [this] { ExportChosenPdf(); });
+    pdfChooser_->SetConfirm([this] { return ConfirmReplace(*pdfChooser_); });
+  }
+  pdfChooser_->ShowChooser();
+}
+
+void frmOutput::ExportChosenPdf() {
+  const QString folder = pdfChooser_->folder();
+  const std::string path = run::PathIn(folder.toStdString(), pdfChooser_->fileName().toStdString());
+  session_.chosenFolder = folder.toStdString();
+  const QPageSize::PageSizeId paper = ExportPaper();
+  if (auto failure = Waiting([&] { return WriteReportPdf(path, Document(), paper); }))
+    messages_.Show(this, QStringLiteral("The PDF was not written.  ") + QString::fromStdString(failure->Message()));
+}
+
+void frmOutput::PrintReport() {
+  ReportPrintJob job;
+  job.doc = Document();
+  if (selectionStart() != 0) {
+    job.selectionFrom = static_cast<std::size_t>(selectionStart());
+    job.selectionTo = static_cast<std::size_t>(selectionEnd());
+  }
+  if (const std::optional<int> failure = print_.PrintReport(this, job))
+    messages_.Show(this, QString::fromStdString(run::PrintFailureMessage(*failure)));
 }
 
 void frmOutput::SaveChosenFile() {
@@ -415,6 +470,7 @@ void frmOutput::PrintSetup() {
 
 void frmOutput::HideAll() {
   if (saveChooser_) saveChooser_->hide();
+  if (pdfChooser_) pdfChooser_->hide();
   hide();
 }
 

@@ -139,6 +139,17 @@ class frmOutput : public QMainWindow {
   void PrintPage();
   // "Print Setup ...": the printer dialog and the choice it gives.
   void PrintSetup();
+  // "Print Report ...": the print dialog on the current printer, then the
+  // report's pages as text.
+  void PrintReport();
+  // "Export PDF ...": shows the PDF chooser, created on first use.
+  void ShowPdfChooser();
+  frmFileChooser* pdfChooser() const { return pdfChooser_.get(); }
+  // The report's pages as a PDF document: the title names the observatory
+  // and the evening date, the whole report or lines `from` to `to`.
+  ReportDocument Document() const;
+  // The paper of exported pages: the current printer's when it is Letter, else A4.
+  QPageSize::PageSizeId ExportPaper();
   PrintCommands& printCommands() { return print_; }
 
   // Hides this window and the windows it opened, as at the program's end.
@@ -158,12 +169,16 @@ class frmOutput : public QMainWindow {
   void OnEscape();
   bool ConfirmSave();
   void SaveChosenFile();
+  // Asks before the chooser's name replaces an existing file.
+  bool ConfirmReplace(frmFileChooser& chooser);
+  void ExportChosenPdf();
   void BuildMenus();
   void BuildFindBar(QWidget* body);
 
   run::Session& session_;
   MessageSink& messages_;
   std::unique_ptr<frmFileChooser> saveChooser_;
+  std::unique_ptr<frmFileChooser> pdfChooser_;
   std::unique_ptr<PrintPlatform> ownPlatform_;
   PrintCommands print_;
   ReportCanvas* canvas_ = nullptr;

@@ -11,6 +11,7 @@
 #include <QPrinterInfo>
 #include <QWidget>
 #include <algorithm>
+#include <climits>
 #include <cmath>
 #include <new>
 
@@ -164,10 +165,12 @@ void QtPrintPlatform::Set(CurrentPrinter& printer, PrinterSetting which, int val
 
 std::unique_ptr<PrinterDialog> QtPrintPlatform::CreateDialog() { return std::make_unique<QtPrinterDialog>(); }
 
-void QtPrintPlatform::PrintImage(const QImage& page, const CurrentPrinter& printer) {
-  const bool toFile = printer.printsToFile();
-  QPrinter target(QPrinter::HighResolution);
-  if (toFile) {
+namespace {
+
+// Points `target` at `printer`: its file when it prints into one, else the
+// installed printer of its name. True when printing into a file.
+bool PointAt(QPrinter& target, const CurrentPrinter& printer) {
+  if (printer.printsToFile()) {
     target.setOutputFormat(QPrinter::PdfFormat);
     target.setOutputFileName(printer.port);
   } else {
@@ -176,6 +179,26 @@ void QtPrintPlatform::PrintImage(const QImage& page, const CurrentPrinter& print
     target.setPrinterName(printer.deviceName);
   }
   Apply(target, printer.settings);
+  return printer.printsToFile();
+}
+
+// Qt hands the finished job to CUPS as its last step and does not say
+// whether CUPS took it; CUPS keeps the status of that last request.
+void CheckAccepted([[maybe_unused]] bool toFile) {
+#ifdef TEVARO_HAVE_CUPS
+  if (!toFile) {
+    const ipp_status_t status = cupsLastError();
+    if (status == IPP_STATUS_ERROR_NOT_FOUND) throw PrintFailure(kFailureDeviceUnavailable);
+    if (status >= IPP_STATUS_REDIRECTION_OTHER_SITE) throw PrintFailure(kFailureDeviceFault);
+  }
+#endif
+}
+
+}  // namespace
+
+void QtPrintPlatform::PrintImage(const QImage& page, const CurrentPrinter& printer) {
+  QPrinter target(QPrinter::HighResolution);
+  const bool toFile = PointAt(target, printer);
   target.setDocName(QStringLiteral("Tevaro"));
 
   QPainter painter;
@@ -185,15 +208,52 @@ void QtPrintPlatform::PrintImage(const QImage& page, const CurrentPrinter& print
   painter.drawImage(FitOnPage(page.size() / page.devicePixelRatio(), area), page);
   if (!painter.end() || target.printerState() == QPrinter::Error)
     throw PrintFailure(toFile ? kFailureFileAccess : kFailureDeviceIo);
-#ifdef TEVARO_HAVE_CUPS
-  // Qt hands the finished page to CUPS as its last step and does not say
-  // whether CUPS took it; CUPS keeps the status of that last request.
-  if (!toFile) {
-    const ipp_status_t status = cupsLastError();
-    if (status == IPP_STATUS_ERROR_NOT_FOUND) throw PrintFailure(kFailureDeviceUnavailable);
-    if (status >= IPP_STATUS_REDIRECTION_OTHER_SITE) throw PrintFailure(kFailureDeviceFault);
+  CheckAccepted(toFile);
+}
+
+bool QtPrintPlatform::PrintReport(QWidget* owner, const CurrentPrinter& printer, const ReportPrintJob& job) {
+  QPrinter target(QPrinter::HighResolution);
+  PointAt(target, printer);
+  target.setDocName(job.doc.title);
+  QPrintDialog dialog(&target, owner);
+  dialog.setWindowTitle(QStringLiteral("Print Report"));
+  QAbstractPrintDialog::PrintDialogOptions options = QAbstractPrintDialog::PrintToFile |
+                                                      QAbstractPrintDialog::PrintShowPageSize |
+                                                      QAbstractPrintDialog::PrintCollateCopies |
+                                                      QAbstractPrintDialog::PrintPageRange;
+  if (job.selectionFrom != 0) options |= QAbstractPrintDialog::PrintSelection;
+  dialog.setOptions(options);
+  const std::size_t pages = PaginateFor(job.doc, target.pageLayout(), target).pages.size();
+  dialog.setMinMax(1, static_cast<int>(std::clamp<std::size_t>(pages, 1, INT_MAX)));
+  dialog.setWindowModality(Qt::WindowModal);
+  if (dialog.exec() != QDialog::Accepted) return false;
+  PrintReportOn(target, job);
+  return true;
+}
+
+void PrintReportOn(QPrinter& target, const ReportPrintJob& job) {
+  const bool toFile = target.outputFormat() == QPrinter::PdfFormat;
+  ReportDocument doc = job.doc;
+  if (target.printRange() == QPrinter::Selection && job.selectionFrom != 0) {
+    doc.from = job.selectionFrom;
+    doc.to = job.selectionTo;
   }
-#endif
+  // The pages are laid out for the paper the dialog left the printer with.
+  const run::Pagination p = PaginateFor(doc, target.pageLayout(), target);
+  std::size_t first = 1;
+  std::size_t last = p.pages.size();
+  if (target.printRange() == QPrinter::PageRange && target.fromPage() > 0) {
+    first = static_cast<std::size_t>(target.fromPage());
+    last = std::min(last, static_cast<std::size_t>(std::max(target.toPage(), target.fromPage())));
+  }
+  if (first > last) return;
+
+  QPainter painter;
+  if (!painter.begin(&target)) throw PrintFailure(toFile ? kFailureFileAccess : kFailureDeviceIo);
+  const bool drawn = DrawPages(painter, target, doc, p, first, last);
+  if (!painter.end() || !drawn || target.printerState() == QPrinter::Error)
+    throw PrintFailure(toFile ? kFailureFileAccess : kFailureDeviceIo);
+  CheckAccepted(toFile);
 }
 
 QImage ClientImage(QWidget& client) {
@@ -236,16 +296,32 @@ CurrentPrinter& PrintCommands::State() {
 
 const CurrentPrinter& PrintCommands::current() { return State(); }
 
+void PrintCommands::FollowDefault(CurrentPrinter& printer) {
+  if (!printer.tracksDefault) return;
+  const CurrentPrinter def = platform_.SystemDefault();
+  printer.deviceName = def.deviceName;
+  printer.driverName = def.driverName;
+  printer.port = def.port;
+}
+
 std::optional<int> PrintCommands::Print(QWidget& client) {
   CurrentPrinter& printer = State();
   try {
-    if (printer.tracksDefault) {
-      const CurrentPrinter def = platform_.SystemDefault();
-      printer.deviceName = def.deviceName;
-      printer.driverName = def.driverName;
-      printer.port = def.port;
-    }
+    FollowDefault(printer);
     platform_.PrintImage(ClientImage(client), printer);
+  } catch (const PrintFailure& f) {
+    return f.number();
+  } catch (const std::bad_alloc&) {
+    return kFailureOutOfMemory;
+  }
+  return std::nullopt;
+}
+
+std::optional<int> PrintCommands::PrintReport(QWidget* owner, const ReportPrintJob& job) {
+  CurrentPrinter& printer = State();
+  try {
+    FollowDefault(printer);
+    platform_.PrintReport(owner, printer, job);
   } catch (const PrintFailure& f) {
     return f.number();
   } catch (const std::bad_alloc&) {

@@ -6,11 +6,15 @@
 #include <QImage>
 #include <QString>
 #include <QStringList>
+#include <cstddef>
 #include <exception>
 #include <memory>
 #include <optional>
 
+#include "ui/report_pages.h"
+
 class QPainter;
+class QPrinter;
 class QRect;
 class QWidget;
 
@@ -99,6 +103,14 @@ class PrinterDialog {
   virtual PrinterSettings Settings() const = 0;
 };
 
+// "Print Report ...": the report's pages as text, with the window's selected
+// lines (0 and 0 when none) offered as the print dialog's "Selection".
+struct ReportPrintJob {
+  ReportDocument doc;
+  std::size_t selectionFrom = 0;
+  std::size_t selectionTo = 0;
+};
+
 // What printing needs of the platform. Each operation throws PrintFailure.
 class PrintPlatform {
  public:
@@ -114,6 +126,9 @@ class PrintPlatform {
   virtual std::unique_ptr<PrinterDialog> CreateDialog() = 0;
   // Sends `page` to `printer` as one page, scaled to fit keeping its proportions.
   virtual void PrintImage(const QImage& page, const CurrentPrinter& printer) = 0;
+  // Shows the print dialog on `printer`, owned by `owner`, and prints the
+  // pages the user chose; false when the user cancelled.
+  virtual bool PrintReport(QWidget* owner, const CurrentPrinter& printer, const ReportPrintJob& job) = 0;
 };
 
 // Qt's printing, over the system's print service (CUPS on Linux).
@@ -125,7 +140,12 @@ class QtPrintPlatform final : public PrintPlatform {
   void Set(CurrentPrinter& printer, PrinterSetting which, int value) override;
   std::unique_ptr<PrinterDialog> CreateDialog() override;
   void PrintImage(const QImage& page, const CurrentPrinter& printer) override;
+  bool PrintReport(QWidget* owner, const CurrentPrinter& printer, const ReportPrintJob& job) override;
 };
+
+// Prints the pages of `job` that `target`'s print range names (all, a page
+// range, or the selection) on `target` as text. Throws PrintFailure.
+void PrintReportOn(QPrinter& target, const ReportPrintJob& job);
 
 // The window's client area as drawn at this moment, at up to three times its
 // pixel density so that the printed text stays sharp. Throws std::bad_alloc
@@ -147,12 +167,17 @@ class PrintCommands {
 
   // Prints the client area; the failure number, or nothing on success.
   std::optional<int> Print(QWidget& client);
+  // Prints the report's pages through the print dialog; the failure number,
+  // or nothing on success or cancel.
+  std::optional<int> PrintReport(QWidget* owner, const ReportPrintJob& job);
   // The setup steps in their order; false when one failed (the steps done
   // before it stay done).
   bool Setup(QWidget* owner);
 
  private:
   CurrentPrinter& State();
+  // A printer that tracks the default takes the default's name and port.
+  void FollowDefault(CurrentPrinter& printer);
   PrintPlatform& platform_;
   std::optional<CurrentPrinter> current_;
 };

@@ -47,6 +47,30 @@ compare() {
   cmp -s out "$expected/$1" || { diff "$expected/$1" out | head -20 >&2; fail "report differs from $1"; }
 }
 
+# pdf_matches_report TEXT PDF: every line of the text report, in order, in
+# the PDF's text (pdftotext -layout), once the footers, the headings repeated
+# on later pages and the blank lines are left aside; blanks are compared as
+# one, as pdftotext sets words by their positions. The footers must count
+# the pages pdfinfo gives, 1 to M in order.
+pdf_matches_report() {
+  local text=$1 pdf=$2 pages
+  pdftotext -layout "$pdf" pdf.txt || fail "pdftotext failed on $pdf"
+  pages=$(pdfinfo "$pdf" | sed -n 's/^Pages: *//p')
+  [ -n "$pages" ] || fail "pdfinfo gives no page count"
+  grep -oE 'page [0-9]+ of [0-9]+$' pdf.txt >footers
+  seq 1 "$pages" | sed "s/.*/page & of $pages/" >footers.expected
+  cmp -s footers footers.expected || fail "footers do not count pdfinfo's $pages pages"
+  squeeze() { tr -d '\f' | sed -e 's/  */ /g' -e 's/^ //' -e 's/ $//' | grep -v '^$'; }
+  squeeze <"$text" >want
+  # The column headings: the two lines above the first line of "=" and that line.
+  rule=$(grep -n '^=*$' want | head -1 | cut -d: -f1)
+  sed -n "$((rule - 2)),${rule}p" want >headings
+  squeeze <pdf.txt | grep -vE 'page [0-9]+ of [0-9]+$' |
+    awk 'NR == FNR { h[$0] = 1; next } ($0 in h) { if (seen[$0]++) next } { print }' headings - >got
+  cmp -s want got || { diff want got | head -20 >&2; fail "the PDF's text is not the report's lines"; }
+  echo "$pages"
+}
+
 stars=$examples/stars.csv
 nights="--stars $stars --date 2011-05-04 --nights 2 --events I,II"
 
@@ -277,6 +301,43 @@ case $case in
     run $nights -o "$work/no/such/folder/saved.txt"
     expect_status 2
     expect_err "saved.txt"
+    ;;
+  pdf-altaz|pdf-airmass|pdf-dec)
+    # A report of several hundred lines in each column layout.
+    defaults
+    columns=${case#pdf-}
+    long="--stars $stars --date 2025-01-10 --nights 20 --events I,.25,II,.75 --columns $columns"
+    run $long
+    expect_status 0
+    cp out report.txt
+    [ "$(wc -l <report.txt)" -ge 300 ] || fail "the report is too short for the test: $(wc -l <report.txt) lines"
+    run $long --pdf report.pdf
+    expect_status 0
+    expect_no_stdout
+    [ ! -s err ] || fail "stderr is not empty"
+    pages=$(pdf_matches_report report.txt report.pdf)
+    [ "$pages" -ge 3 ] || fail "only $pages pages"
+    pdfinfo report.pdf | grep -qE '^Page size: +595 x 842 pts \(A4\)' || fail "the default paper is not A4"
+    pdfinfo report.pdf | grep -qE '^Title: +.*, evening of 2025-01-10$' || fail "no title of the observatory and date"
+    ;;
+  pdf-with-output)
+    defaults
+    run $nights --pdf both.pdf -o both.txt --paper letter
+    expect_status 0
+    expect_no_stdout
+    [ -s both.txt ] || fail "no text report beside the PDF"
+    tr -d '\r' <both.txt >both.lf
+    pdf_matches_report both.lf both.pdf >/dev/null
+    pdfinfo both.pdf | grep -qE '^Page size: +612 x 792 pts \(letter\)' || fail "--paper letter did not give Letter pages"
+    run $nights --pdf "$work/no/such/folder/r.pdf"
+    expect_status 2
+    expect_err "Could not write $work/no/such/folder/r.pdf"
+    run $nights --paper a5 --pdf r.pdf
+    expect_status 2
+    expect_err "--paper takes a4 or letter"
+    run $nights --paper letter
+    expect_status 2
+    expect_err "--paper goes with --pdf"
     ;;
   *)
     echo "unknown case $case" >&2

@@ -341,7 +341,8 @@ void OutputReadingTest::menusHaveMnemonicsAndShortcuts() {
   QStringList file;
   for (QAction* a : w.menuBar()->actions().at(0)->menu()->actions())
     file.append(a->isSeparator() ? QStringLiteral("-") : a->objectName());
-  QCOMPARE(file, (QStringList{"mSaveOutput", "-", "mPrintSetup", "mPrint", "-", "ExitOP"}));
+  QCOMPARE(file,
+           (QStringList{"mSaveOutput", "-", "mPrintSetup", "mPrint", "mPrintReport", "mExportPdf", "-", "ExitOP"}));
   QStringList edit;
   for (QAction* a : w.menuBar()->actions().at(1)->menu()->actions())
     if (!a->isSeparator()) edit.append(a->text());
@@ -355,6 +356,8 @@ void OutputReadingTest::menusHaveMnemonicsAndShortcuts() {
   // Ctrl+P is Print's shortcut (printing itself is tested over a scripted printer).
   auto* print = w.findChild<QAction*>(QStringLiteral("mPrint"));
   QCOMPARE(print->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_P));
+  auto* printReport = w.findChild<QAction*>(QStringLiteral("mPrintReport"));
+  QCOMPARE(printReport->shortcut(), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_P));
 }
 
 QTEST_MAIN(OutputReadingTest)

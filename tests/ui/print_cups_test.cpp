@@ -8,15 +8,18 @@
 #include <QFileInfo>
 #include <QPageLayout>
 #include <QPrinter>
+#include <QPrintDialog>
 #include <QPrinterInfo>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QScrollBar>
 #include <QTest>
+#include <QTimer>
 #include <cstdio>
 
 #include "ui/frmOutput.h"
 #include "ui/printing.h"
+#include "ui/report_pages.h"
 #include "ui_test_support.h"
 
 using tevaro::ui::CurrentPrinter;
@@ -63,6 +66,9 @@ class PickingPlatform final : public PrintPlatform {
   void Set(CurrentPrinter& p, tevaro::ui::PrinterSetting w, int v) override { qt_.Set(p, w, v); }
   std::unique_ptr<PrinterDialog> CreateDialog() override { return std::make_unique<PickingDialog>(pick); }
   void PrintImage(const QImage& page, const CurrentPrinter& p) override { qt_.PrintImage(page, p); }
+  bool PrintReport(QWidget* owner, const CurrentPrinter& p, const tevaro::ui::ReportPrintJob& job) override {
+    return qt_.PrintReport(owner, p, job);
+  }
 
  private:
   QtPrintPlatform qt_;
@@ -117,6 +123,7 @@ class PrintCupsTest : public QObject {
 
  private slots:
   void pageShowsTheRowsInView();
+  void reportPrintsAsTextPages();
   void refusedJobIsADeviceFault();
   void removedPrinterIsUnavailable();
 };
@@ -176,6 +183,52 @@ void PrintCupsTest::pageShowsTheRowsInView() {
   };
   for (int row = 0; row < w.linesPerWindow(); ++row)
     QVERIFY2(InkIn(page, band(row)) > 20, qPrintable(QStringLiteral("no ink in row %1").arg(row)));
+}
+
+// "Print Report ..." of a report of several pages, the dialog accepted as it
+// comes: the PDF printer receives every page, the lines as text.
+void PrintCupsTest::reportPrintsAsTextPages() {
+  Shown shown(0);
+  frmOutput& w = *shown.window;
+  tevaro::run::ReportBuffer& report = shown.session.report;
+  for (int i = 1; i <= 12; ++i) report.Add(" header " + std::to_string(i));
+  report.Add(std::string(87, '='));
+  for (int i = 1; i <= 200; ++i) report.Add(" 60686." + std::to_string(1000 + i) + "  event line " + std::to_string(i));
+  w.ShowReport();
+  const QString out = Env("TEVARO_CUPS_OUT");
+  const QStringList before = PdfsIn(out);
+  bool shown_ = false;
+  QTimer::singleShot(300, &w, [&] {
+    if (auto* dialog = qobject_cast<QPrintDialog*>(QApplication::activeModalWidget())) {
+      shown_ = true;
+      dialog->accept();
+    }
+  });
+  w.PrintReport();
+  QVERIFY(shown_);
+  QCOMPARE(shown.messages.messages, QStringList());
+  const QString pdf = AwaitNewPdf(out, before);
+  QVERIFY2(!pdf.isEmpty(), "no PDF arrived from the print server");
+
+  // The pages the pagination gives for the printer's paper.
+  QPrinter printer(QPrinterInfo::printerInfo(Env("TEVARO_TEST_PRINTER")), QPrinter::HighResolution);
+  tevaro::ui::ReportDocument doc;
+  doc.report = &report;
+  const std::size_t pages = tevaro::ui::PaginateFor(doc, printer.pageLayout(), printer).pages.size();
+  QVERIFY(pages >= 3);
+  const QString info = Run(QStringLiteral("pdfinfo"), {pdf});
+  QVERIFY2(info.contains(QRegularExpression(QStringLiteral("Pages:\\s+%1\\n").arg(pages))), qPrintable(info));
+  // The pages arrive as text, one text row per printed row: the report's
+  // lines, the headings again on every later page, a footer on each. The PDF
+  // printer's PostScript round trip drops the fonts' map back to Unicode, so
+  // the rows are counted here, not read.
+  QVERIFY2(Run(QStringLiteral("pdffonts"), {pdf}).count(QLatin1Char('\n')) > 2, "no fonts: the pages are images");
+  const QString text = Run(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), pdf, QStringLiteral("-")});
+  qsizetype rows = 0;
+  for (const QString& row : text.split(QRegularExpression(QStringLiteral("[\\n\\f]"))))
+    if (!row.trimmed().isEmpty()) ++rows;
+  const qsizetype expected = static_cast<qsizetype>(report.LineCount() + 3 * (pages - 1) + pages);
+  QCOMPARE(rows, expected);
 }
 
 void PrintCupsTest::refusedJobIsADeviceFault() {

@@ -74,6 +74,7 @@ struct Script {
   QStringList steps;
   QStringList selected;
   QList<QImage> pages;
+  QList<tevaro::ui::ReportPrintJob> reportJobs;
   QStringList printedOn;
   bool trackingWhenShown = true;
   CurrentPrinter* current = nullptr;
@@ -121,6 +122,12 @@ class ScriptedPlatform final : public PrintPlatform {
     if (s_.printFailure) throw PrintFailure(*s_.printFailure);
     s_.pages << page;
     s_.printedOn << p.deviceName;
+  }
+  bool PrintReport(QWidget*, const CurrentPrinter& p, const tevaro::ui::ReportPrintJob& job) override {
+    if (s_.printFailure) throw PrintFailure(*s_.printFailure);
+    s_.reportJobs << job;
+    s_.printedOn << p.deviceName;
+    return s_.accept;
   }
 
  private:
@@ -409,6 +416,9 @@ void PrintTest::printToFile() {
     void Set(CurrentPrinter& p, PrinterSetting which, int v) override { qt.Set(p, which, v); }
     std::unique_ptr<PrinterDialog> CreateDialog() override { return std::make_unique<ScriptedDialog>(script); }
     void PrintImage(const QImage& page, const CurrentPrinter& p) override { qt.PrintImage(page, p); }
+    bool PrintReport(QWidget* owner, const CurrentPrinter& p, const tevaro::ui::ReportPrintJob& job) override {
+      return qt.PrintReport(owner, p, job);
+    }
   } platform;
   frmOutput w(session, messages, nullptr, &platform);
   w.ShowReport();
