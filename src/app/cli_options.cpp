@@ -1,5 +1,6 @@
 #include "app/cli_options.h"
 
+#include <algorithm>
 #include <cstdlib>
 
 namespace tevaro::app {
@@ -90,6 +91,41 @@ std::optional<CliOptions> ParseCli(const std::vector<std::string>& args, std::st
     return std::nullopt;
   }
   return o;
+}
+
+// The boxes of --events: a comma list of I, .25, II, .75, blanks around an
+// item allowed. An empty list wants no event, as all boxes cleared.
+bool ParseEvents(const std::string& list, std::array<int, 4>& boxes, std::string& error) {
+  boxes = {0, 0, 0, 0};
+  if (list.find_first_not_of(' ') == std::string::npos) return true;
+  std::size_t pos = 0;
+  while (pos <= list.size()) {
+    const std::size_t comma = std::min(list.find(',', pos), list.size());
+    std::string item = list.substr(pos, comma - pos);
+    item.erase(0, item.find_first_not_of(' '));
+    item.erase(item.find_last_not_of(' ') + 1);
+    if (item == "I") boxes[0] = 1;
+    else if (item == ".25") boxes[1] = 1;
+    else if (item == "II") boxes[2] = 1;
+    else if (item == ".75") boxes[3] = 1;
+    else {
+      error = "--events takes a comma list of I, .25, II, .75, not '" + item + "'";
+      return false;
+    }
+    pos = comma + 1;
+  }
+  return true;
+}
+
+// --date YYYY-MM-DD into the three date fields, read as the window reads
+// them: a part that is missing or not a number reads as 0 and meets the
+// field's own check.
+void SplitDate(const std::string& date, run::InputFields& in) {
+  const std::size_t a = date.find('-');
+  const std::size_t b = a == std::string::npos ? a : date.find('-', a + 1);
+  in.year = date.substr(0, a);
+  in.month = a == std::string::npos ? std::string() : date.substr(a + 1, b == std::string::npos ? b : b - a - 1);
+  in.day = b == std::string::npos ? std::string() : date.substr(b + 1);
 }
 
 }  // namespace tevaro::app

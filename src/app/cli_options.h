@@ -1,9 +1,12 @@
 // Command line of tevaro-cli.
 #pragma once
 
+#include <array>
 #include <optional>
 #include <string>
 #include <vector>
+
+#include "run/validation.h"
 
 namespace tevaro::app {
 
@@ -24,5 +27,13 @@ struct CliOptions {
 std::optional<CliOptions> ParseCli(const std::vector<std::string>& args, std::string& error);
 
 extern const char* const kCliUsage;
+
+// The boxes of --events: a comma list of I, .25, II, .75, blanks around an
+// item allowed; an empty list wants no event. On a bad item gives the reason.
+bool ParseEvents(const std::string& list, std::array<int, 4>& boxes, std::string& error);
+
+// --date YYYY-MM-DD into the three date fields, read as the window reads
+// them: a part that is missing or not a number reads as 0.
+void SplitDate(const std::string& date, run::InputFields& in);
 
 }  // namespace tevaro::app

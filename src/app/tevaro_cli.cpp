@@ -30,41 +30,6 @@ int Fail(const std::string& message) {
 
 std::string BaseName(const std::string& path) { return std::filesystem::path(path).filename().string(); }
 
-// The boxes of --events: a comma list of I, .25, II, .75, blanks around an
-// item allowed. An empty list wants no event, as all boxes cleared.
-bool ParseEvents(const std::string& list, std::array<int, 4>& boxes, std::string& error) {
-  boxes = {0, 0, 0, 0};
-  if (list.find_first_not_of(' ') == std::string::npos) return true;
-  std::size_t pos = 0;
-  while (pos <= list.size()) {
-    const std::size_t comma = std::min(list.find(',', pos), list.size());
-    std::string item = list.substr(pos, comma - pos);
-    item.erase(0, item.find_first_not_of(' '));
-    item.erase(item.find_last_not_of(' ') + 1);
-    if (item == "I") boxes[0] = 1;
-    else if (item == ".25") boxes[1] = 1;
-    else if (item == "II") boxes[2] = 1;
-    else if (item == ".75") boxes[3] = 1;
-    else {
-      error = "--events takes a comma list of I, .25, II, .75, not '" + item + "'";
-      return false;
-    }
-    pos = comma + 1;
-  }
-  return true;
-}
-
-// --date YYYY-MM-DD into the three date fields, read as the window reads
-// them: a part that is missing or not a number reads as 0 and meets the
-// field's own check.
-void SplitDate(const std::string& date, InputFields& in) {
-  const std::size_t a = date.find('-');
-  const std::size_t b = a == std::string::npos ? a : date.find('-', a + 1);
-  in.year = date.substr(0, a);
-  in.month = a == std::string::npos ? std::string() : date.substr(a + 1, b == std::string::npos ? b : b - a - 1);
-  in.day = b == std::string::npos ? std::string() : date.substr(b + 1);
-}
-
 tevaro::run::CalendarDay Today() {
   const std::time_t now = std::time(nullptr);
   std::tm local{};
@@ -110,13 +75,13 @@ int Run(const tevaro::app::CliOptions& o) {
   change(in.longitude, Field::Longitude, o.longitude);
   change(in.latitude, Field::Latitude, o.latitude);
   change(in.zone, Field::Zone, o.zone);
-  if (o.date) SplitDate(*o.date, in);
+  if (o.date) tevaro::app::SplitDate(*o.date, in);
   change(in.nights, Field::Nights, o.nights);
   change(in.maxSun, Field::MaxSun, o.maxSun);
   change(in.minStar, Field::MinStar, o.minStar);
   if (o.events) {
     std::string error;
-    if (!ParseEvents(*o.events, in.eventBox, error)) return Fail(error);
+    if (!tevaro::app::ParseEvents(*o.events, in.eventBox, error)) return Fail(error);
   }
   if (o.columns) {
     if (*o.columns == "altaz") in.option = 1;

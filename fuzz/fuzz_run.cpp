@@ -1,0 +1,65 @@
+// The run and the report on small random catalogues and run inputs: no
+// crash, work bounded by the input (at most 6 stars and 4 nights), and the
+// fast engine giving exactly the literal engine's events.
+#include <fuzzer/FuzzedDataProvider.h>
+
+#include <cstddef>
+#include <cstdint>
+
+#include "astro/angles.h"
+#include "fuzz_check.h"
+#include "run/prediction.h"
+#include "run/report.h"
+
+using namespace tevaro;
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  FuzzedDataProvider in(data, size);
+  run::RunParameters p;
+  p.longitudeDms = in.ConsumeFloatingPointInRange(-400.0, 400.0);
+  p.latitudeDms = in.ConsumeFloatingPointInRange(-95.0, 95.0);
+  p.longitude = astro::DmsToDegrees(p.longitudeDms);
+  p.latitude = astro::DmsToDegrees(p.latitudeDms);
+  p.standardZone = in.ConsumeIntegralInRange<std::int16_t>(-30, 30);
+  p.year = in.ConsumeIntegralInRange<std::int16_t>(1900, 2100);
+  p.month = in.ConsumeIntegralInRange<std::int16_t>(1, 12);
+  p.day = in.ConsumeIntegralInRange<std::int16_t>(0, 32);
+  p.dayCount = in.ConsumeIntegralInRange<std::int16_t>(1, 4);
+  p.maxSunAltitude = in.ConsumeFloatingPointInRange(-90.0, 0.0);
+  p.minStarAltitude = in.ConsumeFloatingPointInRange(0.0, 90.0);
+  for (std::size_t k = 1; k <= 4; ++k) p.eventWanted[k] = in.ConsumeBool();
+  p.ignoreEaSecondary = in.ConsumeIntegralInRange<std::int16_t>(0, 2);
+  p.outputMode = in.ConsumeIntegralInRange<std::int16_t>(1, 3);
+  p.dstEnabled = in.ConsumeBool();
+
+  astro::LimitsTable limits;
+  const int rows = in.ConsumeIntegralInRange(0, 4);
+  double dec = -90;
+  for (int r = 0; r < rows; ++r) {
+    dec = in.ConsumeFloatingPointInRange(dec, 90.0);
+    limits.rows.push_back({dec, in.ConsumeFloatingPointInRange(-13.0, 0.0), in.ConsumeFloatingPointInRange(0.0, 13.0)});
+  }
+  data::StarTable stars;
+  const int count = in.ConsumeIntegralInRange(1, 6);
+  for (int k = 0; k < count; ++k) {
+    data::StarEntry s;
+    s.name = in.ConsumeRandomLengthString(20);
+    s.raDms = in.ConsumeFloatingPointInRange(-50.0, 50.0);
+    s.decDms = in.ConsumeFloatingPointInRange(-95.0, 95.0);
+    s.epoch = in.ConsumeFloatingPointInRange(-2e6, 2e6);
+    s.period = in.ConsumeFloatingPointInRange(-1.0, 50.0);
+    s.varType = in.ConsumeBool() ? "EA" : "EW";
+    s.comment = in.ConsumeRandomLengthString(30);
+    stars.entries.push_back(s);
+  }
+
+  const run::PredictionOutcome literal = run::RunPrediction(p, stars, limits, run::Engine::Literal);
+  const run::PredictionOutcome fast = run::RunPrediction(p, stars, limits, run::Engine::Fast);
+  FUZZ_CHECK(literal.events == fast.events);
+  FUZZ_CHECK(literal.firstListed == fast.firstListed);
+  if (fast.HasListed()) {
+    const run::ReportBuffer report = run::BuildReport(fast, p, stars, {"Site", "Limits.dat", "fuzz.csv"});
+    FUZZ_CHECK(report.LineCount() > 14);
+  }
+  return 0;
+}
