@@ -458,8 +458,11 @@ void frmMain::OpenChooser(std::unique_ptr<frmFileChooser>& chooser, ChooserKind 
 
 void frmMain::OpenStarFile() {
   OpenChooser(starChooser_, ChooserKind::StarFile, &frmMain::LoadChosenStarFile);
-  // Ready for a typed name.
-  if (auto* nameBox = starChooser_->findChild<QLineEdit*>(QStringLiteral("Text1"))) nameBox->setFocus();
+  // Ready for a typed name: focused, its text selected so typing replaces it.
+  if (auto* nameBox = starChooser_->findChild<QLineEdit*>(QStringLiteral("Text1"))) {
+    nameBox->setFocus();
+    nameBox->selectAll();
+  }
 }
 
 void frmMain::OpenLocationsFile() {
