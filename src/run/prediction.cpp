@@ -1,9 +1,9 @@
 #include "run/prediction.h"
 
 #include <algorithm>
-#include <atomic>
 #include <cmath>
-#include <thread>
+#include <limits>
+#include <utility>
 
 #include "astro/angles.h"
 #include "astro/calendar.h"
@@ -11,6 +11,7 @@
 #include "astro/daylight.h"
 #include "astro/sun.h"
 #include "data/text.h"
+#include "run/parallel.h"
 
 namespace tevaro::run {
 
@@ -180,50 +181,220 @@ class SunTable {
     return SunAltitude(t, lst, latitude_) < maxSun_;
   }
 
+  // The stretches of time, in order, outside which Low is certainly false:
+  // runs of table intervals where the interpolated altitude comes within
+  // kMargin of the limit somewhere, widened by `widen` days, and all time
+  // before and after the table (open-ended, marked by infinities).
+  std::vector<std::pair<double, double>> PossiblyLow(double widen) const {
+    constexpr double kInf = std::numeric_limits<double>::infinity();
+    std::vector<std::pair<double, double>> spans{{-kInf, start_ + widen}};
+    const double limit = maxSun_ + kMargin;
+    for (std::size_t k = 0; k + 1 < alt_.size();) {
+      if (!(std::min(alt_[k], alt_[k + 1]) <= limit) && !std::isnan(alt_[k] + alt_[k + 1])) {
+        ++k;
+        continue;
+      }
+      const std::size_t first = k;
+      while (k + 1 < alt_.size() && !(std::min(alt_[k], alt_[k + 1]) > limit)) ++k;
+      const double from = TimeAt(first) - widen, to = TimeAt(k) + widen;
+      if (from <= spans.back().second)
+        spans.back().second = std::max(spans.back().second, to);
+      else
+        spans.emplace_back(from, to);
+    }
+    const double tail = TimeAt(alt_.size() - 1) - widen;
+    if (tail <= spans.back().second)
+      spans.back().second = kInf;
+    else
+      spans.emplace_back(tail, kInf);
+    return spans;
+  }
+
  private:
+  double TimeAt(std::size_t k) const { return start_ + static_cast<double>(k) * kStep; }
+
   double maxSun_, latitude_, start_;
   std::vector<double> alt_;
+};
+
+// A stretch of possible night with the sidereal time at its start.
+struct NightSpan {
+  double from, to;  // RJD; infinite for the open ends
+  double lstFrom;   // sidereal time at `from`, hours; unused for open ends
 };
 
 // What the fast walk keeps for the whole run.
 struct FastContext {
   const RunParameters& p;
   const SunTable& sun;
+  std::vector<NightSpan> nights;
   double sinLat, cosLat;
   double cosZenithLimit;  // cos of the zenith distance at the star altitude limit
   bool noneHighEnough;    // a limit of 90 degrees or more: no star passes
 };
 
+// Hour angle gained per day of time.
+constexpr double kSiderealHoursPerDay = 24 * 1.00273790934;
+// Widening of the hour-angle windows, hours: far beyond any difference between
+// the straight-line sidereal time of a night and the computed one.
+constexpr double kHourAngleSlack = 0.05;
+// Widening of the night stretches, days.
+constexpr double kNightSlack = 0.002;
+// Cycle numbers below this magnitude step by a quarter exactly.
+constexpr double kExactQuarters = 0x1p50;
+
 // The fast walk of one star: the same candidates and the same arithmetic,
-// with the cheap hour-angle test first, the star's trigonometry kept, and the
-// star altitude and Sun decided from safe bounds where they are certain.
-void WalkFast(std::vector<EventEntry>& out, const FastContext& c, const data::StarEntry& s,
-              std::uint32_t index, const StarSky& sky) {
-  const RunParameters& p = c.p;
-  if (c.noneHighEnough || !(sky.eastLimit < sky.westLimit)) return;
-  const double dec = sky.decOfDate / DegreesPerRadian;
-  const double sinDec = std::sin(dec), cosDec = std::cos(dec);
-  // An error of 1e-6 in a cosine is far above the rounding of the full
-  // computation (1e-8 degrees in the zenith distance).
-  const double cLow = c.cosZenithLimit - 1e-6, cHigh = c.cosZenithLimit + 1e-6;
-
-  for (double e = sky.eStart; e <= sky.eEnd; e += 0.25) {
-    const int phase = PhaseOf(e);
-    if (!p.eventWanted[static_cast<std::size_t>(phase)]) continue;
-    const double t = s.epoch + e * s.period;
-    const double lst = astro::LocalSiderealTime(t, p.longitude);
-    const double h = HourAngleOf(lst, sky);
-    if (!(h > sky.eastLimit && h < sky.westLimit)) continue;
-
-    const double hRad = (lst * 15 - sky.raOfDateDegrees) / DegreesPerRadian;
-    const double cz = astro::CosZenithDistance(c.sinLat, c.cosLat, sinDec, cosDec, hRad);
-    if (cz < cLow) continue;
-    if (cz <= cHigh && !(90 - astro::ArcCosDeg(cz) > p.minStarAltitude)) continue;
-    if (!c.sun.Low(t, lst)) continue;
-
-    const astro::Horizon hz = astro::HorizonCoordinates(p.latitude, lst, sky.raOfDateDegrees, sky.decOfDate);
-    Append(out, p, s, index, sky, phase, t, h, hz);
+// taken only where the Sun may be low and the hour angle may be inside the
+// limits (ranges of cycle numbers per night), with the cheap hour-angle test
+// first, the star's trigonometry kept, and the star altitude and Sun decided
+// from safe bounds where they are certain.
+class FastWalk {
+ public:
+  FastWalk(std::vector<EventEntry>& out, const FastContext& c, const data::StarEntry& s, std::uint32_t index,
+           const StarSky& sky)
+      : out_(out), c_(c), s_(s), index_(index), sky_(sky) {
+    const double dec = sky.decOfDate / DegreesPerRadian;
+    sinDec_ = std::sin(dec);
+    cosDec_ = std::cos(dec);
+    // An error of 1e-6 in a cosine is far above the rounding of the full
+    // computation (1e-8 degrees in the zenith distance).
+    cLow_ = c.cosZenithLimit - 1e-6;
+    cHigh_ = c.cosZenithLimit + 1e-6;
+    for (std::size_t k = 1; k <= 4; ++k) wanted_[k] = c.p.eventWanted[k];
+    // The EA filter drops every secondary minimum of the star that passes.
+    if (c.p.ignoreEaSecondary == 1 && IsEa(s)) wanted_[3] = false;
+    next_ = sky.eStart;
   }
+
+  void Run() {
+    if (c_.noneHighEnough || !(sky_.eastLimit < sky_.westLimit)) return;
+    if (!(std::fabs(sky_.eStart) < kExactQuarters && std::fabs(sky_.eEnd) < kExactQuarters)) {
+      // Quarter steps that round: the literal order of steps, every candidate.
+      for (double e = sky_.eStart; e <= sky_.eEnd; e += 0.25) Candidate(e);
+      return;
+    }
+    const double raHours = sky_.raOfDateDegrees / 15;
+    const double east = sky_.eastLimit - kHourAngleSlack, west = sky_.westLimit + kHourAngleSlack;
+    for (const NightSpan& n : c_.nights) {
+      if (!(std::isfinite(n.from) && std::isfinite(n.to)) || west - east >= 24) {
+        Between(n.from, n.to);
+        continue;
+      }
+      // Hour angle u(t) = h0 + rate (t - from), not wrapped; the star is
+      // inside its limits where u - 24 j lies between them.
+      const double h0 = n.lstFrom - raHours;
+      const double reach = kSiderealHoursPerDay * (n.to - n.from);
+      for (double j = std::floor((h0 - west) / 24); 24 * j + east <= h0 + reach; ++j) {
+        const double lo = n.from + (24 * j + east - h0) / kSiderealHoursPerDay;
+        const double hi = n.from + (24 * j + west - h0) / kSiderealHoursPerDay;
+        if (hi >= n.from) Between(std::max(lo, n.from), std::min(hi, n.to));
+      }
+      if (next_ > sky_.eEnd) return;
+    }
+  }
+
+ private:
+  // The candidates whose time may lie in [from, to], each once, in order.
+  void Between(double from, double to) {
+    if (!(from <= to)) return;
+    const double four = 4 / s_.period;
+    // One quarter step of slack on each side covers the rounding of the
+    // division against that of epoch + e x period.
+    double eFrom = std::isfinite(from) ? std::floor((from - s_.epoch) * four) * 0.25 - 0.25 : sky_.eStart;
+    double eTo = std::isfinite(to) ? std::ceil((to - s_.epoch) * four) * 0.25 + 0.25 : sky_.eEnd;
+    eFrom = std::max(eFrom, next_);
+    eTo = std::min(eTo, sky_.eEnd);
+    for (double e = eFrom; e <= eTo; e += 0.25) Candidate(e);
+    if (eTo + 0.25 > next_) next_ = eTo + 0.25;
+  }
+
+  void Candidate(double e) {
+    const int phase = PhaseOf(e);
+    if (!wanted_[static_cast<std::size_t>(phase)]) return;
+    const double t = s_.epoch + e * s_.period;
+    const double lst = astro::LocalSiderealTime(t, c_.p.longitude);
+    const double h = HourAngleOf(lst, sky_);
+    if (!(h > sky_.eastLimit && h < sky_.westLimit)) return;
+
+    const double hRad = (lst * 15 - sky_.raOfDateDegrees) / DegreesPerRadian;
+    const double cz = astro::CosZenithDistance(c_.sinLat, c_.cosLat, sinDec_, cosDec_, hRad);
+    if (cz < cLow_) return;
+    if (cz <= cHigh_ && !(90 - astro::ArcCosDeg(cz) > c_.p.minStarAltitude)) return;
+    if (!c_.sun.Low(t, lst)) return;
+
+    // HorizonCoordinates from the pieces already at hand: the same
+    // expressions, so the same bits; the azimuth only where it is shown.
+    const double z = astro::ArcCosDeg(cz);
+    const double azimuth = c_.p.outputMode == 1 ? astro::AzimuthOf(z, c_.sinLat, c_.cosLat, sinDec_, hRad) : 0;
+    Append(out_, c_.p, s_, index_, sky_, phase, t, h, astro::Horizon{azimuth, z});
+  }
+
+  std::vector<EventEntry>& out_;
+  const FastContext& c_;
+  const data::StarEntry& s_;
+  std::uint32_t index_;
+  const StarSky& sky_;
+  double sinDec_, cosDec_, cLow_, cHigh_;
+  bool wanted_[5] = {false, false, false, false, false};
+  double next_;  // first cycle number not yet taken
+};
+
+// The order SortEventList gives (astro::SelectionSortOrder), found with the
+// sorting on all threads: entries by ascending time, NaN and times from
+// 9999999999 on never taken; a group of equal times is taken in the order of
+// its members' positions when its turn comes, which needs the exchanges
+// replayed only when some times are equal.
+std::vector<std::uint32_t> TimeOrder(const std::vector<EventEntry>& events, unsigned threads) {
+  const std::size_t n = events.size();
+  std::vector<std::pair<double, std::uint32_t>> keyed;
+  keyed.reserve(n);
+  for (std::size_t i = 0; i < n; ++i)
+    if (events[i].time < 9999999999.0) keyed.emplace_back(events[i].time, static_cast<std::uint32_t>(i));
+  const std::size_t m = keyed.size();
+  const std::size_t parts = std::min<std::size_t>(ThreadCount(threads), std::max<std::size_t>(1, m / 4096));
+  auto from = [&](std::size_t k) { return static_cast<std::ptrdiff_t>(m * k / parts); };
+  ForEachPiece(parts, threads, [&](std::size_t k) { std::sort(keyed.begin() + from(k), keyed.begin() + from(k + 1)); });
+  for (std::size_t k = 1; k < parts; ++k)
+    std::inplace_merge(keyed.begin(), keyed.begin() + from(k), keyed.begin() + from(k + 1));
+
+  bool distinct = true;
+  for (std::size_t i = 1; distinct && i < m; ++i) distinct = keyed[i - 1].first < keyed[i].first;
+  std::vector<std::uint32_t> at(n);
+  if (distinct && m == n) {
+    for (std::size_t i = 0; i < n; ++i) at[i] = keyed[i].second;
+    return at;
+  }
+  std::vector<std::uint32_t> pos(n), group;
+  for (std::size_t p = 0; p < n; ++p) at[p] = pos[p] = static_cast<std::uint32_t>(p);
+  std::uint32_t i = 0;
+  for (std::size_t g = 0; g < m;) {
+    std::size_t end = g + 1;
+    while (end < m && !(keyed[g].first < keyed[end].first)) ++end;
+    group.clear();
+    for (std::size_t k = g; k < end; ++k) group.push_back(keyed[k].second);
+    if (group.size() > 1) std::sort(group.begin(), group.end(), [&](auto a, auto b) { return pos[a] < pos[b]; });
+    for (const std::uint32_t x : group) {
+      const std::uint32_t j = pos[x], y = at[i];
+      at[i] = x;
+      pos[x] = i;
+      at[j] = y;
+      pos[y] = j;
+      ++i;
+    }
+    g = end;
+  }
+  return at;
+}
+
+void SortByTime(std::vector<EventEntry>& events, unsigned threads) {
+  const std::vector<std::uint32_t> order = TimeOrder(events, threads);
+  std::vector<EventEntry> sorted(events.size());
+  const std::size_t parts = ThreadCount(threads);
+  ForEachPiece(parts, threads, [&](std::size_t k) {
+    for (std::size_t i = sorted.size() * k / parts; i < sorted.size() * (k + 1) / parts; ++i)
+      sorted[i] = events[order[i]];
+  });
+  events = std::move(sorted);
 }
 
 }  // namespace
@@ -248,36 +419,51 @@ PredictionOutcome RunPrediction(const RunParameters& p, const data::StarTable& s
   } else {
     const SunTable sun(p, f);
     const double zLimit = 90 - p.minStarAltitude;
-    const FastContext c{p, sun, std::sin(p.latitude / DegreesPerRadian), std::cos(p.latitude / DegreesPerRadian),
-                        std::cos(zLimit / DegreesPerRadian), !(zLimit > 0)};
-    // Stars in blocks, each block's events in its own list, joined in star
-    // order: the list is the same as one walk in star order gives.
-    constexpr std::size_t kBlock = 64;
-    const std::size_t blocks = (n + kBlock - 1) / kBlock;
-    std::vector<std::vector<EventEntry>> found(blocks);
-    std::atomic<std::size_t> next{0};
-    auto work = [&] {
-      for (std::size_t b; (b = next.fetch_add(1)) < blocks;) {
-        for (std::size_t i = b * kBlock; i < std::min(n, (b + 1) * kBlock); ++i) {
-          StarSky sky;
-          if (SkyOf(stars.entries[i], limits, f, sky))
-            WalkFast(found[b], c, stars.entries[i], static_cast<std::uint32_t>(i), sky);
-        }
+    FastContext c{p, sun, {}, std::sin(p.latitude / DegreesPerRadian), std::cos(p.latitude / DegreesPerRadian),
+                  std::cos(zLimit / DegreesPerRadian), !(zLimit > 0)};
+    for (const auto& [from, to] : sun.PossiblyLow(kNightSlack))
+      c.nights.push_back({from, to, std::isfinite(from) ? astro::LocalSiderealTime(from, p.longitude) : 0});
+
+    std::vector<StarSky> skies(n);
+    std::vector<char> usable(n);
+    std::vector<double> cost(n, 0);
+    double total = 0;
+    for (std::size_t i = 0; i < n; ++i) {
+      usable[i] = SkyOf(stars.entries[i], limits, f, skies[i]);
+      if (usable[i]) total += cost[i] = 16 + 4 * (skies[i].eEnd - skies[i].eStart);
+    }
+    // Stars in blocks of about equal numbers of candidates, each block's
+    // events in its own list, joined in star order: the list is the same as
+    // one walk in star order gives.
+    const double perBlock = std::max(1.0, total / (64.0 * ThreadCount(threads)));
+    std::vector<std::size_t> bounds{0};
+    double sum = 0;
+    for (std::size_t i = 0; i < n; ++i) {
+      sum += cost[i];
+      if (sum >= perBlock) {
+        bounds.push_back(i + 1);
+        sum = 0;
       }
-    };
-    if (threads == 0) threads = std::max(1u, std::thread::hardware_concurrency());
-    threads = static_cast<unsigned>(std::min<std::size_t>(threads, std::max<std::size_t>(1, blocks)));
-    std::vector<std::thread> pool;
-    for (unsigned k = 1; k < threads; ++k) pool.emplace_back(work);
-    work();
-    for (auto& th : pool) th.join();
-    std::size_t total = 0;
-    for (const auto& v : found) total += v.size();
-    events.reserve(total);
-    for (auto& v : found) events.insert(events.end(), v.begin(), v.end());
+    }
+    if (bounds.back() != n) bounds.push_back(n);
+    std::vector<std::vector<EventEntry>> found(bounds.size() - 1);
+    ForEachPiece(found.size(), threads, [&](std::size_t b) {
+      for (std::size_t i = bounds[b]; i < bounds[b + 1]; ++i)
+        if (usable[i]) FastWalk(found[b], c, stars.entries[i], static_cast<std::uint32_t>(i), skies[i]).Run();
+    });
+    std::size_t count = 0;
+    for (const auto& v : found) count += v.size();
+    events.reserve(count);
+    for (auto& v : found) {
+      events.insert(events.end(), v.begin(), v.end());
+      std::vector<EventEntry>().swap(v);
+    }
   }
 
-  astro::SortEventList(events, [](const EventEntry& e) { return e.time; });
+  if (engine == Engine::Literal)
+    astro::SortEventList(events, [](const EventEntry& e) { return e.time; });
+  else
+    SortByTime(events, threads);
   outcome.firstListed = events.size();
   for (std::size_t i = 0; i < events.size(); ++i) {
     if (f.rjdStart < events[i].time && events[i].time < f.rjdEnd) {
