@@ -298,10 +298,10 @@ class FastWalk {
   void Between(double from, double to) {
     if (!(from <= to)) return;
     const double four = 4 / s_.period;
-    // One quarter step of slack on each side covers the rounding of the
-    // division against that of epoch + e x period.
-    double eFrom = std::isfinite(from) ? std::floor((from - s_.epoch) * four) * 0.25 - 0.25 : sky_.eStart;
-    double eTo = std::isfinite(to) ? std::ceil((to - s_.epoch) * four) * 0.25 + 0.25 : sky_.eEnd;
+    // The stretches are already widened far beyond the rounding of this
+    // division or of epoch + e x period.
+    double eFrom = std::isfinite(from) ? std::ceil((from - s_.epoch) * four) * 0.25 : sky_.eStart;
+    double eTo = std::isfinite(to) ? std::floor((to - s_.epoch) * four) * 0.25 : sky_.eEnd;
     eFrom = std::max(eFrom, next_);
     eTo = std::min(eTo, sky_.eEnd);
     for (double e = eFrom; e <= eTo; e += 0.25) Candidate(e);
@@ -339,6 +339,39 @@ class FastWalk {
   double next_;  // first cycle number not yet taken
 };
 
+// Sorts (time, index) pairs ascending: one pass deals them by time into a
+// thousand or so buckets, then the buckets are sorted on all threads.
+void SortKeys(std::vector<std::pair<double, std::uint32_t>>& keys, unsigned threads) {
+  const std::size_t m = keys.size();
+  if (m < 2) return;
+  double lo = keys[0].first, hi = lo;
+  for (const auto& k : keys) {
+    lo = std::min(lo, k.first);
+    hi = std::max(hi, k.first);
+  }
+  const std::size_t buckets = std::clamp<std::size_t>(m / 1024, 1, 4096);
+  const double scale = static_cast<double>(buckets) / (hi - lo);
+  if (buckets == 1 || !(std::isfinite(scale) && scale > 0)) {
+    std::sort(keys.begin(), keys.end());
+    return;
+  }
+  // Monotone in the time, so the buckets in order hold ascending times.
+  auto bucketOf = [&](double t) { return std::min(buckets - 1, static_cast<std::size_t>((t - lo) * scale)); };
+  std::vector<std::size_t> start(buckets + 1, 0);
+  for (const auto& k : keys) ++start[bucketOf(k.first) + 1];
+  for (std::size_t b = 0; b < buckets; ++b) start[b + 1] += start[b];
+  std::vector<std::pair<double, std::uint32_t>> placed(m);
+  {
+    std::vector<std::size_t> fill(start.begin(), start.end() - 1);
+    for (const auto& k : keys) placed[fill[bucketOf(k.first)]++] = k;
+  }
+  ForEachPiece(buckets, threads, [&](std::size_t b) {
+    std::sort(placed.begin() + static_cast<std::ptrdiff_t>(start[b]),
+              placed.begin() + static_cast<std::ptrdiff_t>(start[b + 1]));
+  });
+  keys = std::move(placed);
+}
+
 // The order SortEventList gives (astro::SelectionSortOrder), found with the
 // sorting on all threads: entries by ascending time, NaN and times from
 // 9999999999 on never taken; a group of equal times is taken in the order of
@@ -350,12 +383,8 @@ std::vector<std::uint32_t> TimeOrder(const std::vector<EventEntry>& events, unsi
   keyed.reserve(n);
   for (std::size_t i = 0; i < n; ++i)
     if (events[i].time < 9999999999.0) keyed.emplace_back(events[i].time, static_cast<std::uint32_t>(i));
+  SortKeys(keyed, threads);
   const std::size_t m = keyed.size();
-  const std::size_t parts = std::min<std::size_t>(ThreadCount(threads), std::max<std::size_t>(1, m / 4096));
-  auto from = [&](std::size_t k) { return static_cast<std::ptrdiff_t>(m * k / parts); };
-  ForEachPiece(parts, threads, [&](std::size_t k) { std::sort(keyed.begin() + from(k), keyed.begin() + from(k + 1)); });
-  for (std::size_t k = 1; k < parts; ++k)
-    std::inplace_merge(keyed.begin(), keyed.begin() + from(k), keyed.begin() + from(k + 1));
 
   bool distinct = true;
   for (std::size_t i = 1; distinct && i < m; ++i) distinct = keyed[i - 1].first < keyed[i].first;
