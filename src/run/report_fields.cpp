@@ -118,7 +118,10 @@ bool LocalClock::Fields(double rjd, char* date, char* clock) {
   const double t = rjd - static_cast<double>(zone_) / 24;
   if (!(t >= dayStart_ && t < dayEnd_)) {
     const astro::CalendarTime c = astro::RjdToCalendar(rjd, zone_);
-    if (c.year < 1000 || c.year > 9999 || c.month < 1 || c.month > 12) return false;
+    // From 1901 on the year estimate of RjdToCalendar is at most one off and
+    // its calendar is the plain one, the same for every instant of a day;
+    // earlier years are left to it.
+    if (c.year < 1901 || c.year > 9999 || c.month < 1 || c.month > 12) return false;
     std::int16_t year = c.year;
     const double start = astro::CalendarToRjd(year, c.month, c.day, 0, 0, 0);
     // An instant that rounded onto the next day is not that day's.

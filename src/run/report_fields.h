@@ -28,7 +28,7 @@ class LocalClock {
 
   // "yyyy_Mon_dd" (11 characters) and "hh:mm" (5 characters) of `rjd`, as the
   // report prints RjdToCalendar's fields. False where it declines (a year
-  // outside 1000..9999, or an instant that rounds onto the next day).
+  // outside 1901..9999, or an instant that rounds onto the next day).
   bool Fields(double rjd, char* date, char* clock);
 
  private:
