@@ -144,7 +144,8 @@ int Run(const tevaro::app::CliOptions& o) {
   }
 
   if (o.output) {
-    const std::string reason = tevaro::data::WriteFileAtomically(*o.output, s.report.Bytes());
+    const std::string reason = tevaro::data::WriteFileAtomicallyFrom(
+        *o.output, [&s](const tevaro::data::ByteSink& sink) { return s.report.WriteBytes(sink); });
     if (!reason.empty()) return Fail(*o.output + ": " + reason);
     return kExitListed;
   }

@@ -54,6 +54,10 @@ LoadResult<std::string> ReadFileBytes(const std::string& path) {
 }
 
 std::string WriteFileAtomically(const std::string& path, const std::string& bytes) {
+  return WriteFileAtomicallyFrom(path, [&bytes](const ByteSink& sink) { return bytes.empty() || sink(bytes); });
+}
+
+std::string WriteFileAtomicallyFrom(const std::string& path, const ByteSource& produce) {
   namespace fs = std::filesystem;
   const fs::path target(path);
   const std::string failed = "Could not write " + path + ": ";
@@ -82,8 +86,13 @@ std::string WriteFileAtomically(const std::string& path, const std::string& byte
     return failed + why;
   };
 
-  bool ok = bytes.empty() || std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
-  int err = ok ? 0 : errno;
+  int err = 0;
+  bool ok = produce([&](std::string_view piece) {
+    if (piece.empty() || std::fwrite(piece.data(), 1, piece.size(), file) == piece.size()) return true;
+    err = errno;
+    return false;
+  });
+  if (!ok && err == 0) err = ECANCELED;
   if (ok && std::fflush(file) != 0) {
     ok = false;
     err = errno;

@@ -1,7 +1,9 @@
 // What a reader gives back: the new table, or where and why reading failed.
 #pragma once
 
+#include <functional>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <variant>
 
@@ -37,5 +39,14 @@ LoadResult<std::string> ReadFileBytes(const std::string& path);
 // over it, so an interrupted or failed write never leaves a partial file in its
 // place. Returns the reason of a failure, empty on success.
 std::string WriteFileAtomically(const std::string& path, const std::string& bytes);
+
+// Takes one piece of a file's bytes; false when the piece could not be written.
+using ByteSink = std::function<bool(std::string_view)>;
+// Hands every piece of a file's bytes to the sink in order; false to give up.
+using ByteSource = std::function<bool(const ByteSink&)>;
+
+// WriteFileAtomically for bytes that come in pieces, so that a large text is
+// written without a copy of the whole of it.
+std::string WriteFileAtomicallyFrom(const std::string& path, const ByteSource& produce);
 
 }  // namespace tevaro::data

@@ -93,7 +93,8 @@ std::string Session::SaveReport(const std::string& folder, const std::string& na
   chosenFolder = folder;
   reportFileName = name;
   if (name.empty()) return "Could not write into " + folder + ": no file name was given";
-  return data::WriteFileAtomically(PathIn(folder, name), report.Bytes());
+  return data::WriteFileAtomicallyFrom(PathIn(folder, name),
+                                       [this](const data::ByteSink& sink) { return report.WriteBytes(sink); });
 }
 
 int Session::SiteToSelect() const {
