@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <memory>
 #include <utility>
 
 #include "astro/angles.h"
@@ -104,7 +105,8 @@ bool IsEa(const data::StarEntry& s) { return data::CharacterPrefix(s.varType, 2)
 
 // Appends the event of a candidate that passed all four tests, unless the EA
 // filter drops it.
-void Append(std::vector<EventEntry>& out, const RunParameters& p, const data::StarEntry& s,
+template <class Events>
+void Append(Events& out, const RunParameters& p, const data::StarEntry& s,
             std::uint32_t index, const StarSky& sky, int phase, double t, double h,
             const astro::Horizon& hz) {
   if (p.ignoreEaSecondary == 1 && phase == 3 && IsEa(s)) return;
@@ -217,6 +219,24 @@ class SunTable {
   std::vector<double> alt_;
 };
 
+// The events of one block of stars in chunks of fixed size: growing never
+// moves or copies what is already there, so the memory is touched once.
+class EventChunks {
+ public:
+  static constexpr std::size_t kShift = 11, kChunk = std::size_t{1} << kShift;  // 64 KiB of events
+  void push_back(const EventEntry& e) {
+    if ((size_ & (kChunk - 1)) == 0) chunks_.push_back(std::make_unique<EventEntry[]>(kChunk));
+    chunks_.back()[size_ & (kChunk - 1)] = e;
+    ++size_;
+  }
+  std::size_t size() const { return size_; }
+  const EventEntry& operator[](std::size_t k) const { return chunks_[k >> kShift][k & (kChunk - 1)]; }
+
+ private:
+  std::vector<std::unique_ptr<EventEntry[]>> chunks_;
+  std::size_t size_ = 0;
+};
+
 // A stretch of possible night with the sidereal time at its start.
 struct NightSpan {
   double from, to;  // RJD; infinite for the open ends
@@ -250,7 +270,7 @@ constexpr double kExactQuarters = 0x1p50;
 // from safe bounds where they are certain.
 class FastWalk {
  public:
-  FastWalk(std::vector<EventEntry>& out, const FastContext& c, const data::StarEntry& s, std::uint32_t index,
+  FastWalk(EventChunks& out, const FastContext& c, const data::StarEntry& s, std::uint32_t index,
            const StarSky& sky)
       : out_(out), c_(c), s_(s), index_(index), sky_(sky) {
     const double dec = sky.decOfDate / DegreesPerRadian;
@@ -329,7 +349,7 @@ class FastWalk {
     Append(out_, c_.p, s_, index_, sky_, phase, t, h, astro::Horizon{azimuth, z});
   }
 
-  std::vector<EventEntry>& out_;
+  EventChunks& out_;
   const FastContext& c_;
   const data::StarEntry& s_;
   std::uint32_t index_;
@@ -339,53 +359,71 @@ class FastWalk {
   double next_;  // first cycle number not yet taken
 };
 
-// Sorts (time, index) pairs ascending: one pass deals them by time into a
-// thousand or so buckets, then the buckets are sorted on all threads.
-void SortKeys(std::vector<std::pair<double, std::uint32_t>>& keys, unsigned threads) {
-  const std::size_t m = keys.size();
-  if (m < 2) return;
-  double lo = keys[0].first, hi = lo;
-  for (const auto& k : keys) {
-    lo = std::min(lo, k.first);
-    hi = std::max(hi, k.first);
+// The events of all blocks in block order: the list one walk in star order
+// gives, read in place.
+struct FoundEvents {
+  std::vector<EventChunks> blocks;
+  std::vector<std::size_t> base;  // index of each block's first event; last = total
+
+  std::size_t size() const { return base.back(); }
+  const EventEntry& operator[](std::size_t i) const {
+    const auto b = static_cast<std::size_t>(std::upper_bound(base.begin(), base.end(), i) - base.begin()) - 1;
+    return blocks[b][i - base[b]];
   }
+  template <class Visit>
+  void ForEach(Visit&& visit) const {
+    for (std::size_t b = 0; b < blocks.size(); ++b)
+      for (std::size_t k = 0; k < blocks[b].size(); ++k) visit(base[b] + k, blocks[b][k]);
+  }
+};
+
+using Key = std::pair<double, std::uint32_t>;  // time, index in the found list
+
+// The (time, index) pairs of the events the selection sort takes (times
+// below 9999999999; NaN is not), in ascending order: one pass deals them by
+// time into a thousand or so buckets, then the buckets are sorted on all
+// threads.
+std::vector<Key> SortedKeys(const FoundEvents& found, unsigned threads) {
+  constexpr double kNeverTaken = 9999999999.0;
+  std::size_t m = 0;
+  double lo = kNeverTaken, hi = -kNeverTaken;
+  found.ForEach([&](std::size_t, const EventEntry& e) {
+    if (!(e.time < kNeverTaken)) return;
+    ++m;
+    lo = std::min(lo, e.time);
+    hi = std::max(hi, e.time);
+  });
   const std::size_t buckets = std::clamp<std::size_t>(m / 1024, 1, 4096);
-  const double scale = static_cast<double>(buckets) / (hi - lo);
-  if (buckets == 1 || !(std::isfinite(scale) && scale > 0)) {
-    std::sort(keys.begin(), keys.end());
-    return;
-  }
+  double scale = static_cast<double>(buckets) / (hi - lo);
+  if (!(std::isfinite(scale) && scale > 0)) scale = 0;  // one bucket
   // Monotone in the time, so the buckets in order hold ascending times.
   auto bucketOf = [&](double t) { return std::min(buckets - 1, static_cast<std::size_t>((t - lo) * scale)); };
   std::vector<std::size_t> start(buckets + 1, 0);
-  for (const auto& k : keys) ++start[bucketOf(k.first) + 1];
+  found.ForEach([&](std::size_t, const EventEntry& e) {
+    if (e.time < kNeverTaken) ++start[bucketOf(e.time) + 1];
+  });
   for (std::size_t b = 0; b < buckets; ++b) start[b + 1] += start[b];
-  std::vector<std::pair<double, std::uint32_t>> placed(m);
+  std::vector<Key> keys(m);
   {
     std::vector<std::size_t> fill(start.begin(), start.end() - 1);
-    for (const auto& k : keys) placed[fill[bucketOf(k.first)]++] = k;
+    found.ForEach([&](std::size_t i, const EventEntry& e) {
+      if (e.time < kNeverTaken) keys[fill[bucketOf(e.time)]++] = {e.time, static_cast<std::uint32_t>(i)};
+    });
   }
   ForEachPiece(buckets, threads, [&](std::size_t b) {
-    std::sort(placed.begin() + static_cast<std::ptrdiff_t>(start[b]),
-              placed.begin() + static_cast<std::ptrdiff_t>(start[b + 1]));
+    std::sort(keys.begin() + static_cast<std::ptrdiff_t>(start[b]), keys.begin() + static_cast<std::ptrdiff_t>(start[b + 1]));
   });
-  keys = std::move(placed);
+  return keys;
 }
 
-// The order SortEventList gives (astro::SelectionSortOrder), found with the
-// sorting on all threads: entries by ascending time, NaN and times from
-// 9999999999 on never taken; a group of equal times is taken in the order of
-// its members' positions when its turn comes, which needs the exchanges
-// replayed only when some times are equal.
-std::vector<std::uint32_t> TimeOrder(const std::vector<EventEntry>& events, unsigned threads) {
-  const std::size_t n = events.size();
-  std::vector<std::pair<double, std::uint32_t>> keyed;
-  keyed.reserve(n);
-  for (std::size_t i = 0; i < n; ++i)
-    if (events[i].time < 9999999999.0) keyed.emplace_back(events[i].time, static_cast<std::uint32_t>(i));
-  SortKeys(keyed, threads);
+// The order SortEventList gives (astro::SelectionSortOrder): entries by
+// ascending time, the ones never taken left behind; a group of equal times is
+// taken in the order of its members' positions when its turn comes, which
+// needs the exchanges replayed only when some times are equal.
+std::vector<std::uint32_t> TimeOrder(const FoundEvents& found, unsigned threads) {
+  const std::size_t n = found.size();
+  const std::vector<Key> keyed = SortedKeys(found, threads);
   const std::size_t m = keyed.size();
-
   bool distinct = true;
   for (std::size_t i = 1; distinct && i < m; ++i) distinct = keyed[i - 1].first < keyed[i].first;
   std::vector<std::uint32_t> at(n);
@@ -415,15 +453,16 @@ std::vector<std::uint32_t> TimeOrder(const std::vector<EventEntry>& events, unsi
   return at;
 }
 
-void SortByTime(std::vector<EventEntry>& events, unsigned threads) {
-  const std::vector<std::uint32_t> order = TimeOrder(events, threads);
-  std::vector<EventEntry> sorted(events.size());
+// The found events in time order, as SortEventList leaves them.
+std::vector<EventEntry> SortedByTime(const FoundEvents& found, unsigned threads) {
+  const std::vector<std::uint32_t> order = TimeOrder(found, threads);
+  std::vector<EventEntry> sorted(order.size());
   const std::size_t parts = ThreadCount(threads);
   ForEachPiece(parts, threads, [&](std::size_t k) {
     for (std::size_t i = sorted.size() * k / parts; i < sorted.size() * (k + 1) / parts; ++i)
-      sorted[i] = events[order[i]];
+      sorted[i] = found[order[i]];
   });
-  events = std::move(sorted);
+  return sorted;
 }
 
 }  // namespace
@@ -475,24 +514,18 @@ PredictionOutcome RunPrediction(const RunParameters& p, const data::StarTable& s
       }
     }
     if (bounds.back() != n) bounds.push_back(n);
-    std::vector<std::vector<EventEntry>> found(bounds.size() - 1);
-    ForEachPiece(found.size(), threads, [&](std::size_t b) {
+    FoundEvents found;
+    found.blocks.resize(bounds.size() - 1);
+    ForEachPiece(found.blocks.size(), threads, [&](std::size_t b) {
       for (std::size_t i = bounds[b]; i < bounds[b + 1]; ++i)
-        if (usable[i]) FastWalk(found[b], c, stars.entries[i], static_cast<std::uint32_t>(i), skies[i]).Run();
+        if (usable[i]) FastWalk(found.blocks[b], c, stars.entries[i], static_cast<std::uint32_t>(i), skies[i]).Run();
     });
-    std::size_t count = 0;
-    for (const auto& v : found) count += v.size();
-    events.reserve(count);
-    for (auto& v : found) {
-      events.insert(events.end(), v.begin(), v.end());
-      std::vector<EventEntry>().swap(v);
-    }
+    found.base.assign(1, 0);
+    for (const auto& block : found.blocks) found.base.push_back(found.base.back() + block.size());
+    events = SortedByTime(found, threads);
   }
+  if (engine == Engine::Literal) astro::SortEventList(events, [](const EventEntry& e) { return e.time; });
 
-  if (engine == Engine::Literal)
-    astro::SortEventList(events, [](const EventEntry& e) { return e.time; });
-  else
-    SortByTime(events, threads);
   outcome.firstListed = events.size();
   for (std::size_t i = 0; i < events.size(); ++i) {
     if (f.rjdStart < events[i].time && events[i].time < f.rjdEnd) {
