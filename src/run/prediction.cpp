@@ -4,6 +4,7 @@
 #include <cmath>
 #include <limits>
 #include <memory>
+#include <unordered_map>
 #include <utility>
 
 #include "astro/angles.h"
@@ -416,51 +417,87 @@ std::vector<Key> SortedKeys(const FoundEvents& found, unsigned threads) {
   return keys;
 }
 
-// The order SortEventList gives (astro::SelectionSortOrder): entries by
-// ascending time, the ones never taken left behind; a group of equal times is
-// taken in the order of its members' positions when its turn comes, which
-// needs the exchanges replayed only when some times are equal.
-std::vector<std::uint32_t> TimeOrder(const FoundEvents& found, unsigned threads) {
-  const std::size_t n = found.size();
-  const std::vector<Key> keyed = SortedKeys(found, threads);
+// Puts each group of equal times in `keyed` (sorted by time, then index) into
+// the order of the selection sort that SortEventList replays
+// (astro::SelectionSortOrder): step i takes the first entry of least time and
+// exchanges it with the entry at position i, so a group is taken in the order
+// of the positions its members hold when its turn comes. An entry moves only
+// when it stands at position i at step i: it goes to where the entry taken
+// at step i stood. So the position of entry y before step r follows from its
+// first position p: while p < r, p = from(p), with from(i) the position the
+// entry taken at step i stood on, found the same way. Only the positions such
+// chains reach are worked out, which is few when equal times are few.
+void OrderEqualTimes(std::vector<Key>& keyed) {
   const std::size_t m = keyed.size();
-  bool distinct = true;
-  for (std::size_t i = 1; distinct && i < m; ++i) distinct = keyed[i - 1].first < keyed[i].first;
-  std::vector<std::uint32_t> at(n);
-  if (distinct && m == n) {
-    for (std::size_t i = 0; i < n; ++i) at[i] = keyed[i].second;
-    return at;
-  }
-  std::vector<std::uint32_t> pos(n), group;
-  for (std::size_t p = 0; p < n; ++p) at[p] = pos[p] = static_cast<std::uint32_t>(p);
-  std::uint32_t i = 0;
+  std::unordered_map<std::uint32_t, std::uint32_t> from;  // step -> position of the entry it took
+  std::vector<std::pair<std::uint32_t, std::uint32_t>> pending;  // (step, position reached so far)
+  // The position before step `limit` of the entry first at `p`.
+  auto positionBefore = [&](std::uint32_t p, std::uint32_t limit) {
+    while (p < limit) {
+      if (auto it = from.find(p); it != from.end()) {
+        p = it->second;
+        continue;
+      }
+      // from(p): the chain of the entry taken at step p, from its first position.
+      pending.emplace_back(p, keyed[p].second);
+      while (!pending.empty()) {
+        const auto [step, at] = pending.back();
+        if (at >= step) {
+          from.emplace(step, at);
+          pending.pop_back();
+          if (!pending.empty()) pending.back().second = at;
+        } else if (auto it = from.find(at); it != from.end()) {
+          pending.back().second = it->second;
+        } else {
+          pending.emplace_back(at, keyed[at].second);
+        }
+      }
+      p = from.at(p);
+    }
+    return p;
+  };
+  std::vector<std::pair<std::uint32_t, std::uint32_t>> group;  // (position at its turn, index)
   for (std::size_t g = 0; g < m;) {
     std::size_t end = g + 1;
     while (end < m && !(keyed[g].first < keyed[end].first)) ++end;
-    group.clear();
-    for (std::size_t k = g; k < end; ++k) group.push_back(keyed[k].second);
-    if (group.size() > 1) std::sort(group.begin(), group.end(), [&](auto a, auto b) { return pos[a] < pos[b]; });
-    for (const std::uint32_t x : group) {
-      const std::uint32_t j = pos[x], y = at[i];
-      at[i] = x;
-      pos[x] = i;
-      at[j] = y;
-      pos[y] = j;
-      ++i;
+    if (end - g > 1) {
+      group.clear();
+      for (std::size_t k = g; k < end; ++k)
+        group.emplace_back(positionBefore(keyed[k].second, static_cast<std::uint32_t>(g)), keyed[k].second);
+      std::sort(group.begin(), group.end());
+      for (std::size_t k = g; k < end; ++k) keyed[k].second = group[k - g].second;
     }
     g = end;
   }
-  return at;
 }
 
 // The found events in time order, as SortEventList leaves them.
 std::vector<EventEntry> SortedByTime(const FoundEvents& found, unsigned threads) {
-  const std::vector<std::uint32_t> order = TimeOrder(found, threads);
-  std::vector<EventEntry> sorted(order.size());
+  std::vector<Key> keyed = SortedKeys(found, threads);
+  const std::size_t n = found.size(), m = keyed.size();
+  bool distinct = true;
+  for (std::size_t i = 1; distinct && i < m; ++i) distinct = keyed[i - 1].first < keyed[i].first;
+  if (!distinct) OrderEqualTimes(keyed);
+  // Entries never taken stay where the exchanges left them, after the taken
+  // ones; with none of them that is nothing to work out.
+  std::vector<std::uint32_t> rest;
+  if (m < n) {
+    std::vector<std::uint32_t> at(n), pos(n);
+    for (std::size_t p = 0; p < n; ++p) at[p] = pos[p] = static_cast<std::uint32_t>(p);
+    for (std::size_t i = 0; i < m; ++i) {
+      const std::uint32_t x = keyed[i].second, j = pos[x], y = at[i];
+      at[i] = x;
+      pos[x] = static_cast<std::uint32_t>(i);
+      at[j] = y;
+      pos[y] = j;
+    }
+    rest.assign(at.begin() + static_cast<std::ptrdiff_t>(m), at.end());
+  }
+  std::vector<EventEntry> sorted(n);
   const std::size_t parts = ThreadCount(threads);
   ForEachPiece(parts, threads, [&](std::size_t k) {
-    for (std::size_t i = sorted.size() * k / parts; i < sorted.size() * (k + 1) / parts; ++i)
-      sorted[i] = found[order[i]];
+    for (std::size_t i = n * k / parts; i < n * (k + 1) / parts; ++i)
+      sorted[i] = found[i < m ? keyed[i].second : rest[i - m]];
   });
   return sorted;
 }

@@ -183,6 +183,24 @@ TEST(RunPredictionTest, EqualTimesKeepTheSelectionSortOrder) {
     for (std::size_t i = 1; i < o.events.size(); ++i) ties += o.events[i].time == o.events[i - 1].time;
     EXPECT_GT(ties, 100u) << latitude;
   }
+  // Large groups: two hundred stars sharing one epoch and period, so every
+  // event time is shared by dozens of stars, amid stars of their own.
+  data::StarTable shared = testing::MakeCatalogue(300, 32);
+  for (std::size_t i = 0; i < shared.entries.size(); i += 3) {
+    shared.entries[i].epoch = 55000.25;
+    shared.entries[i].period = 0.75;
+    shared.entries[i + 1].epoch = 55000.5;
+    shared.entries[i + 1].period = 1.5;
+  }
+  RunParameters p = Site(15.3, 50.1230, -1, 2011, 1, 10, 20);
+  p.maxSunAltitude = -6;
+  const PredictionOutcome o = RunBoth(p, shared, ExampleLimits());
+  std::size_t largest = 0;
+  for (std::size_t i = 0, run = 0; i < o.events.size(); ++i) {
+    run = i > 0 && o.events[i].time == o.events[i - 1].time ? run + 1 : 1;
+    largest = std::max(largest, run);
+  }
+  EXPECT_GT(largest, 20u);
 }
 
 TEST(RunPredictionTest, FastEngineEqualsTheLiteralOneNearTheAltitudeLimits) {
