@@ -367,10 +367,6 @@ struct FoundEvents {
   std::vector<std::size_t> base;  // index of each block's first event; last = total
 
   std::size_t size() const { return base.back(); }
-  const EventEntry& operator[](std::size_t i) const {
-    const auto b = static_cast<std::size_t>(std::upper_bound(base.begin(), base.end(), i) - base.begin()) - 1;
-    return blocks[b][i - base[b]];
-  }
   template <class Visit>
   void ForEach(Visit&& visit) const {
     for (std::size_t b = 0; b < blocks.size(); ++b)
@@ -378,68 +374,28 @@ struct FoundEvents {
   }
 };
 
-using Key = std::pair<double, std::uint32_t>;  // time, index in the found list
-
-// The (time, index) pairs of the events the selection sort takes (times
-// below 9999999999; NaN is not), in ascending order: one pass deals them by
-// time into a thousand or so buckets, then the buckets are sorted on all
-// threads.
-std::vector<Key> SortedKeys(const FoundEvents& found, unsigned threads) {
-  constexpr double kNeverTaken = 9999999999.0;
-  std::size_t m = 0;
-  double lo = kNeverTaken, hi = -kNeverTaken;
-  found.ForEach([&](std::size_t, const EventEntry& e) {
-    if (!(e.time < kNeverTaken)) return;
-    ++m;
-    lo = std::min(lo, e.time);
-    hi = std::max(hi, e.time);
-  });
-  const std::size_t buckets = std::clamp<std::size_t>(m / 1024, 1, 4096);
-  double scale = static_cast<double>(buckets) / (hi - lo);
-  if (!(std::isfinite(scale) && scale > 0)) scale = 0;  // one bucket
-  // Monotone in the time, so the buckets in order hold ascending times.
-  auto bucketOf = [&](double t) { return std::min(buckets - 1, static_cast<std::size_t>((t - lo) * scale)); };
-  std::vector<std::size_t> start(buckets + 1, 0);
-  found.ForEach([&](std::size_t, const EventEntry& e) {
-    if (e.time < kNeverTaken) ++start[bucketOf(e.time) + 1];
-  });
-  for (std::size_t b = 0; b < buckets; ++b) start[b + 1] += start[b];
-  std::vector<Key> keys(m);
-  {
-    std::vector<std::size_t> fill(start.begin(), start.end() - 1);
-    found.ForEach([&](std::size_t i, const EventEntry& e) {
-      if (e.time < kNeverTaken) keys[fill[bucketOf(e.time)]++] = {e.time, static_cast<std::uint32_t>(i)};
-    });
-  }
-  ForEachPiece(buckets, threads, [&](std::size_t b) {
-    std::sort(keys.begin() + static_cast<std::ptrdiff_t>(start[b]), keys.begin() + static_cast<std::ptrdiff_t>(start[b + 1]));
-  });
-  return keys;
-}
-
-// Puts each group of equal times in `keyed` (sorted by time, then index) into
-// the order of the selection sort that SortEventList replays
-// (astro::SelectionSortOrder): step i takes the first entry of least time and
-// exchanges it with the entry at position i, so a group is taken in the order
-// of the positions its members hold when its turn comes. An entry moves only
-// when it stands at position i at step i: it goes to where the entry taken
-// at step i stood. So the position of entry y before step r follows from its
-// first position p: while p < r, p = from(p), with from(i) the position the
-// entry taken at step i stood on, found the same way. Only the positions such
-// chains reach are worked out, which is few when equal times are few.
-void OrderEqualTimes(std::vector<Key>& keyed) {
-  const std::size_t m = keyed.size();
+// Puts each group of equal times of `sorted` (ascending time, equal times in
+// the order of their index in the found list, `origin`) into the order of the
+// selection sort that SortEventList replays (astro::SelectionSortOrder): step
+// i takes the first entry of least time and exchanges it with the entry at
+// position i, so a group is taken in the order of the positions its members
+// hold when its turn comes. An entry moves only when it stands at position i
+// at step i: it goes to where the entry taken at step i stood. So the
+// position before step r of the entry first at p follows: while p < r,
+// p = from(p), with from(i) the position the entry taken at step i stood on,
+// found the same way. Only the positions such chains reach are worked out,
+// which is few when equal times are few.
+void OrderEqualTimes(std::vector<EventEntry>& sorted, std::vector<std::uint32_t>& origin) {
+  const std::size_t m = sorted.size();
   std::unordered_map<std::uint32_t, std::uint32_t> from;  // step -> position of the entry it took
   std::vector<std::pair<std::uint32_t, std::uint32_t>> pending;  // (step, position reached so far)
-  // The position before step `limit` of the entry first at `p`.
   auto positionBefore = [&](std::uint32_t p, std::uint32_t limit) {
     while (p < limit) {
       if (auto it = from.find(p); it != from.end()) {
         p = it->second;
         continue;
       }
-      // from(p): the chain of the entry taken at step p, from its first position.
-      pending.emplace_back(p, keyed[p].second);
+      pending.emplace_back(p, origin[p]);
       while (!pending.empty()) {
         const auto [step, at] = pending.back();
         if (at >= step) {
@@ -449,56 +405,94 @@ void OrderEqualTimes(std::vector<Key>& keyed) {
         } else if (auto it = from.find(at); it != from.end()) {
           pending.back().second = it->second;
         } else {
-          pending.emplace_back(at, keyed[at].second);
+          pending.emplace_back(at, origin[at]);
         }
       }
       p = from.at(p);
     }
     return p;
   };
-  std::vector<std::pair<std::uint32_t, std::uint32_t>> group;  // (position at its turn, index)
+  std::vector<std::pair<std::uint32_t, std::size_t>> group;  // (position at its turn, slot)
+  std::vector<EventEntry> entries;
+  std::vector<std::uint32_t> origins;
   for (std::size_t g = 0; g < m;) {
     std::size_t end = g + 1;
-    while (end < m && !(keyed[g].first < keyed[end].first)) ++end;
+    while (end < m && !(sorted[g].time < sorted[end].time)) ++end;
     if (end - g > 1) {
       group.clear();
       for (std::size_t k = g; k < end; ++k)
-        group.emplace_back(positionBefore(keyed[k].second, static_cast<std::uint32_t>(g)), keyed[k].second);
+        group.emplace_back(positionBefore(origin[k], static_cast<std::uint32_t>(g)), k);
       std::sort(group.begin(), group.end());
-      for (std::size_t k = g; k < end; ++k) keyed[k].second = group[k - g].second;
+      entries.assign(sorted.begin() + static_cast<std::ptrdiff_t>(g), sorted.begin() + static_cast<std::ptrdiff_t>(end));
+      origins.assign(origin.begin() + static_cast<std::ptrdiff_t>(g), origin.begin() + static_cast<std::ptrdiff_t>(end));
+      for (std::size_t k = g; k < end; ++k) {
+        sorted[k] = entries[group[k - g].second - g];
+        origin[k] = origins[group[k - g].second - g];
+      }
     }
     g = end;
   }
 }
 
-// The found events in time order, as SortEventList leaves them.
+// The found events in time order, as SortEventList leaves them: one pass
+// deals them by time into a thousand or so buckets, in found order, then each
+// bucket is sorted on its own (on all threads) by time, found order breaking
+// ties, and groups of equal times are put into the selection sort's order.
 std::vector<EventEntry> SortedByTime(const FoundEvents& found, unsigned threads) {
-  std::vector<Key> keyed = SortedKeys(found, threads);
-  const std::size_t n = found.size(), m = keyed.size();
-  bool distinct = true;
-  for (std::size_t i = 1; distinct && i < m; ++i) distinct = keyed[i - 1].first < keyed[i].first;
-  if (!distinct) OrderEqualTimes(keyed);
-  // Entries never taken stay where the exchanges left them, after the taken
-  // ones; with none of them that is nothing to work out.
-  std::vector<std::uint32_t> rest;
-  if (m < n) {
-    std::vector<std::uint32_t> at(n), pos(n);
-    for (std::size_t p = 0; p < n; ++p) at[p] = pos[p] = static_cast<std::uint32_t>(p);
-    for (std::size_t i = 0; i < m; ++i) {
-      const std::uint32_t x = keyed[i].second, j = pos[x], y = at[i];
-      at[i] = x;
-      pos[x] = static_cast<std::uint32_t>(i);
-      at[j] = y;
-      pos[y] = j;
-    }
-    rest.assign(at.begin() + static_cast<std::ptrdiff_t>(m), at.end());
-  }
-  std::vector<EventEntry> sorted(n);
-  const std::size_t parts = ThreadCount(threads);
-  ForEachPiece(parts, threads, [&](std::size_t k) {
-    for (std::size_t i = n * k / parts; i < n * (k + 1) / parts; ++i)
-      sorted[i] = found[i < m ? keyed[i].second : rest[i - m]];
+  constexpr double kNeverTaken = 9999999999.0;  // the selection sort's start value
+  const std::size_t n = found.size();
+  double lo = kNeverTaken, hi = -kNeverTaken;
+  bool allTaken = true;
+  found.ForEach([&](std::size_t, const EventEntry& e) {
+    allTaken = allTaken && e.time < kNeverTaken;
+    lo = std::min(lo, e.time);
+    hi = std::max(hi, e.time);
   });
+  if (!allTaken) {
+    // NaN or enormous times, which the selection sort never takes: its replay.
+    std::vector<EventEntry> all;
+    all.reserve(n);
+    found.ForEach([&](std::size_t, const EventEntry& e) { all.push_back(e); });
+    astro::SortEventList(all, [](const EventEntry& e) { return e.time; });
+    return all;
+  }
+  const std::size_t buckets = std::clamp<std::size_t>(n / 1024, 1, 4096);
+  double scale = static_cast<double>(buckets) / (hi - lo);
+  if (!(std::isfinite(scale) && scale > 0)) scale = 0;  // one bucket
+  // Monotone in the time, so the buckets in order hold ascending times.
+  auto bucketOf = [&](double t) { return std::min(buckets - 1, static_cast<std::size_t>((t - lo) * scale)); };
+  std::vector<std::size_t> start(buckets + 1, 0);
+  found.ForEach([&](std::size_t, const EventEntry& e) { ++start[bucketOf(e.time) + 1]; });
+  for (std::size_t b = 0; b < buckets; ++b) start[b + 1] += start[b];
+  std::vector<EventEntry> sorted(n);
+  std::vector<std::uint32_t> origin(n);
+  {
+    std::vector<std::size_t> fill(start.begin(), start.end() - 1);
+    found.ForEach([&](std::size_t i, const EventEntry& e) {
+      const std::size_t at = fill[bucketOf(e.time)]++;
+      sorted[at] = e;
+      origin[at] = static_cast<std::uint32_t>(i);
+    });
+  }
+  ForEachPiece(buckets, threads, [&](std::size_t b) {
+    // Within a bucket the entries stand in found order, so a stable sort by
+    // time leaves equal times in found order.
+    const auto first = static_cast<std::ptrdiff_t>(start[b]), last = static_cast<std::ptrdiff_t>(start[b + 1]);
+    if (last - first < 2) return;
+    std::vector<std::pair<double, std::uint32_t>> order;
+    order.reserve(static_cast<std::size_t>(last - first));
+    for (std::ptrdiff_t k = first; k < last; ++k) order.emplace_back(sorted[static_cast<std::size_t>(k)].time, static_cast<std::uint32_t>(k - first));
+    std::sort(order.begin(), order.end());
+    const std::vector<EventEntry> entries(sorted.begin() + first, sorted.begin() + last);
+    const std::vector<std::uint32_t> origins(origin.begin() + first, origin.begin() + last);
+    for (std::size_t k = 0; k < order.size(); ++k) {
+      sorted[static_cast<std::size_t>(first) + k] = entries[order[k].second];
+      origin[static_cast<std::size_t>(first) + k] = origins[order[k].second];
+    }
+  });
+  bool distinct = true;
+  for (std::size_t i = 1; distinct && i < n; ++i) distinct = sorted[i - 1].time < sorted[i].time;
+  if (!distinct) OrderEqualTimes(sorted, origin);
   return sorted;
 }
 
