@@ -12,20 +12,30 @@
 
 namespace tevaro::run {
 
+void ReportBuffer::Piece::Reserve(std::size_t more) {
+  if (capacity - size >= more) return;
+  const std::size_t grown = std::max({size + more, 2 * capacity, std::size_t{1} << 16});
+  // Not value-initialised: only what is written is ever touched.
+  std::unique_ptr<char[]> moved(new char[grown]);
+  if (size != 0) std::memcpy(moved.get(), data.get(), size);
+  data = std::move(moved);
+  capacity = grown;
+}
+
 std::string_view ReportBuffer::Line(std::size_t i) const {
   constexpr std::uint64_t kOffsetMask = (std::uint64_t{1} << kOffsetBits) - 1;
   const std::uint64_t s = starts_.at(i - 1);
-  const std::string& piece = pieces_[s >> kOffsetBits];
+  const Piece& piece = pieces_[s >> kOffsetBits];
   const std::size_t begin = s & kOffsetMask;
-  std::size_t end = piece.size();
+  std::size_t end = piece.size;
   if (i < starts_.size() && (starts_[i] >> kOffsetBits) == (s >> kOffsetBits)) end = starts_[i] & kOffsetMask;
-  return std::string_view(piece).substr(begin, end - begin);
+  return piece.View().substr(begin, end - begin);
 }
 
 void ReportBuffer::Add(std::string_view line) {
   if (pieces_.empty()) pieces_.emplace_back();
-  starts_.push_back(StartOf(pieces_.size() - 1, pieces_.back().size()));
-  pieces_.back().append(line);
+  starts_.push_back(StartOf(pieces_.size() - 1, pieces_.back().size));
+  pieces_.back().Append(line);
   characters_ += line.size();
 }
 
@@ -36,7 +46,7 @@ void ReportBuffer::Append(const ReportBuffer& other) {
 void ReportBuffer::Reserve(std::size_t lines, std::size_t characters) {
   starts_.reserve(lines);
   if (pieces_.empty()) pieces_.emplace_back();
-  pieces_.back().reserve(characters);
+  pieces_.back().Reserve(characters);
 }
 
 void ReportBuffer::Clear() {
@@ -314,26 +324,25 @@ class ReportAssembly {
     std::vector<std::size_t> characters(blocks, 0);
     ForEachPiece(blocks, threads, [&](std::size_t b) {
       const std::size_t piece = headerPieces + b;
-      std::string& out = r.pieces_[piece];
+      ReportBuffer::Piece& out = r.pieces_[piece];
       // Room for the longest line of every event; untouched room costs no memory.
-      out.reserve((from(b + 1) - from(b)) * (longest + kLineRoom));
+      out.Reserve((from(b + 1) - from(b)) * (longest + kLineRoom));
       fields::LocalClock clock(zone);
-      std::vector<char> line;
       std::uint64_t* start = r.starts_.data() + headerLines + lineBase[b];
       for (std::size_t i = from(b); i < from(b + 1); ++i) {
         if (nightBefore(i)) {
-          *start++ = ReportBuffer::StartOf(piece, out.size());
-          out += NightLine(ev[i].time);
+          *start++ = ReportBuffer::StartOf(piece, out.size);
+          out.Append(NightLine(ev[i].time));
         }
-        *start++ = ReportBuffer::StartOf(piece, out.size());
+        *start++ = ReportBuffer::StartOf(piece, out.size);
         const StarText& star = text[ev[i].star];
-        line.resize(star.fixed.size() + star.comment.size() + kLineRoom);
-        if (const std::size_t n = QuickEventLine(line.data(), ev[i], star, p.outputMode, clock); n != 0)
-          out.append(line.data(), n);
+        out.Reserve(star.fixed.size() + star.comment.size() + kLineRoom);
+        if (const std::size_t n = QuickEventLine(out.data.get() + out.size, ev[i], star, p.outputMode, clock); n != 0)
+          out.size += n;
         else
-          out += EventLine(ev[i], stars.entries[ev[i].star], zone, p.outputMode);
+          out.Append(EventLine(ev[i], stars.entries[ev[i].star], zone, p.outputMode));
       }
-      characters[b] = out.size();
+      characters[b] = out.size;
     });
     for (std::size_t c : characters) r.characters_ += c;
   }

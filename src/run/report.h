@@ -3,7 +3,9 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -44,7 +46,22 @@ class ReportBuffer {
     return (static_cast<std::uint64_t>(piece) << kOffsetBits) | offset;
   }
 
-  std::vector<std::string> pieces_;
+  // Text of lines, filled from the front; room beyond `size` is reserved
+  // but never touched, so it costs address space only.
+  struct Piece {
+    std::unique_ptr<char[]> data;
+    std::size_t size = 0, capacity = 0;
+    // Makes room for `more` characters, moving the text when it must.
+    void Reserve(std::size_t more);
+    void Append(std::string_view text) {
+      Reserve(text.size());
+      if (!text.empty()) std::memcpy(data.get() + size, text.data(), text.size());
+      size += text.size();
+    }
+    std::string_view View() const { return {data.get(), size}; }
+  };
+
+  std::vector<Piece> pieces_;
   std::vector<std::uint64_t> starts_;
   std::size_t characters_ = 0;
 };
