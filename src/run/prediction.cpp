@@ -153,22 +153,26 @@ void WalkLiteral(std::vector<EventEntry>& out, const RunParameters& p, const dat
 
 // The Sun's altitude over the span, sampled every five minutes with the same
 // routines as the literal walk. Between samples the altitude cannot differ
-// from the straight line by more than (rate x step / 2) = 0.252 deg/min x
+// from the straight line by more than (rate x step / 2) = 0.251 deg/min x
 // 2.5 min = 0.63 deg, so a sample-based answer farther than kMargin from the
 // limit is certain; closer ones are computed in full.
 class SunTable {
  public:
   static constexpr double kStep = 1.0 / 288;  // days
-  static constexpr double kMargin = 1.0;      // degrees
+  static constexpr double kMargin = 0.7;      // degrees
 
-  SunTable(const RunParameters& p, const RunFrame& f) : maxSun_(p.maxSunAltitude), latitude_(p.latitude) {
+  SunTable(const RunParameters& p, const RunFrame& f, unsigned threads)
+      : maxSun_(p.maxSunAltitude), latitude_(p.latitude) {
     start_ = f.rjdStart - 1;
     const auto n = static_cast<std::size_t>(std::ceil((f.rjdEnd + 1 - start_) / kStep)) + 2;
     alt_.resize(n);
-    for (std::size_t k = 0; k < n; ++k) {
-      const double t = start_ + static_cast<double>(k) * kStep;
-      alt_[k] = SunAltitude(t, astro::LocalSiderealTime(t, p.longitude), latitude_);
-    }
+    constexpr std::size_t kPiece = 4096;
+    ForEachPiece((n + kPiece - 1) / kPiece, threads, [&](std::size_t piece) {
+      for (std::size_t k = piece * kPiece; k < std::min(n, (piece + 1) * kPiece); ++k) {
+        const double t = TimeAt(k);
+        alt_[k] = SunAltitude(t, astro::LocalSiderealTime(t, p.longitude), latitude_);
+      }
+    });
   }
 
   // True when the Sun is strictly below the limit at t (lst is the sidereal time at t).
@@ -516,7 +520,7 @@ PredictionOutcome RunPrediction(const RunParameters& p, const data::StarTable& s
         WalkLiteral(events, p, stars.entries[i], static_cast<std::uint32_t>(i), sky);
     }
   } else {
-    const SunTable sun(p, f);
+    const SunTable sun(p, f, threads);
     const double zLimit = 90 - p.minStarAltitude;
     FastContext c{p, sun, {}, std::sin(p.latitude / DegreesPerRadian), std::cos(p.latitude / DegreesPerRadian),
                   std::cos(zLimit / DegreesPerRadian), !(zLimit > 0)};
