@@ -204,7 +204,6 @@ struct StarText {
 
 StarText StarTextOf(const data::StarEntry& star) {
   StarText t;
-  t.fixed.reserve(32);
   t.fixed += "  ";
   t.fixed += data::FitCharacters(star.name, 10);
   t.fixed += "  ";
@@ -215,44 +214,55 @@ StarText StarTextOf(const data::StarEntry& star) {
   t.fixed += MagnitudeText(star.minMag);
   t.fixed += "  ";
   t.comment = star.comment;
+  // Room for Put to copy a short text as 32 bytes.
+  t.fixed.reserve(32);
+  t.comment.reserve(32);
   return t;
 }
 
-// Room an event line of the quick form needs beyond the star's texts.
-constexpr std::size_t kLineRoom = 64;
+// Room an event line of the quick form needs beyond the star's texts: the
+// time, date, clock, mode columns, label and " close" take at most 54
+// characters, and a short text is copied as 32 bytes, so up to 80.
+constexpr std::size_t kLineRoom = 96;
 
 // One event line as EventLine writes it, from the star's fixed fields and the
 // quick number forms, into `out` (room for the star's texts + kLineRoom).
 // Returns its length, or 0 where a quick form declines: the caller then takes
 // EventLine itself.
+// The quick forms of the mode columns.
+struct Columns {
+  fields::FixedColumn azimuth{5, 0}, altitude{4, 0}, hourAngle{6, 2}, declination{4, 0};
+};
+
+// Copies a star's text; a short one as one fixed-size move, which the room
+// after the line allows.
+inline char* Put(char* p, const std::string& text) {
+  if (text.size() <= 32 && text.capacity() >= 31)
+    std::memcpy(p, text.data(), 32);  // the capacity and its terminator: 32 readable bytes
+  else
+    std::memcpy(p, text.data(), text.size());
+  return p + text.size();
+}
+
 std::size_t QuickEventLine(char* out, const EventEntry& e, const StarText& star, std::int16_t outputMode,
-                           fields::LocalClock& clock) {
+                           fields::LocalClock& clock, const Columns& columns) {
   char* p = out;
   // The time: NumberText cut to 11 characters, zeros added up to four decimals.
-  const std::size_t n = fields::GeneralText(e.time, p);
+  const std::size_t n = fields::TimeText(e.time, p);
   if (n == 0) return 0;
-  if (n > 11) {
-    p += 11;
-  } else {
-    p += n;
-    if (n >= 8 && n <= 10) {
-      std::memset(p, '0', 11 - n);
-      p += 11 - n;
-    }
-  }
-  std::memcpy(p, star.fixed.data(), star.fixed.size());
-  p += star.fixed.size();
+  p += n;
+  p = Put(p, star.fixed);
   if (!clock.Fields(e.time, p, p + 13)) return 0;
   p[11] = ' ';
   p[12] = ' ';
   p += 18;
   switch (outputMode) {
     case 1:
-      if (!fields::FixedText(e.column1, 5, 0, p) || !fields::FixedText(e.column2, 4, 0, p + 5)) return 0;
+      if (!columns.azimuth.Write(e.column1, p) || !columns.altitude.Write(e.column2, p + 5)) return 0;
       p += 9;
       break;
     case 2: {
-      if (!fields::FixedText(e.column1, 6, 2, p)) return 0;
+      if (!columns.hourAngle.Write(e.column1, p)) return 0;
       p[6] = ' ';
       char airmass[24];
       const std::size_t a = fields::GeneralText(e.column2, airmass);
@@ -262,7 +272,7 @@ std::size_t QuickEventLine(char* out, const EventEntry& e, const StarText& star,
       break;
     }
     default:
-      if (!fields::FixedText(e.column1, 6, 2, p) || !fields::FixedText(e.column2, 4, 0, p + 7)) return 0;
+      if (!columns.hourAngle.Write(e.column1, p) || !columns.declination.Write(e.column2, p + 7)) return 0;
       p[6] = ' ';
       p += 11;
       break;
@@ -271,8 +281,7 @@ std::size_t QuickEventLine(char* out, const EventEntry& e, const StarText& star,
   std::memcpy(p + 2, kPhaseLabels[e.phase], 3);
   std::memcpy(p + 5, "  ", 2);
   p += 7;
-  std::memcpy(p, star.comment.data(), star.comment.size());
-  p += star.comment.size();
+  p = Put(p, star.comment);
   if (e.close) {
     std::memcpy(p, " close", 6);
     p += 6;
@@ -306,6 +315,7 @@ class ReportAssembly {
       for (std::size_t k = b * 256; k < std::min(stars.entries.size(), (b + 1) * 256); ++k)
         if (used[k]) text[k] = StarTextOf(stars.entries[k]);
     });
+    const Columns columns;
     std::size_t longest = 0;
     for (const StarText& t : text) longest = std::max(longest, t.fixed.size() + t.comment.size());
 
@@ -337,7 +347,7 @@ class ReportAssembly {
         *start++ = ReportBuffer::StartOf(piece, out.size);
         const StarText& star = text[ev[i].star];
         out.Reserve(star.fixed.size() + star.comment.size() + kLineRoom);
-        if (const std::size_t n = QuickEventLine(out.data.get() + out.size, ev[i], star, p.outputMode, clock); n != 0)
+        if (const std::size_t n = QuickEventLine(out.data.get() + out.size, ev[i], star, p.outputMode, clock, columns); n != 0)
           out.size += n;
         else
           out.Append(EventLine(ev[i], stars.entries[ev[i].star], zone, p.outputMode));

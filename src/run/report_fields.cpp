@@ -89,6 +89,41 @@ std::size_t GeneralText(double x, char* out) {
   return n;
 }
 
+std::size_t TimeText(double x, char* out) {
+  if (!(x >= 10000 && x < 100000)) return 0;
+  // As GeneralText, with five integer digits and ten decimals.
+  int exponent = 0;
+  const double m = std::frexp(x, &exponent);
+  const auto mantissa = static_cast<std::uint64_t>(std::ldexp(m, 53));
+  const int shift = 53 - exponent;
+  const Wide scaled = static_cast<Wide>(mantissa) * kPow10[10];
+  auto q = static_cast<std::uint64_t>(scaled >> shift);
+  const Wide rest = scaled - (static_cast<Wide>(q) << shift);
+  const Wide half = static_cast<Wide>(1) << (shift - 1);
+  if (rest == half) return 0;
+  if (rest > half) ++q;
+  if (q >= kPow10[15]) return 0;
+  out[0] = ' ';
+  Digits(q / kPow10[10], 5, out + 1);
+  const std::uint64_t frac = q % kPow10[10];
+  if (frac == 0) return 6;  // a whole number has no point and is not padded
+  // The general text drops the fraction's trailing zeros and the column puts
+  // them back up to four decimals: the first four decimals either way.
+  out[6] = '.';
+  Digits(frac / kPow10[6], 4, out + 7);
+  return 11;
+}
+
+FixedColumn::FixedColumn(int width, int decimals)
+    : width_(width), decimals_(decimals), scale_(decimals == 0 ? 1.0 : 100.0), table_(2 * kRange + 1) {
+  for (long k = -kRange; k <= kRange; ++k) {
+    Entry& e = table_[static_cast<std::size_t>(k + kRange)];
+    // A value whose rounding is k: k itself scaled back.
+    e.fits = FixedText(static_cast<double>(k) / scale_, width, decimals, e.text);
+  }
+  negativeZero_.fits = FixedText(-0.25 / scale_, width, decimals, negativeZero_.text);
+}
+
 bool FixedText(double v, int width, int decimals, char* out) {
   if (!std::isfinite(v) || (decimals != 0 && decimals != 2) || width > 15) return false;
   // The rounding of FormatFixed: the scaled value, plus a half, floored.

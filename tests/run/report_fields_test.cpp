@@ -77,6 +77,65 @@ TEST(GeneralTextTest, EqualsNumberTextOnMillionsOfValues) {
   EXPECT_LT(declined, compared / 1000);
 }
 
+// The time column as the report's literal formatter cuts NumberText.
+std::string TimeColumn(double x) {
+  std::string t = astro::NumberText(x).substr(0, 11);
+  if (t.size() >= 8 && t.size() <= 10) t.append(11 - t.size(), '0');
+  return t;
+}
+
+TEST(TimeTextTest, EqualsTheCutNumberTextOnMillionsOfTimes) {
+  char buf[16];
+  auto quick = [&](double x) {
+    const std::size_t n = fields::TimeText(x, buf);
+    return n ? std::string(buf, n) : std::string("(declined)");
+  };
+  EXPECT_EQ(quick(55686.5), " 55686.5000");
+  EXPECT_EQ(quick(55686.65432109), " 55686.6543");
+  EXPECT_EQ(quick(55686.0), " 55686");
+  EXPECT_EQ(quick(55686.00000000001), " 55686");  // 15 digits round the fraction away
+  EXPECT_EQ(quick(55686.99999999999), " 55687");
+  EXPECT_EQ(quick(std::nextafter(100000.0, 0.0)), "(declined)");
+  for (double x : {9999.5, -55686.5, 100000.0, std::nan("")}) EXPECT_EQ(quick(x), "(declined)") << x;
+
+  testing::Random r(5);
+  std::size_t declined = 0;
+  for (int k = 0; k < 2000000; ++k) {
+    double x = r.Uniform(10000, 100000);
+    if (k % 4 == 1) x = std::round(x * 1e4) / 1e4;               // four decimals exactly
+    if (k % 4 == 2) x = std::nextafter(std::round(x), k % 8 < 4 ? 0.0 : 1e6);  // beside a whole day
+    if (k % 4 == 3) x = std::round(x * 2e10) / 2e10;              // at a rounding tie of the 15 digits
+    const std::size_t n = fields::TimeText(x, buf);
+    if (n == 0) {
+      ++declined;
+      continue;
+    }
+    ASSERT_EQ(std::string(buf, n), TimeColumn(x)) << std::setprecision(17) << x;
+  }
+  EXPECT_LT(declined, 2000u);
+}
+
+TEST(FixedColumnTest, EqualsFormatFixedInAndBeyondItsTable) {
+  testing::Random r(11);
+  for (const auto& [width, decimals] : {std::pair{5, 0}, std::pair{4, 0}, std::pair{6, 2}}) {
+    const fields::FixedColumn column(width, decimals);
+    auto check = [&](double v) {
+      char buf[16];
+      if (!column.Write(v, buf)) {
+        // Declined only where FixedText declines too (the text does not fit).
+        char direct[16];
+        ASSERT_FALSE(fields::FixedText(v, width, decimals, direct)) << v;
+        return;
+      }
+      ASSERT_EQ(std::string(buf, static_cast<std::size_t>(width)), astro::FormatFixed(v, width, decimals))
+          << v << " width " << width;
+    };
+    for (double v : {0.0, -0.0, -0.25, 0.49, -0.49, -0.5, 0.5, 359.6, 89.5, -2.345, -9999.4, 9999.4, 1e6, -1e6})
+      check(decimals ? v / 100 : v);
+    for (int k = 0; k < 300000; ++k) check(r.Uniform(-12000, 12000) / (decimals ? 100 : 1));
+  }
+}
+
 // FixedText depends on the value only through floor(v x 10^d + 0.5) and its
 // sign, as FormatFixed does: every whole-number outcome of the report's
 // widths is compared, each with values at both ends of its rounding interval.
