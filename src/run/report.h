@@ -51,6 +51,15 @@ class ReportBuffer {
   struct Piece {
     std::unique_ptr<char[]> data;
     std::size_t size = 0, capacity = 0;
+    Piece() = default;
+    Piece(Piece&&) noexcept = default;
+    Piece& operator=(Piece&&) noexcept = default;
+    // A copy holds the text only, without the spare room.
+    Piece(const Piece& other) { Append(other.View()); }
+    Piece& operator=(const Piece& other) {
+      if (this != &other) *this = Piece(other);
+      return *this;
+    }
     // Makes room for `more` characters, moving the text when it must.
     void Reserve(std::size_t more);
     void Append(std::string_view text) {

@@ -416,7 +416,14 @@ TEST(ReportBufferTest, LinesAcrossPiecesAndWritingInBlocks) {
   EXPECT_FALSE(r.WriteBytes([&](std::string_view) { return ++calls < 3; }, 1000));
   EXPECT_EQ(calls, 3u);
 
+  // A copy keeps every line when the original goes.
   ReportBuffer copy;
+  {
+    ReportBuffer original = r;
+    copy = original;
+  }
+  EXPECT_EQ(copy.Bytes(), joined);
+  copy.Clear();
   copy.Add("first");
   copy.Append(r);
   ASSERT_EQ(copy.LineCount(), r.LineCount() + 1);
