@@ -444,14 +444,25 @@ void OrderEqualTimes(std::vector<EventEntry>& sorted, std::vector<std::uint32_t>
 // ties, and groups of equal times are put into the selection sort's order.
 std::vector<EventEntry> SortedByTime(const FoundEvents& found, unsigned threads) {
   constexpr double kNeverTaken = 9999999999.0;  // the selection sort's start value
-  const std::size_t n = found.size();
+  const std::size_t n = found.size(), blocks = found.blocks.size();
+  // The range of the times, block by block on all threads.
+  std::vector<double> blockLo(blocks, kNeverTaken), blockHi(blocks, -kNeverTaken);
+  std::vector<char> blockTaken(blocks, 1);
+  ForEachPiece(blocks, threads, [&](std::size_t b) {
+    for (std::size_t k = 0; k < found.blocks[b].size(); ++k) {
+      const double t = found.blocks[b][k].time;
+      if (!(t < kNeverTaken)) blockTaken[b] = 0;
+      blockLo[b] = std::min(blockLo[b], t);
+      blockHi[b] = std::max(blockHi[b], t);
+    }
+  });
   double lo = kNeverTaken, hi = -kNeverTaken;
   bool allTaken = true;
-  found.ForEach([&](std::size_t, const EventEntry& e) {
-    allTaken = allTaken && e.time < kNeverTaken;
-    lo = std::min(lo, e.time);
-    hi = std::max(hi, e.time);
-  });
+  for (std::size_t b = 0; b < blocks; ++b) {
+    allTaken = allTaken && blockTaken[b];
+    lo = std::min(lo, blockLo[b]);
+    hi = std::max(hi, blockHi[b]);
+  }
   if (!allTaken) {
     // NaN or enormous times, which the selection sort never takes: its replay.
     std::vector<EventEntry> all;
@@ -465,19 +476,35 @@ std::vector<EventEntry> SortedByTime(const FoundEvents& found, unsigned threads)
   if (!(std::isfinite(scale) && scale > 0)) scale = 0;  // one bucket
   // Monotone in the time, so the buckets in order hold ascending times.
   auto bucketOf = [&](double t) { return std::min(buckets - 1, static_cast<std::size_t>((t - lo) * scale)); };
+  // Each block's count per bucket; then each block's first place in each
+  // bucket, blocks in found order, so that every bucket holds its entries in
+  // found order.
+  std::vector<std::size_t> place(blocks * buckets, 0);
+  ForEachPiece(blocks, threads, [&](std::size_t b) {
+    std::size_t* count = place.data() + b * buckets;
+    for (std::size_t k = 0; k < found.blocks[b].size(); ++k) ++count[bucketOf(found.blocks[b][k].time)];
+  });
   std::vector<std::size_t> start(buckets + 1, 0);
-  found.ForEach([&](std::size_t, const EventEntry& e) { ++start[bucketOf(e.time) + 1]; });
-  for (std::size_t b = 0; b < buckets; ++b) start[b + 1] += start[b];
+  for (std::size_t k = 0; k < buckets; ++k) {
+    std::size_t at = start[k];
+    for (std::size_t b = 0; b < blocks; ++b) {
+      const std::size_t count = place[b * buckets + k];
+      place[b * buckets + k] = at;
+      at += count;
+    }
+    start[k + 1] = at;
+  }
   std::vector<EventEntry> sorted(n);
   std::vector<std::uint32_t> origin(n);
-  {
-    std::vector<std::size_t> fill(start.begin(), start.end() - 1);
-    found.ForEach([&](std::size_t i, const EventEntry& e) {
+  ForEachPiece(blocks, threads, [&](std::size_t b) {
+    std::size_t* fill = place.data() + b * buckets;
+    for (std::size_t k = 0; k < found.blocks[b].size(); ++k) {
+      const EventEntry& e = found.blocks[b][k];
       const std::size_t at = fill[bucketOf(e.time)]++;
       sorted[at] = e;
-      origin[at] = static_cast<std::uint32_t>(i);
-    });
-  }
+      origin[at] = static_cast<std::uint32_t>(found.base[b] + k);
+    }
+  });
   ForEachPiece(buckets, threads, [&](std::size_t b) {
     // Within a bucket the entries stand in found order, so a stable sort by
     // time leaves equal times in found order.
