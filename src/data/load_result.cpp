@@ -153,6 +153,10 @@ LoadResult<std::string> ReadFileBytes(const std::string& path) {
 }
 
 WriteResult WriteFileAtomically(const std::string& path, const std::string& bytes) {
+  return WriteFileAtomicallyFrom(path, [&bytes](const ByteSink& sink) { return bytes.empty() || sink(bytes); });
+}
+
+WriteResult WriteFileAtomicallyFrom(const std::string& path, const ByteSource& produce) {
   namespace fs = std::filesystem;
   auto failed = [&](const std::string& why) { return FileFailure{path, 0, why, FileFailure::Op::Write}; };
   if (path.empty()) return failed("no file name was given");
@@ -202,7 +206,9 @@ WriteResult WriteFileAtomically(const std::string& path, const std::string& byte
       return abandon("cannot keep its permissions (" + ErrnoText(errno) + ")");
   }
   int err = 0;
-  if (!WriteAll(fd.get(), bytes.data(), bytes.size(), err)) return abandon("writing failed (" + ErrnoText(err) + ")");
+  const bool written =
+      produce([&](std::string_view piece) { return WriteAll(fd.get(), piece.data(), piece.size(), err); });
+  if (!written) return abandon("writing failed (" + ErrnoText(err ? err : ECANCELED) + ")");
   if (::fsync(fd.get()) != 0) return abandon("writing failed (" + ErrnoText(errno) + ")");
   if ((err = fd.Close()) != 0) return abandon("writing failed (" + ErrnoText(err) + ")");
   if (::rename(tempPath.c_str(), target.c_str()) != 0)

@@ -2,8 +2,10 @@
 // reading failed; a writer nothing or why writing failed.
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <variant>
 
@@ -49,6 +51,15 @@ LoadResult<std::string> ReadFileBytes(const std::string& path);
 // synced after the rename. A temporary file that an earlier save of the same
 // name left behind is removed after a successful save.
 WriteResult WriteFileAtomically(const std::string& path, const std::string& bytes);
+
+// Takes one piece of a file's bytes; false when the piece could not be written.
+using ByteSink = std::function<bool(std::string_view)>;
+// Hands every piece of a file's bytes to the sink in order; false to give up.
+using ByteSource = std::function<bool(const ByteSink&)>;
+
+// WriteFileAtomically for bytes that come in pieces, so that a large text is
+// written without a copy of the whole of it.
+WriteResult WriteFileAtomicallyFrom(const std::string& path, const ByteSource& produce);
 
 // The start of the names of the temporary files that saves of `fileName` make
 // in its folder (followed by eight hex digits and ".tmp").

@@ -3,9 +3,11 @@
 #include "run/star_check.h"
 
 #include <algorithm>
-#include <atomic>
 #include <cmath>
-#include <thread>
+#include <limits>
+#include <memory>
+#include <unordered_map>
+#include <utility>
 
 #include "astro/angles.h"
 #include "astro/calendar.h"
@@ -13,6 +15,7 @@
 #include "astro/daylight.h"
 #include "astro/sun.h"
 #include "data/text.h"
+#include "run/parallel.h"
 #include "run/star_check.h"
 
 namespace tevaro::run {
@@ -104,7 +107,8 @@ bool IsEa(const data::StarEntry& s) { return data::CharacterPrefix(s.varType, 2)
 
 // Appends the event of a candidate that passed all four tests, unless the EA
 // filter drops it.
-void Append(std::vector<EventEntry>& out, const RunParameters& p, const data::StarEntry& s,
+template <class Events>
+void Append(Events& out, const RunParameters& p, const data::StarEntry& s,
             std::uint32_t index, const StarSky& sky, int phase, double t, double h,
             const astro::Horizon& hz) {
   if (p.ignoreEaSecondary == 1 && phase == 3 && IsEa(s)) return;
@@ -152,22 +156,26 @@ void WalkLiteral(std::vector<EventEntry>& out, const RunParameters& p, const dat
 
 // The Sun's altitude over the span, sampled every five minutes with the same
 // routines as the literal walk. Between samples the altitude cannot differ
-// from the straight line by more than (rate x step / 2) = 0.252 deg/min x
+// from the straight line by more than (rate x step / 2) = 0.251 deg/min x
 // 2.5 min = 0.63 deg, so a sample-based answer farther than kMargin from the
 // limit is certain; closer ones are computed in full.
 class SunTable {
  public:
   static constexpr double kStep = 1.0 / 288;  // days
-  static constexpr double kMargin = 1.0;      // degrees
+  static constexpr double kMargin = 0.7;      // degrees
 
-  SunTable(const RunParameters& p, const RunFrame& f) : maxSun_(p.maxSunAltitude), latitude_(p.latitude) {
+  SunTable(const RunParameters& p, const RunFrame& f, unsigned threads)
+      : maxSun_(p.maxSunAltitude), latitude_(p.latitude) {
     start_ = f.rjdStart - 1;
     const auto n = static_cast<std::size_t>(std::ceil((f.rjdEnd + 1 - start_) / kStep)) + 2;
     alt_.resize(n);
-    for (std::size_t k = 0; k < n; ++k) {
-      const double t = start_ + static_cast<double>(k) * kStep;
-      alt_[k] = SunAltitude(t, astro::LocalSiderealTime(t, p.longitude), latitude_);
-    }
+    constexpr std::size_t kPiece = 4096;
+    ForEachPiece((n + kPiece - 1) / kPiece, threads, [&](std::size_t piece) {
+      for (std::size_t k = piece * kPiece; k < std::min(n, (piece + 1) * kPiece); ++k) {
+        const double t = TimeAt(k);
+        alt_[k] = SunAltitude(t, astro::LocalSiderealTime(t, p.longitude), latitude_);
+      }
+    });
   }
 
   // True when the Sun is strictly below the limit at t (lst is the sidereal time at t).
@@ -183,50 +191,343 @@ class SunTable {
     return SunAltitude(t, lst, latitude_) < maxSun_;
   }
 
+  // The stretches of time, in order, outside which Low is certainly false:
+  // runs of table intervals where the interpolated altitude comes within
+  // kMargin of the limit somewhere, widened by `widen` days, and all time
+  // before and after the table (open-ended, marked by infinities).
+  std::vector<std::pair<double, double>> PossiblyLow(double widen) const {
+    constexpr double kInf = std::numeric_limits<double>::infinity();
+    std::vector<std::pair<double, double>> spans{{-kInf, start_ + widen}};
+    const double limit = maxSun_ + kMargin;
+    for (std::size_t k = 0; k + 1 < alt_.size();) {
+      if (!(std::min(alt_[k], alt_[k + 1]) <= limit) && !std::isnan(alt_[k] + alt_[k + 1])) {
+        ++k;
+        continue;
+      }
+      const std::size_t first = k;
+      while (k + 1 < alt_.size() && !(std::min(alt_[k], alt_[k + 1]) > limit)) ++k;
+      const double from = TimeAt(first) - widen, to = TimeAt(k) + widen;
+      if (from <= spans.back().second)
+        spans.back().second = std::max(spans.back().second, to);
+      else
+        spans.emplace_back(from, to);
+    }
+    const double tail = TimeAt(alt_.size() - 1) - widen;
+    if (tail <= spans.back().second)
+      spans.back().second = kInf;
+    else
+      spans.emplace_back(tail, kInf);
+    return spans;
+  }
+
  private:
+  double TimeAt(std::size_t k) const { return start_ + static_cast<double>(k) * kStep; }
+
   double maxSun_, latitude_, start_;
   std::vector<double> alt_;
+};
+
+// The events of one block of stars in chunks of fixed size: growing never
+// moves or copies what is already there, so the memory is touched once.
+class EventChunks {
+ public:
+  static constexpr std::size_t kShift = 11, kChunk = std::size_t{1} << kShift;  // 64 KiB of events
+  void push_back(const EventEntry& e) {
+    if ((size_ & (kChunk - 1)) == 0) chunks_.push_back(std::make_unique<EventEntry[]>(kChunk));
+    chunks_.back()[size_ & (kChunk - 1)] = e;
+    ++size_;
+  }
+  std::size_t size() const { return size_; }
+  const EventEntry& operator[](std::size_t k) const { return chunks_[k >> kShift][k & (kChunk - 1)]; }
+
+ private:
+  std::vector<std::unique_ptr<EventEntry[]>> chunks_;
+  std::size_t size_ = 0;
+};
+
+// A stretch of possible night with the sidereal time at its start.
+struct NightSpan {
+  double from, to;  // RJD; infinite for the open ends
+  double lstFrom;   // sidereal time at `from`, hours; unused for open ends
 };
 
 // What the fast walk keeps for the whole run.
 struct FastContext {
   const RunParameters& p;
   const SunTable& sun;
+  std::vector<NightSpan> nights;
   double sinLat, cosLat;
   double cosZenithLimit;  // cos of the zenith distance at the star altitude limit
   bool noneHighEnough;    // a limit of 90 degrees or more: no star passes
 };
 
+// Hour angle gained per day of time.
+constexpr double kSiderealHoursPerDay = 24 * 1.00273790934;
+// Widening of the hour-angle windows, hours: far beyond any difference between
+// the straight-line sidereal time of a night and the computed one.
+constexpr double kHourAngleSlack = 0.05;
+// Widening of the night stretches, days.
+constexpr double kNightSlack = 0.002;
+// Cycle numbers below this magnitude step by a quarter exactly.
+constexpr double kExactQuarters = 0x1p50;
+
 // The fast walk of one star: the same candidates and the same arithmetic,
-// with the cheap hour-angle test first, the star's trigonometry kept, and the
-// star altitude and Sun decided from safe bounds where they are certain.
-void WalkFast(std::vector<EventEntry>& out, const FastContext& c, const data::StarEntry& s,
-              std::uint32_t index, const StarSky& sky) {
-  const RunParameters& p = c.p;
-  if (c.noneHighEnough || !(sky.eastLimit < sky.westLimit)) return;
-  const double dec = sky.decOfDate / DegreesPerRadian;
-  const double sinDec = std::sin(dec), cosDec = std::cos(dec);
-  // An error of 1e-6 in a cosine is far above the rounding of the full
-  // computation (1e-8 degrees in the zenith distance).
-  const double cLow = c.cosZenithLimit - 1e-6, cHigh = c.cosZenithLimit + 1e-6;
-
-  for (double e = sky.eStart; e <= sky.eEnd; e += 0.25) {
-    const int phase = PhaseOf(e);
-    if (!p.eventWanted[static_cast<std::size_t>(phase)]) continue;
-    const double t = s.epoch + e * s.period;
-    const double lst = astro::LocalSiderealTime(t, p.longitude);
-    const double h = HourAngleOf(lst, sky);
-    if (!(h > sky.eastLimit && h < sky.westLimit)) continue;
-
-    const double hRad = (lst * 15 - sky.raOfDateDegrees) / DegreesPerRadian;
-    const double cz = astro::CosZenithDistance(c.sinLat, c.cosLat, sinDec, cosDec, hRad);
-    if (cz < cLow) continue;
-    if (cz <= cHigh && !(90 - astro::ArcCosDeg(cz) > p.minStarAltitude)) continue;
-    if (!c.sun.Low(t, lst)) continue;
-
-    const astro::Horizon hz = astro::HorizonCoordinates(p.latitude, lst, sky.raOfDateDegrees, sky.decOfDate);
-    Append(out, p, s, index, sky, phase, t, h, hz);
+// taken only where the Sun may be low and the hour angle may be inside the
+// limits (ranges of cycle numbers per night), with the cheap hour-angle test
+// first, the star's trigonometry kept, and the star altitude and Sun decided
+// from safe bounds where they are certain.
+class FastWalk {
+ public:
+  FastWalk(EventChunks& out, const FastContext& c, const data::StarEntry& s, std::uint32_t index,
+           const StarSky& sky)
+      : out_(out), c_(c), s_(s), index_(index), sky_(sky) {
+    const double dec = sky.decOfDate / DegreesPerRadian;
+    sinDec_ = std::sin(dec);
+    cosDec_ = std::cos(dec);
+    // An error of 1e-6 in a cosine is far above the rounding of the full
+    // computation (1e-8 degrees in the zenith distance).
+    cLow_ = c.cosZenithLimit - 1e-6;
+    cHigh_ = c.cosZenithLimit + 1e-6;
+    for (std::size_t k = 1; k <= 4; ++k) wanted_[k] = c.p.eventWanted[k];
+    // The EA filter drops every secondary minimum of the star that passes.
+    if (c.p.ignoreEaSecondary == 1 && IsEa(s)) wanted_[3] = false;
+    next_ = sky.eStart;
   }
+
+  void Run() {
+    if (c_.noneHighEnough || !(sky_.eastLimit < sky_.westLimit)) return;
+    if (!(std::fabs(sky_.eStart) < kExactQuarters && std::fabs(sky_.eEnd) < kExactQuarters)) {
+      // Quarter steps that round: the literal order of steps, every candidate.
+      for (double e = sky_.eStart; e <= sky_.eEnd; e += 0.25) Candidate(e);
+      return;
+    }
+    const double raHours = sky_.raOfDateDegrees / 15;
+    const double east = sky_.eastLimit - kHourAngleSlack, west = sky_.westLimit + kHourAngleSlack;
+    for (const NightSpan& n : c_.nights) {
+      if (!(std::isfinite(n.from) && std::isfinite(n.to)) || west - east >= 24) {
+        Between(n.from, n.to);
+        continue;
+      }
+      // Hour angle u(t) = h0 + rate (t - from), not wrapped; the star is
+      // inside its limits where u - 24 j lies between them.
+      const double h0 = n.lstFrom - raHours;
+      const double reach = kSiderealHoursPerDay * (n.to - n.from);
+      for (double j = std::floor((h0 - west) / 24); 24 * j + east <= h0 + reach; ++j) {
+        const double lo = n.from + (24 * j + east - h0) / kSiderealHoursPerDay;
+        const double hi = n.from + (24 * j + west - h0) / kSiderealHoursPerDay;
+        if (hi >= n.from) Between(std::max(lo, n.from), std::min(hi, n.to));
+      }
+      if (next_ > sky_.eEnd) return;
+    }
+  }
+
+ private:
+  // The candidates whose time may lie in [from, to], each once, in order.
+  void Between(double from, double to) {
+    if (!(from <= to)) return;
+    const double four = 4 / s_.period;
+    // The stretches are already widened far beyond the rounding of this
+    // division or of epoch + e x period.
+    double eFrom = std::isfinite(from) ? std::ceil((from - s_.epoch) * four) * 0.25 : sky_.eStart;
+    double eTo = std::isfinite(to) ? std::floor((to - s_.epoch) * four) * 0.25 : sky_.eEnd;
+    eFrom = std::max(eFrom, next_);
+    eTo = std::min(eTo, sky_.eEnd);
+    for (double e = eFrom; e <= eTo; e += 0.25) Candidate(e);
+    if (eTo + 0.25 > next_) next_ = eTo + 0.25;
+  }
+
+  void Candidate(double e) {
+    const int phase = PhaseOf(e);
+    if (!wanted_[static_cast<std::size_t>(phase)]) return;
+    const double t = s_.epoch + e * s_.period;
+    const double lst = astro::LocalSiderealTime(t, c_.p.longitude);
+    const double h = HourAngleOf(lst, sky_);
+    if (!(h > sky_.eastLimit && h < sky_.westLimit)) return;
+
+    const double hRad = (lst * 15 - sky_.raOfDateDegrees) / DegreesPerRadian;
+    const double cz = astro::CosZenithDistance(c_.sinLat, c_.cosLat, sinDec_, cosDec_, hRad);
+    if (cz < cLow_) return;
+    if (cz <= cHigh_ && !(90 - astro::ArcCosDeg(cz) > c_.p.minStarAltitude)) return;
+    if (!c_.sun.Low(t, lst)) return;
+
+    // HorizonCoordinates from the pieces already at hand: the same
+    // expressions, so the same bits; the azimuth only where it is shown.
+    const double z = astro::ArcCosDeg(cz);
+    const double azimuth = c_.p.outputMode == 1 ? astro::AzimuthOf(z, c_.sinLat, c_.cosLat, sinDec_, hRad) : 0;
+    Append(out_, c_.p, s_, index_, sky_, phase, t, h, astro::Horizon{azimuth, z});
+  }
+
+  EventChunks& out_;
+  const FastContext& c_;
+  const data::StarEntry& s_;
+  std::uint32_t index_;
+  const StarSky& sky_;
+  double sinDec_, cosDec_, cLow_, cHigh_;
+  bool wanted_[5] = {false, false, false, false, false};
+  double next_;  // first cycle number not yet taken
+};
+
+// The events of all blocks in block order: the list one walk in star order
+// gives, read in place.
+struct FoundEvents {
+  std::vector<EventChunks> blocks;
+  std::vector<std::size_t> base;  // index of each block's first event; last = total
+
+  std::size_t size() const { return base.back(); }
+  template <class Visit>
+  void ForEach(Visit&& visit) const {
+    for (std::size_t b = 0; b < blocks.size(); ++b)
+      for (std::size_t k = 0; k < blocks[b].size(); ++k) visit(base[b] + k, blocks[b][k]);
+  }
+};
+
+// Puts each group of equal times of `sorted` (ascending time, equal times in
+// the order of their index in the found list, `origin`) into the order of the
+// selection sort that SortEventList replays (astro::SelectionSortOrder): step
+// i takes the first entry of least time and exchanges it with the entry at
+// position i, so a group is taken in the order of the positions its members
+// hold when its turn comes. An entry moves only when it stands at position i
+// at step i: it goes to where the entry taken at step i stood. So the
+// position before step r of the entry first at p follows: while p < r,
+// p = from(p), with from(i) the position the entry taken at step i stood on,
+// found the same way. Only the positions such chains reach are worked out,
+// which is few when equal times are few.
+void OrderEqualTimes(std::vector<EventEntry>& sorted, std::vector<std::uint32_t>& origin) {
+  const std::size_t m = sorted.size();
+  std::unordered_map<std::uint32_t, std::uint32_t> from;  // step -> position of the entry it took
+  std::vector<std::pair<std::uint32_t, std::uint32_t>> pending;  // (step, position reached so far)
+  auto positionBefore = [&](std::uint32_t p, std::uint32_t limit) {
+    while (p < limit) {
+      if (auto it = from.find(p); it != from.end()) {
+        p = it->second;
+        continue;
+      }
+      pending.emplace_back(p, origin[p]);
+      while (!pending.empty()) {
+        const auto [step, at] = pending.back();
+        if (at >= step) {
+          from.emplace(step, at);
+          pending.pop_back();
+          if (!pending.empty()) pending.back().second = at;
+        } else if (auto it = from.find(at); it != from.end()) {
+          pending.back().second = it->second;
+        } else {
+          pending.emplace_back(at, origin[at]);
+        }
+      }
+      p = from.at(p);
+    }
+    return p;
+  };
+  std::vector<std::pair<std::uint32_t, std::size_t>> group;  // (position at its turn, slot)
+  std::vector<EventEntry> entries;
+  std::vector<std::uint32_t> origins;
+  for (std::size_t g = 0; g < m;) {
+    std::size_t end = g + 1;
+    while (end < m && !(sorted[g].time < sorted[end].time)) ++end;
+    if (end - g > 1) {
+      group.clear();
+      for (std::size_t k = g; k < end; ++k)
+        group.emplace_back(positionBefore(origin[k], static_cast<std::uint32_t>(g)), k);
+      std::sort(group.begin(), group.end());
+      entries.assign(sorted.begin() + static_cast<std::ptrdiff_t>(g), sorted.begin() + static_cast<std::ptrdiff_t>(end));
+      origins.assign(origin.begin() + static_cast<std::ptrdiff_t>(g), origin.begin() + static_cast<std::ptrdiff_t>(end));
+      for (std::size_t k = g; k < end; ++k) {
+        sorted[k] = entries[group[k - g].second - g];
+        origin[k] = origins[group[k - g].second - g];
+      }
+    }
+    g = end;
+  }
+}
+
+// The found events in time order, as SortEventList leaves them: one pass
+// deals them by time into a thousand or so buckets, in found order, then each
+// bucket is sorted on its own (on all threads) by time, found order breaking
+// ties, and groups of equal times are put into the selection sort's order.
+std::vector<EventEntry> SortedByTime(const FoundEvents& found, unsigned threads) {
+  constexpr double kNeverTaken = 9999999999.0;  // the selection sort's start value
+  const std::size_t n = found.size(), blocks = found.blocks.size();
+  // The range of the times, block by block on all threads.
+  std::vector<double> blockLo(blocks, kNeverTaken), blockHi(blocks, -kNeverTaken);
+  std::vector<char> blockTaken(blocks, 1);
+  ForEachPiece(blocks, threads, [&](std::size_t b) {
+    for (std::size_t k = 0; k < found.blocks[b].size(); ++k) {
+      const double t = found.blocks[b][k].time;
+      if (!(t < kNeverTaken)) blockTaken[b] = 0;
+      blockLo[b] = std::min(blockLo[b], t);
+      blockHi[b] = std::max(blockHi[b], t);
+    }
+  });
+  double lo = kNeverTaken, hi = -kNeverTaken;
+  bool allTaken = true;
+  for (std::size_t b = 0; b < blocks; ++b) {
+    allTaken = allTaken && blockTaken[b];
+    lo = std::min(lo, blockLo[b]);
+    hi = std::max(hi, blockHi[b]);
+  }
+  if (!allTaken) {
+    // NaN or enormous times, which the selection sort never takes: its replay.
+    std::vector<EventEntry> all;
+    all.reserve(n);
+    found.ForEach([&](std::size_t, const EventEntry& e) { all.push_back(e); });
+    astro::SortEventList(all, [](const EventEntry& e) { return e.time; });
+    return all;
+  }
+  const std::size_t buckets = std::clamp<std::size_t>(n / 1024, 1, 4096);
+  double scale = static_cast<double>(buckets) / (hi - lo);
+  if (!(std::isfinite(scale) && scale > 0)) scale = 0;  // one bucket
+  // Monotone in the time, so the buckets in order hold ascending times.
+  auto bucketOf = [&](double t) { return std::min(buckets - 1, static_cast<std::size_t>((t - lo) * scale)); };
+  // Each block's count per bucket; then each block's first place in each
+  // bucket, blocks in found order, so that every bucket holds its entries in
+  // found order.
+  std::vector<std::size_t> place(blocks * buckets, 0);
+  ForEachPiece(blocks, threads, [&](std::size_t b) {
+    std::size_t* count = place.data() + b * buckets;
+    for (std::size_t k = 0; k < found.blocks[b].size(); ++k) ++count[bucketOf(found.blocks[b][k].time)];
+  });
+  std::vector<std::size_t> start(buckets + 1, 0);
+  for (std::size_t k = 0; k < buckets; ++k) {
+    std::size_t at = start[k];
+    for (std::size_t b = 0; b < blocks; ++b) {
+      const std::size_t count = place[b * buckets + k];
+      place[b * buckets + k] = at;
+      at += count;
+    }
+    start[k + 1] = at;
+  }
+  std::vector<EventEntry> sorted(n);
+  std::vector<std::uint32_t> origin(n);
+  ForEachPiece(blocks, threads, [&](std::size_t b) {
+    std::size_t* fill = place.data() + b * buckets;
+    for (std::size_t k = 0; k < found.blocks[b].size(); ++k) {
+      const EventEntry& e = found.blocks[b][k];
+      const std::size_t at = fill[bucketOf(e.time)]++;
+      sorted[at] = e;
+      origin[at] = static_cast<std::uint32_t>(found.base[b] + k);
+    }
+  });
+  ForEachPiece(buckets, threads, [&](std::size_t b) {
+    // Within a bucket the entries stand in found order, so a stable sort by
+    // time leaves equal times in found order.
+    const auto first = static_cast<std::ptrdiff_t>(start[b]), last = static_cast<std::ptrdiff_t>(start[b + 1]);
+    if (last - first < 2) return;
+    std::vector<std::pair<double, std::uint32_t>> order;
+    order.reserve(static_cast<std::size_t>(last - first));
+    for (std::ptrdiff_t k = first; k < last; ++k) order.emplace_back(sorted[static_cast<std::size_t>(k)].time, static_cast<std::uint32_t>(k - first));
+    std::sort(order.begin(), order.end());
+    const std::vector<EventEntry> entries(sorted.begin() + first, sorted.begin() + last);
+    const std::vector<std::uint32_t> origins(origin.begin() + first, origin.begin() + last);
+    for (std::size_t k = 0; k < order.size(); ++k) {
+      sorted[static_cast<std::size_t>(first) + k] = entries[order[k].second];
+      origin[static_cast<std::size_t>(first) + k] = origins[order[k].second];
+    }
+  });
+  bool distinct = true;
+  for (std::size_t i = 1; distinct && i < n; ++i) distinct = sorted[i - 1].time < sorted[i].time;
+  if (!distinct) OrderEqualTimes(sorted, origin);
+  return sorted;
 }
 
 }  // namespace
@@ -249,38 +550,47 @@ PredictionOutcome RunPrediction(const RunParameters& p, const data::StarTable& s
         WalkLiteral(events, p, stars.entries[i], static_cast<std::uint32_t>(i), sky);
     }
   } else {
-    const SunTable sun(p, f);
+    const SunTable sun(p, f, threads);
     const double zLimit = 90 - p.minStarAltitude;
-    const FastContext c{p, sun, std::sin(p.latitude / DegreesPerRadian), std::cos(p.latitude / DegreesPerRadian),
-                        std::cos(zLimit / DegreesPerRadian), !(zLimit > 0)};
-    // Stars in blocks, each block's events in its own list, joined in star
-    // order: the list is the same as one walk in star order gives.
-    constexpr std::size_t kBlock = 64;
-    const std::size_t blocks = (n + kBlock - 1) / kBlock;
-    std::vector<std::vector<EventEntry>> found(blocks);
-    std::atomic<std::size_t> next{0};
-    auto work = [&] {
-      for (std::size_t b; (b = next.fetch_add(1)) < blocks;) {
-        for (std::size_t i = b * kBlock; i < std::min(n, (b + 1) * kBlock); ++i) {
-          StarSky sky;
-          if (SkyOf(stars.entries[i], limits, f, sky))
-            WalkFast(found[b], c, stars.entries[i], static_cast<std::uint32_t>(i), sky);
-        }
-      }
-    };
-    if (threads == 0) threads = std::max(1u, std::thread::hardware_concurrency());
-    threads = static_cast<unsigned>(std::min<std::size_t>(threads, std::max<std::size_t>(1, blocks)));
-    std::vector<std::thread> pool;
-    for (unsigned k = 1; k < threads; ++k) pool.emplace_back(work);
-    work();
-    for (auto& th : pool) th.join();
-    std::size_t total = 0;
-    for (const auto& v : found) total += v.size();
-    events.reserve(total);
-    for (auto& v : found) events.insert(events.end(), v.begin(), v.end());
-  }
+    FastContext c{p, sun, {}, std::sin(p.latitude / DegreesPerRadian), std::cos(p.latitude / DegreesPerRadian),
+                  std::cos(zLimit / DegreesPerRadian), !(zLimit > 0)};
+    for (const auto& [from, to] : sun.PossiblyLow(kNightSlack))
+      c.nights.push_back({from, to, std::isfinite(from) ? astro::LocalSiderealTime(from, p.longitude) : 0});
 
-  astro::SortEventList(events, [](const EventEntry& e) { return e.time; });
+    std::vector<StarSky> skies(n);
+    std::vector<char> usable(n);
+    std::vector<double> cost(n, 0);
+    double total = 0;
+    for (std::size_t i = 0; i < n; ++i) {
+      usable[i] = SkyOf(stars.entries[i], limits, f, skies[i]);
+      if (usable[i]) total += cost[i] = 16 + 4 * (skies[i].eEnd - skies[i].eStart);
+    }
+    // Stars in blocks of about equal numbers of candidates, each block's
+    // events in its own list, joined in star order: the list is the same as
+    // one walk in star order gives.
+    const double perBlock = std::max(1.0, total / (64.0 * ThreadCount(threads)));
+    std::vector<std::size_t> bounds{0};
+    double sum = 0;
+    for (std::size_t i = 0; i < n; ++i) {
+      sum += cost[i];
+      if (sum >= perBlock) {
+        bounds.push_back(i + 1);
+        sum = 0;
+      }
+    }
+    if (bounds.back() != n) bounds.push_back(n);
+    FoundEvents found;
+    found.blocks.resize(bounds.size() - 1);
+    ForEachPiece(found.blocks.size(), threads, [&](std::size_t b) {
+      for (std::size_t i = bounds[b]; i < bounds[b + 1]; ++i)
+        if (usable[i]) FastWalk(found.blocks[b], c, stars.entries[i], static_cast<std::uint32_t>(i), skies[i]).Run();
+    });
+    found.base.assign(1, 0);
+    for (const auto& block : found.blocks) found.base.push_back(found.base.back() + block.size());
+    events = SortedByTime(found, threads);
+  }
+  if (engine == Engine::Literal) astro::SortEventList(events, [](const EventEntry& e) { return e.time; });
+
   outcome.firstListed = events.size();
   for (std::size_t i = 0; i < events.size(); ++i) {
     if (f.rjdStart < events[i].time && events[i].time < f.rjdEnd) {

@@ -2,49 +2,87 @@
 
 #include <algorithm>
 #include <cmath>
-#include <thread>
+#include <cstring>
 
 #include "astro/angles.h"
 #include "astro/calendar.h"
 #include "data/text.h"
+#include "run/parallel.h"
+#include "run/report_fields.h"
 
 namespace tevaro::run {
 
+void ReportBuffer::Piece::Reserve(std::size_t more) {
+  if (capacity - size >= more) return;
+  const std::size_t grown = std::max({size + more, 2 * capacity, std::size_t{1} << 16});
+  // Not value-initialised: only what is written is ever touched.
+  std::unique_ptr<char[]> moved(new char[grown]);
+  if (size != 0) std::memcpy(moved.get(), data.get(), size);
+  data = std::move(moved);
+  capacity = grown;
+}
+
 std::string_view ReportBuffer::Line(std::size_t i) const {
-  const std::size_t begin = starts_.at(i - 1);
-  const std::size_t end = i < starts_.size() ? starts_[i] : text_.size();
-  return std::string_view(text_).substr(begin, end - begin);
+  constexpr std::uint64_t kOffsetMask = (std::uint64_t{1} << kOffsetBits) - 1;
+  const std::uint64_t s = starts_.at(i - 1);
+  const Piece& piece = pieces_[s >> kOffsetBits];
+  const std::size_t begin = s & kOffsetMask;
+  std::size_t end = piece.size;
+  if (i < starts_.size() && (starts_[i] >> kOffsetBits) == (s >> kOffsetBits)) end = starts_[i] & kOffsetMask;
+  return piece.View().substr(begin, end - begin);
 }
 
 void ReportBuffer::Add(std::string_view line) {
-  starts_.push_back(text_.size());
-  text_.append(line);
+  if (pieces_.empty()) pieces_.emplace_back();
+  starts_.push_back(StartOf(pieces_.size() - 1, pieces_.back().size));
+  pieces_.back().Append(line);
+  characters_ += line.size();
 }
 
 void ReportBuffer::Append(const ReportBuffer& other) {
-  const std::size_t base = text_.size();
-  text_.append(other.text_);
-  for (std::size_t start : other.starts_) starts_.push_back(base + start);
+  for (std::size_t i = 1; i <= other.LineCount(); ++i) Add(other.Line(i));
 }
 
 void ReportBuffer::Reserve(std::size_t lines, std::size_t characters) {
   starts_.reserve(lines);
-  text_.reserve(characters);
+  if (pieces_.empty()) pieces_.emplace_back();
+  pieces_.back().Reserve(characters);
 }
 
 void ReportBuffer::Clear() {
-  text_.clear();
+  pieces_.clear();
   starts_.clear();
+  characters_ = 0;
 }
 
 std::string ReportBuffer::Bytes() const {
   std::string out;
-  out.reserve(text_.size() + 2 * starts_.size());
-  for (std::size_t i = 1; i <= LineCount(); ++i) {
-    out.append(Line(i));
-    out.append("\r\n");
-  }
+  out.reserve(characters_ + 2 * starts_.size());
+  WriteBytes([&out](std::string_view block) {
+    out.append(block);
+    return true;
+  });
   return out;
+}
+
+bool ReportBuffer::WriteBytes(const std::function<bool(std::string_view)>& sink, std::size_t block) const {
+  std::string staged;
+  staged.reserve(block + 256);
+  for (std::size_t i = 1; i <= LineCount(); ++i) {
+    const std::string_view line = Line(i);
+    if (staged.size() + line.size() + 2 > block && !staged.empty()) {
+      if (!sink(staged)) return false;
+      staged.clear();
+    }
+    if (line.size() + 2 > block) {
+      // A line longer than a block goes out on its own.
+      if (!sink(line) || !sink("\r\n")) return false;
+      continue;
+    }
+    staged.append(line);
+    staged.append("\r\n");
+  }
+  return staged.empty() || sink(staged);
 }
 
 namespace {
@@ -130,24 +168,20 @@ std::string EventLine(const EventEntry& e, const data::StarEntry& star, std::int
   return line;
 }
 
-ReportBuffer BuildReport(const PredictionOutcome& outcome, const RunParameters& p,
-                         const data::StarTable& stars, const ReportNames& names) {
-  ReportBuffer r;
-  if (!outcome.HasListed()) return r;
-  const auto& ev = outcome.events;
-  const std::int16_t zone = outcome.zone;
+namespace {
+
+void AddHeader(ReportBuffer& r, const PredictionOutcome& outcome, const RunParameters& p, const ReportNames& names) {
   static const char* const kColumnHeads[4] = {
       "", "     JD      Star       Typ   Mag   Mag  Date         time   Azi Alt Event Comment",
       "     JD      Star       Typ   Mag   Mag  Date         time    HA    Z   Event Comment",
       "     JD      Star       Typ   Mag   Mag  Date         time    HA   Dec. Event Comment"};
   const int mode = p.outputMode >= 1 && p.outputMode <= 3 ? p.outputMode : 3;
-
   r.Add(std::string(22, ' ') + "T e v a r o   eclipsing binary ephemeris");
   r.Add("");
   r.Add(" Location = " + names.observatory);
   r.Add(" Longitude = " + Trimmed(p.longitudeDms) + " (ddd.mmss)");
   r.Add(" Latitude = " + Trimmed(p.latitudeDms) + " (ddd.mmss)");
-  r.Add(" Time zone = " + Trimmed(zone) + " (8=PST, 7=PDT=MST, 6=MDT=CST, 5=CDT=EST, etc.)");
+  r.Add(" Time zone = " + Trimmed(outcome.zone) + " (8=PST, 7=PDT=MST, 6=MDT=CST, 5=CDT=EST, etc.)");
   r.Add(" Maximum Sun elevation = " + Trimmed(p.maxSunAltitude) + " degrees");
   r.Add(" Minimum star elevation  = " + Trimmed(p.minStarAltitude) + " degrees");
   r.Add(" Star limits file = " + names.limitsFile);
@@ -155,40 +189,190 @@ ReportBuffer BuildReport(const PredictionOutcome& outcome, const RunParameters& 
   r.Add(std::string(30, ' ') + "Brt   Fnt               LOCAL");
   r.Add(kColumnHeads[mode]);
   r.Add(std::string(87, '='));
-  r.Add(NightLine(ev[outcome.firstListed].time));
+  r.Add(NightLine(outcome.events[outcome.firstListed].time));
+}
 
-  // The event lines in blocks, each block on its own thread, joined in
-  // order. A night line goes before an event whose local day (changing at
-  // local noon) differs from that of the event before it.
-  const std::size_t first = outcome.firstListed;
-  const std::size_t count = ev.size() - first;
-  auto localDay = [zone](double time) { return std::floor(time - zone / 24.0); };
-  auto build = [&](std::size_t from, std::size_t to, ReportBuffer& out) {
-    out.Reserve(to - from + (to - from) / 8 + 1, (to - from) * 96);
-    for (std::size_t i = from; i < to; ++i) {
-      if (i != first && localDay(ev[i].time) != localDay(ev[i - 1].time)) out.Add(NightLine(ev[i].time));
-      out.Add(EventLine(ev[i], stars.entries.at(ev[i].star), zone, p.outputMode));
+// Local day of an event, changing at local noon: a night line goes before an
+// event whose local day differs from that of the event before it.
+double LocalDay(double time, std::int16_t zone) { return std::floor(time - zone / 24.0); }
+
+// The fields of an event line that depend only on the star.
+struct StarText {
+  std::string fixed;    // "  " name "  " type " " max " " min "  ": after the time, before the date
+  std::string comment;  // after the label
+};
+
+StarText StarTextOf(const data::StarEntry& star) {
+  StarText t;
+  t.fixed += "  ";
+  t.fixed += data::FitCharacters(star.name, 10);
+  t.fixed += "  ";
+  t.fixed += data::FitCharacters(star.varType, 2);
+  t.fixed += ' ';
+  t.fixed += MagnitudeText(star.maxMag);
+  t.fixed += ' ';
+  t.fixed += MagnitudeText(star.minMag);
+  t.fixed += "  ";
+  t.comment = star.comment;
+  // Room for Put to copy a short text as 32 bytes.
+  t.fixed.reserve(32);
+  t.comment.reserve(32);
+  return t;
+}
+
+// Room an event line of the quick form needs beyond the star's texts: the
+// time, date, clock, mode columns, label and " close" take at most 54
+// characters, and a short text is copied as 32 bytes, so up to 80.
+constexpr std::size_t kLineRoom = 96;
+
+// One event line as EventLine writes it, from the star's fixed fields and the
+// quick number forms, into `out` (room for the star's texts + kLineRoom).
+// Returns its length, or 0 where a quick form declines: the caller then takes
+// EventLine itself.
+// The quick forms of the mode columns.
+struct Columns {
+  fields::FixedColumn azimuth{5, 0}, altitude{4, 0}, hourAngle{6, 2}, declination{4, 0};
+};
+
+// Copies a star's text; a short one as one fixed-size move, which the room
+// after the line allows.
+inline char* Put(char* p, const std::string& text) {
+  if (text.size() <= 32 && text.capacity() >= 31)
+    std::memcpy(p, text.data(), 32);  // the capacity and its terminator: 32 readable bytes
+  else
+    std::memcpy(p, text.data(), text.size());
+  return p + text.size();
+}
+
+std::size_t QuickEventLine(char* out, const EventEntry& e, const StarText& star, std::int16_t outputMode,
+                           fields::LocalClock& clock, const Columns& columns) {
+  char* p = out;
+  // The time: NumberText cut to 11 characters, zeros added up to four decimals.
+  const std::size_t n = fields::TimeText(e.time, p);
+  if (n == 0) return 0;
+  p += n;
+  p = Put(p, star.fixed);
+  if (!clock.Fields(e.time, p, p + 13)) return 0;
+  p[11] = ' ';
+  p[12] = ' ';
+  p += 18;
+  switch (outputMode) {
+    case 1:
+      if (!columns.azimuth.Write(e.column1, p) || !columns.altitude.Write(e.column2, p + 5)) return 0;
+      p += 9;
+      break;
+    case 2: {
+      if (!columns.hourAngle.Write(e.column1, p)) return 0;
+      p[6] = ' ';
+      char airmass[24];
+      const std::size_t a = fields::GeneralText(e.column2, airmass);
+      if (a == 0) return 0;
+      std::memcpy(p + 7, airmass, std::min<std::size_t>(a, 5));
+      p += 7 + std::min<std::size_t>(a, 5);
+      break;
     }
-  };
-  const unsigned threads = count < 20000 ? 1u : std::max(1u, std::thread::hardware_concurrency());
-  if (threads == 1) {
-    build(first, ev.size(), r);
+    default:
+      if (!columns.hourAngle.Write(e.column1, p) || !columns.declination.Write(e.column2, p + 7)) return 0;
+      p[6] = ' ';
+      p += 11;
+      break;
+  }
+  std::memcpy(p, "  ", 2);
+  std::memcpy(p + 2, kPhaseLabels[e.phase], 3);
+  std::memcpy(p + 5, "  ", 2);
+  p += 7;
+  p = Put(p, star.comment);
+  if (e.close) {
+    std::memcpy(p, " close", 6);
+    p += 6;
+  }
+  return static_cast<std::size_t>(p - out);
+}
+
+}  // namespace
+
+// Puts the event lines of the fast report straight into the buffer's pieces:
+// the listed events in blocks, each block's lines in a piece of its own,
+// their starts written into their final places.
+class ReportAssembly {
+ public:
+  static void EventLines(ReportBuffer& r, const PredictionOutcome& outcome, const RunParameters& p,
+                         const data::StarTable& stars, unsigned threads) {
+    const auto& ev = outcome.events;
+    const std::int16_t zone = outcome.zone;
+    const std::size_t first = outcome.firstListed;
+    const std::size_t count = ev.size() - first;
+    constexpr std::size_t kBlockEvents = 16384;
+    const std::size_t blocks = (count + kBlockEvents - 1) / kBlockEvents;
+    auto from = [&](std::size_t b) { return first + std::min(count, b * kBlockEvents); };
+    auto nightBefore = [&](std::size_t i) { return i != first && LocalDay(ev[i].time, zone) != LocalDay(ev[i - 1].time, zone); };
+
+    // The stars' fixed fields, for the stars that have listed events.
+    std::vector<StarText> text(stars.entries.size());
+    std::vector<char> used(stars.entries.size(), 0);
+    for (std::size_t i = first; i < ev.size(); ++i) used.at(ev[i].star) = 1;
+    ForEachPiece((stars.entries.size() + 255) / 256, threads, [&](std::size_t b) {
+      for (std::size_t k = b * 256; k < std::min(stars.entries.size(), (b + 1) * 256); ++k)
+        if (used[k]) text[k] = StarTextOf(stars.entries[k]);
+    });
+    const Columns columns;
+    std::size_t longest = 0;
+    for (const StarText& t : text) longest = std::max(longest, t.fixed.size() + t.comment.size());
+
+    // Lines per block first, so that every block knows where its starts go.
+    std::vector<std::size_t> lineBase(blocks + 1, 0);
+    ForEachPiece(blocks, threads, [&](std::size_t b) {
+      std::size_t lines = 0;
+      for (std::size_t i = from(b); i < from(b + 1); ++i) lines += nightBefore(i) ? 2 : 1;
+      lineBase[b + 1] = lines;
+    });
+    for (std::size_t b = 0; b < blocks; ++b) lineBase[b + 1] += lineBase[b];
+    const std::size_t headerLines = r.starts_.size(), headerPieces = r.pieces_.size();
+    r.starts_.resize(headerLines + lineBase[blocks]);
+    r.pieces_.resize(headerPieces + blocks);
+
+    std::vector<std::size_t> characters(blocks, 0);
+    ForEachPiece(blocks, threads, [&](std::size_t b) {
+      const std::size_t piece = headerPieces + b;
+      ReportBuffer::Piece& out = r.pieces_[piece];
+      // Room for the longest line of every event; untouched room costs no memory.
+      out.Reserve((from(b + 1) - from(b)) * (longest + kLineRoom));
+      fields::LocalClock clock(zone);
+      std::uint64_t* start = r.starts_.data() + headerLines + lineBase[b];
+      for (std::size_t i = from(b); i < from(b + 1); ++i) {
+        if (nightBefore(i)) {
+          *start++ = ReportBuffer::StartOf(piece, out.size);
+          out.Append(NightLine(ev[i].time));
+        }
+        *start++ = ReportBuffer::StartOf(piece, out.size);
+        const StarText& star = text[ev[i].star];
+        out.Reserve(star.fixed.size() + star.comment.size() + kLineRoom);
+        if (const std::size_t n = QuickEventLine(out.data.get() + out.size, ev[i], star, p.outputMode, clock, columns); n != 0)
+          out.size += n;
+        else
+          out.Append(EventLine(ev[i], stars.entries[ev[i].star], zone, p.outputMode));
+      }
+      characters[b] = out.size;
+    });
+    for (std::size_t c : characters) r.characters_ += c;
+  }
+};
+
+ReportBuffer BuildReport(const PredictionOutcome& outcome, const RunParameters& p,
+                         const data::StarTable& stars, const ReportNames& names, Engine engine, unsigned threads) {
+  ReportBuffer r;
+  if (!outcome.HasListed()) return r;
+  AddHeader(r, outcome, p, names);
+  const auto& ev = outcome.events;
+  if (engine == Engine::Fast) {
+    ReportAssembly::EventLines(r, outcome, p, stars, threads);
     return r;
   }
-  std::vector<ReportBuffer> blocks(threads);
-  std::vector<std::thread> pool;
-  for (unsigned k = 0; k < threads; ++k) {
-    const std::size_t from = first + count * k / threads, to = first + count * (k + 1) / threads;
-    pool.emplace_back([&, from, to, k] { build(from, to, blocks[k]); });
+  for (std::size_t i = outcome.firstListed; i < ev.size(); ++i) {
+    if (i != outcome.firstListed && LocalDay(ev[i].time, outcome.zone) != LocalDay(ev[i - 1].time, outcome.zone))
+      r.Add(NightLine(ev[i].time));
+    r.Add(EventLine(ev[i], stars.entries.at(ev[i].star), outcome.zone, p.outputMode));
   }
-  for (auto& th : pool) th.join();
-  std::size_t lines = r.LineCount(), characters = r.CharacterCount();
-  for (const auto& b : blocks) {
-    lines += b.LineCount();
-    characters += b.CharacterCount();
-  }
-  r.Reserve(lines, characters);
-  for (const auto& b : blocks) r.Append(b);
   return r;
 }
 

@@ -3,6 +3,9 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
+#include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -13,13 +16,14 @@
 
 namespace tevaro::run {
 
-// The report's lines, held in one text with line starts, so a report of a
-// million lines costs little more than its characters.
+// The report's lines, held in a few large pieces of text with line starts,
+// so a report of a million lines costs little more than its characters. A
+// line never spans two pieces.
 class ReportBuffer {
  public:
   std::size_t LineCount() const { return starts_.size(); }
   // Characters of all lines together, line ends not counted.
-  std::size_t CharacterCount() const { return text_.size(); }
+  std::size_t CharacterCount() const { return characters_; }
   // Line i, 1-based as the window counts them.
   std::string_view Line(std::size_t i) const;
   void Add(std::string_view line);
@@ -29,10 +33,46 @@ class ReportBuffer {
   void Clear();
   // Every line followed by CR LF, the last included: the bytes of a saved report.
   std::string Bytes() const;
+  // The same bytes handed to `sink` in order, a block of up to about `block`
+  // bytes at a time, without a copy of the whole report; stops at the first
+  // block the sink refuses and gives false then.
+  bool WriteBytes(const std::function<bool(std::string_view)>& sink, std::size_t block = 1 << 20) const;
 
  private:
-  std::string text_;
-  std::vector<std::size_t> starts_;
+  friend class ReportAssembly;
+  // A line start: the piece in the high bits, the offset in the low ones.
+  static constexpr int kOffsetBits = 40;
+  static std::uint64_t StartOf(std::size_t piece, std::size_t offset) {
+    return (static_cast<std::uint64_t>(piece) << kOffsetBits) | offset;
+  }
+
+  // Text of lines, filled from the front; room beyond `size` is reserved
+  // but never touched, so it costs address space only.
+  struct Piece {
+    std::unique_ptr<char[]> data;
+    std::size_t size = 0, capacity = 0;
+    Piece() = default;
+    Piece(Piece&&) noexcept = default;
+    Piece& operator=(Piece&&) noexcept = default;
+    // A copy holds the text only, without the spare room.
+    Piece(const Piece& other) { Append(other.View()); }
+    Piece& operator=(const Piece& other) {
+      if (this != &other) *this = Piece(other);
+      return *this;
+    }
+    // Makes room for `more` characters, moving the text when it must.
+    void Reserve(std::size_t more);
+    void Append(std::string_view text) {
+      Reserve(text.size());
+      if (!text.empty()) std::memcpy(data.get() + size, text.data(), text.size());
+      size += text.size();
+    }
+    std::string_view View() const { return {data.get(), size}; }
+  };
+
+  std::vector<Piece> pieces_;
+  std::vector<std::uint64_t> starts_;
+  std::size_t characters_ = 0;
 };
 
 // Indexed by the whole RJD modulo 7: RJD 0 (1858 November 16) fell on a
@@ -55,8 +95,13 @@ std::string EventLine(const EventEntry& e, const data::StarEntry& star, std::int
 // The night line of an event.
 std::string NightLine(double time);
 
-// The whole report of a run that listed events.
+// The whole report of a run that listed events. Engine::Literal builds every
+// line with EventLine and NightLine, one after another: the reference.
+// Engine::Fast lays out each star's fixed fields once, writes the numbers
+// with the quick forms of report_fields.h and uses all cores (threads 0);
+// the bytes are the same.
 ReportBuffer BuildReport(const PredictionOutcome& outcome, const RunParameters& p,
-                         const data::StarTable& stars, const ReportNames& names);
+                         const data::StarTable& stars, const ReportNames& names, Engine engine = Engine::Fast,
+                         unsigned threads = 0);
 
 }  // namespace tevaro::run

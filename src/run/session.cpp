@@ -97,7 +97,8 @@ data::WriteResult Session::SaveReport(const std::string& folder, const std::stri
   chosenFolder = folder;
   reportFileName = name;
   if (name.empty()) return data::FileFailure{folder, 0, "no file name was given", data::FileFailure::Op::Write};
-  return data::WriteFileAtomically(PathIn(folder, name), report.Bytes());
+  return data::WriteFileAtomicallyFrom(PathIn(folder, name),
+                                       [this](const data::ByteSink& sink) { return report.WriteBytes(sink); });
 }
 
 int Session::SiteToSelect() const {

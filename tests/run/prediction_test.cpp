@@ -164,6 +164,45 @@ TEST(RunPredictionTest, FastEngineEqualsTheLiteralOneOnGeneratedCatalogues) {
   EXPECT_EQ(shown.size(), 4u);
 }
 
+TEST(RunPredictionTest, EqualTimesKeepTheSelectionSortOrder) {
+  // Stars listed twice and three times give groups of equal times, which the
+  // selection sort takes in the order their members hold when their turn
+  // comes; NaN epochs give no event. A long span at a polar site also walks
+  // nights longer than a day.
+  data::StarTable stars = testing::MakeCatalogue(90, 31);
+  for (std::size_t i = 0; i < 90; i += 3) {
+    stars.entries.push_back(stars.entries[i]);
+    stars.entries.insert(stars.entries.begin() + static_cast<std::ptrdiff_t>(i / 2), stars.entries[i + 1]);
+  }
+  stars.entries[5].epoch = kNaN;
+  for (const double latitude : {50.1230, 78.13}) {
+    RunParameters p = Site(15.3, latitude, -1, 2011, 11, 1, 60);
+    p.maxSunAltitude = -6;
+    const PredictionOutcome o = RunBoth(p, stars, ExampleLimits());
+    std::size_t ties = 0;
+    for (std::size_t i = 1; i < o.events.size(); ++i) ties += o.events[i].time == o.events[i - 1].time;
+    EXPECT_GT(ties, 100u) << latitude;
+  }
+  // Large groups: two hundred stars sharing one epoch and period, so every
+  // event time is shared by dozens of stars, amid stars of their own.
+  data::StarTable shared = testing::MakeCatalogue(300, 32);
+  for (std::size_t i = 0; i < shared.entries.size(); i += 3) {
+    shared.entries[i].epoch = 55000.25;
+    shared.entries[i].period = 0.75;
+    shared.entries[i + 1].epoch = 55000.5;
+    shared.entries[i + 1].period = 1.5;
+  }
+  RunParameters p = Site(15.3, 50.1230, -1, 2011, 1, 10, 20);
+  p.maxSunAltitude = -6;
+  const PredictionOutcome o = RunBoth(p, shared, ExampleLimits());
+  std::size_t largest = 0;
+  for (std::size_t i = 0, run = 0; i < o.events.size(); ++i) {
+    run = i > 0 && o.events[i].time == o.events[i - 1].time ? run + 1 : 1;
+    largest = std::max(largest, run);
+  }
+  EXPECT_GT(largest, 20u);
+}
+
 TEST(RunPredictionTest, FastEngineEqualsTheLiteralOneNearTheAltitudeLimits) {
   // Many events close to the star and Sun limits: a long span of a large
   // catalogue near twilight, with a fractional star limit and a polar site.

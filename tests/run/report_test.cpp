@@ -2,8 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <string>
 #include <vector>
+
+#include "astro/angles.h"
+#include "support/catalogue.h"
 
 namespace tevaro::run {
 namespace {
@@ -279,6 +284,151 @@ TEST(ReportBufferTest, SavedBytesEndEveryLineWithCrLf) {
   std::string joined;
   for (std::size_t i = 1; i <= r.LineCount(); ++i) joined += std::string(r.Line(i)) + "\r\n";
   EXPECT_EQ(r.Bytes(), joined);
+}
+
+}  // namespace
+}  // namespace tevaro::run
+
+namespace tevaro::run {
+namespace {
+
+// Stars whose texts test the fixed fields: names cut inside and outside
+// multi-byte characters, empty and long types, text and huge magnitudes, a
+// comment longer than a write block.
+data::StarTable OddStars(std::size_t count) {
+  data::StarTable t = testing::MakeCatalogue(count, 99);
+  const std::string names[] = {"Ünïcödé Çyg star", "AB", "", "exactly10c", "eleven char"};
+  for (std::size_t i = 0; i < t.entries.size(); ++i) {
+    data::StarEntry& s = t.entries[i];
+    switch (i % 7) {
+      case 0: s.name = names[i / 7 % 5]; break;
+      case 1: s.varType = ""; s.maxMag = data::FieldValue::OfText("n/a"); break;
+      case 2: s.varType = "EÄ/SD"; s.minMag = data::FieldValue::Of(123456.7); break;
+      case 3: s.maxMag = data::FieldValue::Of(-1.25); s.comment = std::string(3000, 'c'); break;
+      case 4: s.minMag = data::FieldValue::Of(std::nan("")); break;
+      default: break;
+    }
+  }
+  return t;
+}
+
+// Events of every star at awkward times: whole and half RJDs, times a hair
+// from a minute, a day or a local noon, times before the four-digit years,
+// and columns near every rounding edge of the three layouts.
+PredictionOutcome OddEvents(std::size_t stars, int mode) {
+  PredictionOutcome o;
+  o.zone = 7;
+  testing::Random r(7);
+  double t = 55000;
+  for (std::size_t k = 0; k < 40000; ++k) {
+    EventEntry e;
+    const int kind = static_cast<int>(r.Next() % 9);
+    t += kind == 0 ? 0 : r.Uniform(0, 0.02);
+    if (kind == 1) t = std::floor(t) + 1;                         // a whole RJD
+    if (kind == 2) t = std::floor(t * 1440 + 1) / 1440 - 1e-10;   // just before a minute
+    e.time = kind == 3 ? -5000.25 + static_cast<double>(k) : t;   // negative and tiny RJDs
+    e.star = static_cast<std::uint32_t>(r.Next() % stars);
+    e.phase = static_cast<std::uint8_t>(1 + r.Next() % 4);
+    e.close = r.Next() % 3 == 0;
+    const double edge = std::floor(r.Uniform(-20, 400)) + (r.Next() % 2 ? 0.5 : 0.005);
+    e.column1 = mode == 1 ? edge : r.Uniform(-12.5, 12.5);
+    e.column2 = mode == 1 ? edge - 300 : mode == 2 ? (kind == 4 ? -1 / r.Uniform(0.001, 1) : 1 / r.Uniform(1e-6, 1))
+                                                   : edge / 4;
+    o.events.push_back(e);
+  }
+  std::sort(o.events.begin(), o.events.end(), [](const auto& a, const auto& b) { return a.time < b.time; });
+  o.firstListed = 3;
+  return o;
+}
+
+TEST(FastReportTest, SameBytesAsTheLiteralFormatterOnOddStarsAndTimes) {
+  const data::StarTable stars = OddStars(60);
+  const ReportNames names{"Site", "Limits.dat", "odd.csv"};
+  for (int mode = 1; mode <= 3; ++mode) {
+    RunParameters p;
+    p.outputMode = static_cast<std::int16_t>(mode);
+    const PredictionOutcome o = OddEvents(stars.entries.size(), mode);
+    const std::string literal = BuildReport(o, p, stars, names, Engine::Literal).Bytes();
+    for (unsigned threads : {1u, 3u}) {
+      const ReportBuffer fast = BuildReport(o, p, stars, names, Engine::Fast, threads);
+      ASSERT_EQ(fast.Bytes(), literal) << "mode " << mode << " threads " << threads;
+      EXPECT_EQ(fast.CharacterCount() + 2 * fast.LineCount(), literal.size());
+    }
+  }
+}
+
+TEST(FastReportTest, SameBytesAsTheLiteralFormatterOnGeneratedRuns) {
+  // Long enough for several blocks of lines; all three layouts, with and
+  // without limits, with the EA filter.
+  const data::StarTable stars = testing::MakeCatalogue(600, 5);
+  const astro::LimitsTable withLimits{{{-30, -3, 3}, {0, -5.5, 5.5}, {60, -6, 6}, {90, -12, 12}}}, noLimits{};
+  for (int mode = 1; mode <= 3; ++mode) {
+    RunParameters p;
+    p.longitudeDms = 120.3015;
+    p.longitude = astro::DmsToDegrees(p.longitudeDms);
+    p.latitudeDms = 50.123;
+    p.latitude = astro::DmsToDegrees(p.latitudeDms);
+    p.standardZone = 8;
+    p.dstEnabled = mode == 2;
+    p.year = 2011;
+    p.month = 3;
+    p.day = 1;
+    p.dayCount = 120;
+    p.maxSunAltitude = -12;
+    p.minStarAltitude = 20;
+    p.eventWanted = {false, true, true, true, true};
+    p.ignoreEaSecondary = mode == 3 ? 1 : 0;
+    p.outputMode = static_cast<std::int16_t>(mode);
+    const PredictionOutcome o = RunPrediction(p, stars, mode == 1 ? noLimits : withLimits);
+    ASSERT_GT(o.events.size(), 16384u);  // more than one block of lines
+    const ReportNames names{"Veltrin", "Limits.dat", "gen.csv"};
+    EXPECT_EQ(BuildReport(o, p, stars, names, Engine::Fast, 2).Bytes(),
+              BuildReport(o, p, stars, names, Engine::Literal).Bytes())
+        << "mode " << mode;
+  }
+}
+
+TEST(ReportBufferTest, LinesAcrossPiecesAndWritingInBlocks) {
+  const data::StarTable stars = OddStars(20);
+  RunParameters p;
+  p.outputMode = 2;
+  const ReportBuffer r = BuildReport(OddEvents(20, 2), p, stars, {}, Engine::Fast, 2);
+  ASSERT_GT(r.LineCount(), 40000u);
+  std::string joined;
+  for (std::size_t i = 1; i <= r.LineCount(); ++i) joined += std::string(r.Line(i)) + "\r\n";
+  EXPECT_EQ(r.Bytes(), joined);
+  // Small blocks, and lines longer than a block, come out the same.
+  for (std::size_t block : {std::size_t{1}, std::size_t{100}, std::size_t{4096}}) {
+    std::string written;
+    std::size_t calls = 0;
+    EXPECT_TRUE(r.WriteBytes(
+        [&](std::string_view b) {
+          written.append(b);
+          ++calls;
+          return true;
+        },
+        block));
+    EXPECT_EQ(written, joined) << block;
+    EXPECT_GE(calls, joined.size() / (block + 3000));
+  }
+  // A refusing sink stops the writing.
+  std::size_t calls = 0;
+  EXPECT_FALSE(r.WriteBytes([&](std::string_view) { return ++calls < 3; }, 1000));
+  EXPECT_EQ(calls, 3u);
+
+  // A copy keeps every line when the original goes.
+  ReportBuffer copy;
+  {
+    ReportBuffer original = r;
+    copy = original;
+  }
+  EXPECT_EQ(copy.Bytes(), joined);
+  copy.Clear();
+  copy.Add("first");
+  copy.Append(r);
+  ASSERT_EQ(copy.LineCount(), r.LineCount() + 1);
+  EXPECT_EQ(copy.Line(copy.LineCount()), r.Line(r.LineCount()));
+  EXPECT_EQ(copy.CharacterCount(), r.CharacterCount() + 5);
 }
 
 }  // namespace

@@ -1,0 +1,36 @@
+#include "run/parallel.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <stdexcept>
+#include <vector>
+
+namespace tevaro::run {
+namespace {
+
+TEST(ForEachPieceTest, EveryPieceOnceOnAnyNumberOfThreads) {
+  for (unsigned threads : {0u, 1u, 2u, 5u}) {
+    for (std::size_t count : {std::size_t{0}, std::size_t{1}, std::size_t{3}, std::size_t{1000}}) {
+      std::vector<std::atomic<int>> seen(count);
+      ForEachPiece(count, threads, [&](std::size_t k) { ++seen[k]; });
+      for (std::size_t k = 0; k < count; ++k) EXPECT_EQ(seen[k].load(), 1) << k << " of " << count;
+    }
+  }
+}
+
+TEST(ForEachPieceTest, AFailingPieceStopsTheRestAndIsRethrown) {
+  std::atomic<int> done{0};
+  EXPECT_THROW(ForEachPiece(100000, 2,
+                            [&](std::size_t k) {
+                              if (k == 10) throw std::runtime_error("piece 10");
+                              ++done;
+                            }),
+               std::runtime_error);
+  EXPECT_LT(done.load(), 99999);
+  EXPECT_EQ(ThreadCount(3), 3u);
+  EXPECT_GE(ThreadCount(0), 1u);
+}
+
+}  // namespace
+}  // namespace tevaro::run
