@@ -101,7 +101,7 @@ int Run(const tevaro::app::CliOptions& o) {
       if (failure) Fail(failure->Message());
     return kExitInvalid;
   }
-  if (r.status == Status::InvalidInput) return Fail(r.message);
+  if (r.status == Status::InvalidInput || r.status == Status::TooManyEvents) return Fail(r.message);
   if (r.status == Status::NoEvent) {
     std::cerr << r.message << "\n";
     return kExitNoEvent;

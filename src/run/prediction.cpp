@@ -63,7 +63,9 @@ bool SkyOf(const data::StarEntry& s, const astro::LimitsTable& limits, const Run
   const double raHours = astro::DmsToDegrees(s.raDms);
   const double decDegrees = astro::DmsToDegrees(s.decDms);
   const astro::Equatorial ofDate = astro::PrecessCoordinates(2000.0, raHours, decDegrees, f.epoch);
-  sky.raOfDateDegrees = ofDate.raHours * 15;
+  // Into 0..24 h, so that one wrap brings any hour angle into -12..12: near
+  // a pole the precession can move the right ascension by tens of hours.
+  sky.raOfDateDegrees = astro::ReduceToPeriod(ofDate.raHours, 24) * 15;
   sky.decOfDate = ofDate.decDeg;
   if (!limits.rows.empty()) {
     const astro::HourAngleLimits l = astro::LookupSiteLimits(limits, decDegrees);
@@ -533,7 +535,8 @@ std::vector<EventEntry> SortedByTime(const FoundEvents& found, unsigned threads)
 }  // namespace
 
 PredictionOutcome RunPrediction(const RunParameters& p, const data::StarTable& stars,
-                                const astro::LimitsTable& limits, Engine engine, unsigned threads) {
+                                const astro::LimitsTable& limits, Engine engine, unsigned threads,
+                                std::size_t maxEvents) {
   const RunFrame f = FrameOf(p);
   PredictionOutcome outcome;
   outcome.zone = f.zone;
@@ -543,11 +546,20 @@ PredictionOutcome RunPrediction(const RunParameters& p, const data::StarTable& s
 
   const std::size_t n = stars.entries.size();
   std::vector<EventEntry>& events = outcome.events;
+  // One star's walk finds a bounded number of events (its period has a
+  // floor), so checking the count after each star bounds the memory.
+  auto tooMany = [&outcome] {
+    outcome.events = {};
+    outcome.firstListed = 0;
+    outcome.tooManyEvents = true;
+    return outcome;
+  };
   if (engine == Engine::Literal) {
     for (std::size_t i = 0; i < n; ++i) {
       StarSky sky;
       if (SkyOf(stars.entries[i], limits, f, sky))
         WalkLiteral(events, p, stars.entries[i], static_cast<std::uint32_t>(i), sky);
+      if (events.size() > maxEvents) return tooMany();
     }
   } else {
     const SunTable sun(p, f, threads);
@@ -581,10 +593,18 @@ PredictionOutcome RunPrediction(const RunParameters& p, const data::StarTable& s
     if (bounds.back() != n) bounds.push_back(n);
     FoundEvents found;
     found.blocks.resize(bounds.size() - 1);
+    std::atomic<std::size_t> foundCount{0};
+    std::atomic<bool> overflow{false};
     ForEachPiece(found.blocks.size(), threads, [&](std::size_t b) {
-      for (std::size_t i = bounds[b]; i < bounds[b + 1]; ++i)
-        if (usable[i]) FastWalk(found.blocks[b], c, stars.entries[i], static_cast<std::uint32_t>(i), skies[i]).Run();
+      for (std::size_t i = bounds[b]; i < bounds[b + 1] && !overflow.load(std::memory_order_relaxed); ++i) {
+        if (!usable[i]) continue;
+        const std::size_t before = found.blocks[b].size();
+        FastWalk(found.blocks[b], c, stars.entries[i], static_cast<std::uint32_t>(i), skies[i]).Run();
+        const std::size_t added = found.blocks[b].size() - before;
+        if (foundCount.fetch_add(added, std::memory_order_relaxed) + added > maxEvents) overflow = true;
+      }
     });
+    if (overflow) return tooMany();
     found.base.assign(1, 0);
     for (const auto& block : found.blocks) found.base.push_back(found.base.back() + block.size());
     events = SortedByTime(found, threads);

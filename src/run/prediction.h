@@ -33,6 +33,7 @@ struct PredictionOutcome {
   std::int32_t eveningDayNumber = 0;
   bool daylightSaving = false;
   std::string label23Caption;      // "DAYLIGHT SAVINGS TIME" or empty
+  bool tooManyEvents = false;      // the run stopped at the event bound; no events kept
   bool HasListed() const { return firstListed < events.size(); }
 };
 
@@ -43,8 +44,15 @@ enum class Engine {
 
 // The prediction run over `p` (which it does not change: the caller stores
 // zone and eveningDayNumber from the outcome). threads 0 uses every core.
+// The most events one run may find. An event and its report line take about
+// 200 bytes in the run, the sort and the report, so a run stays under 2 GB; a
+// full-capacity year (10,000 stars, 365 nights, every event) finds 1.65 million.
+inline constexpr std::size_t kMaxEvents = 10'000'000;
+
+// A run that would find more than `maxEvents` events stops early and keeps
+// none, with tooManyEvents set.
 PredictionOutcome RunPrediction(const RunParameters& p, const data::StarTable& stars,
                                 const astro::LimitsTable& limits, Engine engine = Engine::Fast,
-                                unsigned threads = 0);
+                                unsigned threads = 0, std::size_t maxEvents = kMaxEvents);
 
 }  // namespace tevaro::run

@@ -172,16 +172,24 @@ StartUpResult Session::StartUp(const std::string& folder, const CalendarDay& tod
   return r;
 }
 
+std::string TooManyEventsMessage(std::size_t maxEvents) {
+  return "Sorry!  This run would list more than " + std::to_string(maxEvents) +
+         " events: shorten the span or the star list.";
+}
+
 CalculateResult Session::Calculate(const InputFields& in, Engine engine) {
   std::string message = ValidateInputs(in, params);
   if (params.inputError) return {CalculateResult::Status::InvalidInput, message};
   if (!loaded.All()) return {CalculateResult::Status::FilesMissing, kMsgLoadFirst};
 
-  PredictionOutcome outcome = RunPrediction(params, stars, limits, engine);
+  PredictionOutcome outcome = RunPrediction(params, stars, limits, engine, 0, maxEvents);
   params.zone = outcome.zone;
   params.eveningDayNumber = outcome.eveningDayNumber;
   label23Caption = outcome.label23Caption;
+  if (outcome.tooManyEvents) return {CalculateResult::Status::TooManyEvents, TooManyEventsMessage(maxEvents)};
   if (!outcome.HasListed()) return {CalculateResult::Status::NoEvent, kMsgNoEvent};
+  // The old report goes first, so that two are never held at once.
+  report = ReportBuffer();
   report = BuildReport(outcome, params, stars, {siteName, limitsFileName, starFileName});
   return {CalculateResult::Status::Listed, {}};
 }

@@ -49,8 +49,11 @@ struct StartUpResult {
   InputFields fields;
 };
 
+// What a run that reaches the event bound shows.
+std::string TooManyEventsMessage(std::size_t maxEvents);
+
 struct CalculateResult {
-  enum class Status { InvalidInput, FilesMissing, NoEvent, Listed };
+  enum class Status { InvalidInput, FilesMissing, NoEvent, TooManyEvents, Listed };
   Status status = Status::InvalidInput;
   std::string message;  // the message to show; empty when Listed
 };
@@ -72,6 +75,7 @@ class Session {
   std::string siteName;  // observatory last picked, empty until the first pick
   // The stars of the loaded star file that no run can use, named at its load.
   std::vector<StarWarning> starWarnings;
+  std::size_t maxEvents = kMaxEvents;  // the event bound of a run
 
   // The program's start-up from `folder`, in its order: the settings, the locations file
   // with the saved site selected, the fields' texts with `today` as the
@@ -120,7 +124,8 @@ class Session {
   SiteFieldTexts SelectSite(int k);
 
   // The Calculate steps: validation, the loaded-files gate, the run, and on
-  // success the report into `report`. A run without events leaves the report.
+  // success the report into `report`. A run without events, or one past the
+  // event bound, leaves the report.
   CalculateResult Calculate(const InputFields& in, Engine engine = Engine::Fast);
 
  private:

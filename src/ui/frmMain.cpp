@@ -397,7 +397,8 @@ run::InputFields frmMain::ReadFields() const {
 void frmMain::Calculate() {
   const run::CalculateResult r = Waiting([&] { return session_.Calculate(ReadFields()); });
   using Status = run::CalculateResult::Status;
-  if (r.status == Status::NoEvent || r.status == Status::Listed) runCaption_->setText(Q(session_.label23Caption));
+  if (r.status == Status::NoEvent || r.status == Status::TooManyEvents || r.status == Status::Listed)
+    runCaption_->setText(Q(session_.label23Caption));
   if (r.status != Status::Listed) {
     messages_.Show(this, Q(r.message));
     return;

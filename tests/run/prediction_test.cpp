@@ -497,5 +497,43 @@ TEST(RunPredictionTest, StarsWithoutAUsablePeriodOrPositionGiveNoEvent) {
   }
 }
 
+// Within a minute of arc of the pole the precession moves the right
+// ascension tens of hours; the hour angle must still come into -12..12.
+TEST(RunPredictionTest, StarsAtThePoleAreListedAllNight) {
+  RunParameters p = January(1);
+  p.minStarAltitude = 20;
+  for (const double dec : {89.5959, 90.0}) {
+    data::StarEntry star = StarAt(p, 8, SpanStart(p, 8) + 0.3, 0, dec, 0.1);
+    star.raDms = 6;
+    const PredictionOutcome o = RunBoth(p, Table({star}), ExampleLimits());
+    // At latitude 50 it stands 50 degrees high all night: every event of the
+    // night's 10 cycles with the Sun down is listed.
+    EXPECT_GE(Listed(o).size(), 20u) << dec;
+    for (const EventEntry& e : o.events) {
+      EXPECT_GE(e.column1, -12) << dec;
+      EXPECT_LE(e.column1, 12) << dec;
+    }
+  }
+}
+
+TEST(RunPredictionTest, ARunPastTheEventBoundKeepsNoEvent) {
+  const RunParameters p = January(5);
+  const data::StarTable stars = testing::MakeCatalogue(60, 7);
+  const PredictionOutcome all = RunPrediction(p, stars, {}, Engine::Literal);
+  ASSERT_GT(all.events.size(), 100u);
+  const std::size_t n = all.events.size();
+  for (Engine engine : {Engine::Literal, Engine::Fast}) {
+    for (unsigned threads : {1u, 2u}) {
+      const PredictionOutcome over = RunPrediction(p, stars, {}, engine, threads, n - 1);
+      EXPECT_TRUE(over.tooManyEvents);
+      EXPECT_TRUE(over.events.empty());
+      EXPECT_FALSE(over.HasListed());
+      const PredictionOutcome at = RunPrediction(p, stars, {}, engine, threads, n);
+      EXPECT_FALSE(at.tooManyEvents);
+      EXPECT_EQ(at.events, all.events);
+    }
+  }
+}
+
 }  // namespace
 }  // namespace tevaro::run

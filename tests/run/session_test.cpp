@@ -195,6 +195,20 @@ TEST_F(SessionTest, LocationsLoadSelectsTheSavedSiteWhenItExists) {
   EXPECT_EQ(t.caption, "Tevaro - Lakeside Roof");
 }
 
+TEST_F(SessionTest, ARunPastTheEventBoundSaysSoAndKeepsTheReport) {
+  Session s;
+  LoadAll(s);
+  ASSERT_EQ(s.Calculate(Fields()).status, CalculateResult::Status::Listed);
+  const std::string before = s.report.Bytes();
+  s.maxEvents = 3;
+  const CalculateResult r = s.Calculate(Fields());
+  EXPECT_EQ(r.status, CalculateResult::Status::TooManyEvents);
+  EXPECT_EQ(r.message, "Sorry!  This run would list more than 3 events: shorten the span or the star list.");
+  EXPECT_EQ(s.report.Bytes(), before);
+  EXPECT_EQ(TooManyEventsMessage(kMaxEvents),
+            "Sorry!  This run would list more than 10000000 events: shorten the span or the star list.");
+}
+
 TEST_F(SessionTest, StartUpReadsSettingsPicksTheSavedSiteAndFillsTheFields) {
   // Settings: site 1 saved with other typed coordinates, 3 nights, phases
   // 0.25 and 0.75, mode 9 (no button), EA box 2 (grey), DST off.
