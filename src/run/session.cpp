@@ -182,6 +182,7 @@ CalculateResult Session::Calculate(const InputFields& in, Engine engine) {
   label23Caption = outcome.label23Caption;
   if (!outcome.HasListed()) return {CalculateResult::Status::NoEvent, kMsgNoEvent};
   report = BuildReport(outcome, params, stars, {siteName, limitsFileName, starFileName});
+  lastRun = std::make_shared<const ListedRun>(ListedRun{std::move(outcome), params, stars, limits, siteName});
   return {CalculateResult::Status::Listed, {}};
 }
 
