@@ -243,8 +243,8 @@ void DrawChart(QPainter& p, const run::NightChartData& chart, const ChartLayout&
   p.setPen(QPen(kMinAltitude, 1.5, Qt::DashDotLine));
   p.drawLine(QPointF(l.plot.left(), yMin), QPointF(l.plot.right(), yMin));
   p.setPen(kMinAltitude);
-  p.drawText(QRectF(l.plot.left() + 6, yMin - fm.height() - 1, l.plot.width() / 2, fm.height()),
-             Qt::AlignLeft | Qt::AlignBottom,
+  p.drawText(QRectF(l.plot.center().x(), yMin - fm.height() - 1, l.plot.width() / 2 - 6, fm.height()),
+             Qt::AlignRight | Qt::AlignBottom,
              QStringLiteral("lowest star altitude %1\u00b0").arg(chart.minStarAltitude));
 
   // The curves: solid inside the hour-angle limits, dashed outside.
