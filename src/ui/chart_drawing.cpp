@@ -280,15 +280,16 @@ void DrawChart(QPainter& p, const run::NightChartData& chart, const ChartLayout&
     p.setPen(style.colour.darker(130));
     p.drawText(m.label, Qt::AlignCenter, m.text);
   }
+  // The frame under the markers, so an event at the edge of the span shows whole.
+  p.setClipping(false);
+  p.setPen(QPen(Qt::black, 1));
+  p.setBrush(Qt::NoBrush);
+  p.drawRect(l.plot);
   for (const ChartMarker& m : l.markers) {
     const run::NightEvent& ev = chart.events[m.event];
     const StarStyle style = StyleOfSlot(ev.starSlot);
     DrawMarker(p, m.centre, kMarkerRadius, style.shape, style.colour, ev.close);
   }
-  p.setClipping(false);
-  p.setPen(QPen(Qt::black, 1));
-  p.setBrush(Qt::NoBrush);
-  p.drawRect(l.plot);
 
   // The legend, and a key to the lines, markers and shading.
   for (const LegendEntry& e : l.legend) {

@@ -37,7 +37,7 @@ KindSetup SetupFor(ChooserKind kind) {
     case ChooserKind::ExportPdf:
       return {"frmExportPdf", "Export PDF", 6870, 7470, {"PDF files (*.pdf)", "*.*"}, 0};
     case ChooserKind::SaveChart:
-      return {"frmSaveChart", "Save Chart", 6870, 7470, {"Images (*.png *.svg)", "*.*"}, 0};
+      return {"frmSaveChart", "Save Chart", 6870, 7470, {"PNG images (*.png)", "SVG images (*.svg)", "*.*"}, 0};
     case ChooserKind::SaveOutput:
       break;
   }

@@ -5,6 +5,7 @@
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QHelpEvent>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMenuBar>
 #include <QMouseEvent>
@@ -102,10 +103,7 @@ frmNightChart::frmNightChart(run::Session& session, frmOutput& output, MessageSi
   setCentralWidget(body);
   connect(previous_, &QPushButton::clicked, this, &frmNightChart::PreviousNight);
   connect(next_, &QPushButton::clicked, this, &frmNightChart::NextNight);
-  connect(new QShortcut(QKeySequence(Qt::Key_PageUp), this), &QShortcut::activated, this,
-          &frmNightChart::PreviousNight);
-  connect(new QShortcut(QKeySequence(Qt::Key_PageDown), this), &QShortcut::activated, this,
-          &frmNightChart::NextNight);
+  canvas_->setFocusPolicy(Qt::StrongFocus);
   connect(new QShortcut(QKeySequence(Qt::Key_Escape), this), &QShortcut::activated, this, &QWidget::hide);
 
   QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
@@ -125,6 +123,13 @@ frmNightChart::frmNightChart(run::Session& session, frmOutput& output, MessageSi
 }
 
 frmNightChart::~frmNightChart() = default;
+
+void frmNightChart::keyPressEvent(QKeyEvent* event) {
+  // Keys the canvas and the buttons leave come here.
+  if (event->key() == Qt::Key_PageUp) PreviousNight();
+  else if (event->key() == Qt::Key_PageDown) NextNight();
+  else QMainWindow::keyPressEvent(event);
+}
 
 void frmNightChart::ShowLine(std::size_t line) {
   if (!session_.lastRun) return;

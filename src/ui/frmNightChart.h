@@ -78,6 +78,9 @@ class frmNightChart : public QMainWindow {
   // "Print chart ...": the print dialog, then the chart on one landscape page.
   void PrintChart();
 
+ protected:
+  void keyPressEvent(QKeyEvent* event) override;
+
  private:
   void SaveChosenFile();
   void UpdateControls();
