@@ -160,6 +160,9 @@ ChartLayout LayOutChart(const run::NightChartData& chart, QSizeF size) {
   std::vector<QRectF> placed;
   placed.reserve(l.markers.size());
   const QRectF inside = l.plot.adjusted(2, 2, -2, -2);
+  // The search costs the square of the events; past a few hundred the labels
+  // could not be kept apart on one sheet anyway and take their first spot.
+  const bool search = l.markers.size() <= 500;
   for (ChartMarker& m : l.markers) {
     const double w = fm.horizontalAdvance(m.text) + 6, h = fm.height() + 2;
     const double cx = m.centre.x(), cy = m.centre.y(), d = r + 3;
@@ -175,6 +178,10 @@ ChartLayout LayOutChart(const run::NightChartData& chart, QSizeF size) {
     double best = -1;
     for (const auto& [box, leader] : candidates) {
       double cost = 0;
+      if (!search) {
+        m.label = box;
+        break;
+      }
       if (!inside.contains(box)) cost += 1e9;
       for (const QRectF& q : placed) cost += Overlap(box, q);
       for (const QRectF& q : markerBoxes) cost += Overlap(box, q);
@@ -183,7 +190,7 @@ ChartLayout LayOutChart(const run::NightChartData& chart, QSizeF size) {
         m.label = box;
         m.leader = leader;
       }
-      if (cost == 0) break;
+      if (cost == 0 || !search) break;
     }
     placed.push_back(m.label);
   }
@@ -252,15 +259,23 @@ void DrawChart(QPainter& p, const run::NightChartData& chart, const ChartLayout&
     const run::NightStar& s = chart.stars[i];
     const StarStyle style = StyleOfSlot(i);
     for (const run::CurveStretch& st : s.stretches) {
-      QPolygonF line;
-      for (std::size_t k = st.from; k <= st.to && k < s.times.size(); ++k)
-        line << QPointF(l.XOf(s.times[k]), l.YOf(s.altitudes[k]));
-      QPen pen(style.colour, st.inside ? style.lineWidth : style.lineWidth * 0.75,
+      // Dashed stretches at one pixel: thin, and drawn by the fast path of
+      // one-pixel lines.
+      QPen pen(style.colour, st.inside ? style.lineWidth : 1.0,
                st.inside ? Qt::SolidLine : Qt::DashLine);
       pen.setCapStyle(Qt::FlatCap);
       p.setPen(pen);
       p.setBrush(Qt::NoBrush);
-      p.drawPolyline(line);
+      // Below the horizon nothing shows: those pieces are not stroked at all,
+      // which halves the drawing of a busy night.
+      QPolygonF line;
+      for (std::size_t k = st.from; k <= st.to && k < s.times.size(); ++k) {
+        const bool shown = s.altitudes[k] > 0 || (k > st.from && s.altitudes[k - 1] > 0) ||
+                           (k < st.to && s.altitudes[k + 1] > 0);
+        if (shown) line << QPointF(l.XOf(s.times[k]), l.YOf(s.altitudes[k]));
+        if ((!shown || k == st.to) && line.size() > 1) p.drawPolyline(line);
+        if (!shown || k == st.to) line.clear();
+      }
     }
   }
 
