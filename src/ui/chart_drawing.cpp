@@ -220,7 +220,10 @@ void DrawChart(QPainter& p, const run::NightChartData& chart, const ChartLayout&
   // Grid: every ten degrees and every hour.
   p.setPen(QPen(QColor(255, 255, 255, 160), 1));
   for (int a = 10; a < 90; a += 10) p.drawLine(QPointF(l.plot.left(), l.YOf(a)), QPointF(l.plot.right(), l.YOf(a)));
-  for (int h = 1; h < 12; ++h) {
+  // Whole hours across the span, which starts on a whole local hour.
+  const int hours = static_cast<int>(std::lround((l.t1 - l.t0) * 24));
+  const int firstHour = astro::RjdToCalendar(l.t0 + 1.0 / 86400, chart.zone).hour;
+  for (int h = 1; h < hours; ++h) {
     const double x = l.XOf(l.t0 + h / 24.0);
     p.drawLine(QPointF(x, l.plot.top()), QPointF(x, l.plot.bottom()));
   }
@@ -228,11 +231,11 @@ void DrawChart(QPainter& p, const run::NightChartData& chart, const ChartLayout&
   for (int a = 0; a <= 90; a += 10)
     p.drawText(QRectF(l.plot.left() - 60, l.YOf(a) - fm.height() / 2, 54, fm.height()),
                Qt::AlignRight | Qt::AlignVCenter, QString::number(a));
-  for (int h = 0; h <= 12; ++h) {
+  for (int h = 0; h <= hours; ++h) {
     const double x = l.XOf(l.t0 + h / 24.0);
     p.drawLine(QPointF(x, l.plot.bottom()), QPointF(x, l.plot.bottom() + 5));
     p.drawText(QRectF(x - 40, l.plot.bottom() + 6, 80, fm.height()), Qt::AlignHCenter | Qt::AlignTop,
-               QStringLiteral("%1:00").arg((18 + h) % 24, 2, 10, QLatin1Char('0')));
+               QStringLiteral("%1:00").arg((firstHour + h) % 24, 2, 10, QLatin1Char('0')));
   }
   p.drawText(QRectF(l.plot.left(), l.plot.bottom() + fm.height() + 8, l.plot.width(), fm.height()),
              Qt::AlignHCenter | Qt::AlignTop, QStringLiteral("Local time (zone %1)").arg(chart.zone));
