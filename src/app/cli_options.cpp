@@ -12,6 +12,7 @@ const char* const kCliUsage =
     "                  [--events LIST] [--columns altaz|airmass|dec]\n"
     "                  [--ignore-ea | --no-ignore-ea] [--dst | --no-dst] [-o FILE]\n"
     "                  [--pdf FILE [--paper a4|letter]]\n"
+    "                  [--chart FILE [--chart-night YYYY-MM-DD]]\n"
     "\n"
     "Predicts the eclipsing-binary events of the star file for the nights from the\n"
     "evening date on and prints the report. Values not given come from the settings\n"
@@ -19,7 +20,9 @@ const char* const kCliUsage =
     "folder unless named. --site N picks entry N (0-based) of the locations file;\n"
     "--events is a comma list of I, .25, II, .75. -o writes the report with CR LF\n"
     "line ends instead of printing it. --pdf writes the report's printed pages as a\n"
-    "PDF (default paper a4), with -o or instead of printing the report.\n"
+    "PDF (default paper a4), with -o or instead of printing the report. --chart\n"
+    "writes the night chart of the first night with an event (or of the evening\n"
+    "--chart-night names) as a 1600 x 1000 PNG, or SVG when FILE ends in .svg.\n"
     "Exit status: 0 report written, 1 no event in the span, 2 invalid input or a\n"
     "data file missing or unreadable.\n";
 
@@ -65,6 +68,16 @@ std::optional<CliOptions> ParseCli(const std::vector<std::string>& args, std::st
     } else if (a == "--columns") { if (!value(o.columns)) return std::nullopt;
     } else if (a == "-o" || a == "--output") { if (!value(o.output)) return std::nullopt;
     } else if (a == "--pdf") { if (!value(o.pdf)) return std::nullopt;
+    } else if (a == "--chart") { if (!value(o.chart)) return std::nullopt;
+    } else if (a == "--chart-night") {
+      if (!value(o.chartNight)) return std::nullopt;
+      const std::string& d = *o.chartNight;
+      bool ok = d.size() == 10 && d[4] == '-' && d[7] == '-';
+      for (std::size_t k = 0; ok && k < d.size(); ++k) ok = k == 4 || k == 7 || (d[k] >= '0' && d[k] <= '9');
+      if (!ok) {
+        error = "--chart-night takes an evening date YYYY-MM-DD, not '" + d + "'";
+        return std::nullopt;
+      }
     } else if (a == "--paper") {
       if (!value(text)) return std::nullopt;
       if (*text != "a4" && *text != "letter") {
@@ -84,6 +97,10 @@ std::optional<CliOptions> ParseCli(const std::vector<std::string>& args, std::st
   }
   if (paperGiven && !o.pdf) {
     error = "--paper goes with --pdf FILE";
+    return std::nullopt;
+  }
+  if (o.chartNight && !o.chart) {
+    error = "--chart-night goes with --chart FILE";
     return std::nullopt;
   }
   if (!o.help && o.stars.empty()) {

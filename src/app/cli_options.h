@@ -20,6 +20,8 @@ struct CliOptions {
   std::optional<std::string> output;
   std::optional<std::string> pdf;
   std::string paper = "a4";  // a4 or letter
+  std::optional<std::string> chart;       // night chart file, PNG or SVG
+  std::optional<std::string> chartNight;  // its evening, YYYY-MM-DD
   bool help = false;
 };
 

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "app/cli_options.h"
+#include "app/cli_chart.h"
 #include "app/cli_pdf.h"
 #include "data/text.h"
 #include "run/session.h"
@@ -115,7 +116,14 @@ int Run(const tevaro::app::CliOptions& o) {
   if (o.pdf) {
     if (auto failure = tevaro::app::WriteCliPdf(s, *o.pdf, o.paper)) return Fail(failure->Message());
   }
-  if (o.output || o.pdf) return kExitListed;
+  if (o.chart) {
+    std::int32_t night = tevaro::run::ReportNights(s.lastRun->outcome).front();
+    if (o.chartNight)
+      night = tevaro::run::LocalDayOfEvening(std::stoi(o.chartNight->substr(0, 4)), std::stoi(o.chartNight->substr(5, 2)),
+                                             std::stoi(o.chartNight->substr(8, 2)));
+    if (auto failure = tevaro::app::WriteCliChart(*s.lastRun, night, *o.chart)) return Fail(failure->Message());
+  }
+  if (o.output || o.pdf || o.chart) return kExitListed;
   std::string out;
   for (std::size_t i = 1; i <= s.report.LineCount(); ++i) {
     out.append(s.report.Line(i));

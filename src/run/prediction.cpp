@@ -39,19 +39,14 @@ RunFrame FrameOf(const RunParameters& p) {
   f.eveningDayNumber = astro::DayNumber(p.year, p.month, p.day);
   f.daylightSaving = p.dstEnabled && astro::IsDaylightSavingDate(p.year, p.month, p.day);
   f.zone = static_cast<std::int16_t>(f.daylightSaving ? p.standardZone - 1 : p.standardZone);
-  const double rjdJan1 = astro::CalendarToRjdAt(p.year, 1, 1, 0, 0, 0);
   f.rjdStart = astro::CalendarToRjdAt(p.year, p.month, p.day, static_cast<std::int16_t>(f.zone + 18), 0, 0);
   f.rjdEnd = f.rjdStart + p.dayCount - 0.5;
-  f.epoch = p.year + (f.rjdStart - rjdJan1) / 365.2422;
+  f.epoch = RunEpoch(p, f.zone);
   return f;
 }
 
 // Run-time values of one star.
-struct StarSky {
-  double raOfDateDegrees = 0;
-  double decOfDate = 0;
-  double eastLimit = -12;
-  double westLimit = 12;
+struct StarSky : StarPlace {
   double eStart = 0;  // first cycle of the walk (a half cycle)
   double eEnd = -1;   // last quarter cycle at or before the end of the span
 };
@@ -60,18 +55,7 @@ struct StarSky {
 // position no run can use (named when its file loads).
 bool SkyOf(const data::StarEntry& s, const astro::LimitsTable& limits, const RunFrame& f, StarSky& sky) {
   if (UnusableReason(s)) return false;
-  const double raHours = astro::DmsToDegrees(s.raDms);
-  const double decDegrees = astro::DmsToDegrees(s.decDms);
-  const astro::Equatorial ofDate = astro::PrecessCoordinates(2000.0, raHours, decDegrees, f.epoch);
-  // Into 0..24 h, so that one wrap brings any hour angle into -12..12: near
-  // a pole the precession can move the right ascension by tens of hours.
-  sky.raOfDateDegrees = astro::ReduceToPeriod(ofDate.raHours, 24) * 15;
-  sky.decOfDate = ofDate.decDeg;
-  if (!limits.rows.empty()) {
-    const astro::HourAngleLimits l = astro::LookupSiteLimits(limits, decDegrees);
-    sky.eastLimit = l.eastHours;
-    sky.westLimit = l.westHours;
-  }
+  static_cast<StarPlace&>(sky) = PlaceOfDate(s, limits, f.epoch);
   // Listing starts after the last half cycle at or before the span's start;
   // the walk goes on to the last quarter cycle at or before its end, so a
   // maximum in the final half cycle is not lost.
@@ -90,19 +74,6 @@ int PhaseOf(double e) {
   const auto q = static_cast<long long>(std::nearbyint(4 * e + 0.0000001));
   const long long r = q % 4;
   return static_cast<int>(r < 0 ? r + 4 : r) + 1;
-}
-
-double HourAngleOf(double lst, const StarSky& sky) {
-  double h = lst - sky.raOfDateDegrees / 15;
-  if (h > 12) h -= 24;
-  if (h < -12) h += 24;
-  return h;
-}
-
-double SunAltitude(double t, double lst, double latitude) {
-  const double lambda = astro::SunLongitude(t);
-  const astro::EquatorialDeg sun = astro::EclipticToEquatorial(lambda, 0);
-  return 90 - astro::HorizonCoordinates(latitude, lst, sun.raDeg, sun.decDeg).zenithDistanceDeg;
 }
 
 bool IsEa(const data::StarEntry& s) { return data::CharacterPrefix(s.varType, 2) == "EA"; }
@@ -149,7 +120,7 @@ void WalkLiteral(std::vector<EventEntry>& out, const RunParameters& p, const dat
     const astro::Horizon hz = astro::HorizonCoordinates(p.latitude, lst, sky.raOfDateDegrees, sky.decOfDate);
     const double altitude = 90 - hz.zenithDistanceDeg;
     const double sunAltitude = SunAltitude(t, lst, p.latitude);
-    const double h = HourAngleOf(lst, sky);
+    const double h = HourAngleAt(lst, sky);
     if (altitude > p.minStarAltitude && sunAltitude < p.maxSunAltitude && h > sky.eastLimit &&
         h < sky.westLimit)
       Append(out, p, s, index, sky, phase, t, h, hz);
@@ -343,7 +314,7 @@ class FastWalk {
     if (!wanted_[static_cast<std::size_t>(phase)]) return;
     const double t = s_.epoch + e * s_.period;
     const double lst = astro::LocalSiderealTime(t, c_.p.longitude);
-    const double h = HourAngleOf(lst, sky_);
+    const double h = HourAngleAt(lst, sky_);
     if (!(h > sky_.eastLimit && h < sky_.westLimit)) return;
 
     const double hRad = (lst * 15 - sky_.raOfDateDegrees) / DegreesPerRadian;
@@ -533,6 +504,41 @@ std::vector<EventEntry> SortedByTime(const FoundEvents& found, unsigned threads)
 }
 
 }  // namespace
+
+double RunEpoch(const RunParameters& p, std::int16_t zone) {
+  const double rjdJan1 = astro::CalendarToRjdAt(p.year, 1, 1, 0, 0, 0);
+  const double rjdStart = astro::CalendarToRjdAt(p.year, p.month, p.day, static_cast<std::int16_t>(zone + 18), 0, 0);
+  return p.year + (rjdStart - rjdJan1) / 365.2422;
+}
+
+StarPlace PlaceOfDate(const data::StarEntry& s, const astro::LimitsTable& limits, double epoch) {
+  StarPlace place;
+  const double decDegrees = astro::DmsToDegrees(s.decDms);
+  const astro::Equatorial ofDate = astro::PrecessCoordinates(2000.0, astro::DmsToDegrees(s.raDms), decDegrees, epoch);
+  // Into 0..24 h, so that one wrap brings any hour angle into -12..12: near
+  // a pole the precession can move the right ascension by tens of hours.
+  place.raOfDateDegrees = astro::ReduceToPeriod(ofDate.raHours, 24) * 15;
+  place.decOfDate = ofDate.decDeg;
+  if (!limits.rows.empty()) {
+    const astro::HourAngleLimits l = astro::LookupSiteLimits(limits, decDegrees);
+    place.eastLimit = l.eastHours;
+    place.westLimit = l.westHours;
+  }
+  return place;
+}
+
+double HourAngleAt(double lst, const StarPlace& place) {
+  double h = lst - place.raOfDateDegrees / 15;
+  if (h > 12) h -= 24;
+  if (h < -12) h += 24;
+  return h;
+}
+
+double SunAltitude(double t, double lst, double latitude) {
+  const double lambda = astro::SunLongitude(t);
+  const astro::EquatorialDeg sun = astro::EclipticToEquatorial(lambda, 0);
+  return 90 - astro::HorizonCoordinates(latitude, lst, sun.raDeg, sun.decDeg).zenithDistanceDeg;
+}
 
 PredictionOutcome RunPrediction(const RunParameters& p, const data::StarTable& stars,
                                 const astro::LimitsTable& limits, Engine engine, unsigned threads,

@@ -44,6 +44,27 @@ enum class Engine {
 
 // The prediction run over `p` (which it does not change: the caller stores
 // zone and eveningDayNumber from the outcome). threads 0 uses every core.
+// A star's place in a run: its position of date and its hour-angle limits.
+struct StarPlace {
+  double raOfDateDegrees = 0;  // 0..360
+  double decOfDate = 0;
+  double eastLimit = -12;  // hours
+  double westLimit = 12;
+};
+
+// The precession epoch of a run (year with fraction) whose first night
+// starts at 18:00 local in zone `zone`.
+double RunEpoch(const RunParameters& p, std::int16_t zone);
+
+// The place of `s` in a run of precession epoch `epoch`.
+StarPlace PlaceOfDate(const data::StarEntry& s, const astro::LimitsTable& limits, double epoch);
+
+// The hour angle in -12..12 h of a star at local sidereal time `lst`.
+double HourAngleAt(double lst, const StarPlace& place);
+
+// The Sun's altitude at `t` (RJD, UT) and local sidereal time `lst`.
+double SunAltitude(double t, double lst, double latitude);
+
 // The most events one run may find. An event and its report line take about
 // 200 bytes in the run, the sort and the report, so a run stays under 2 GB; a
 // full-capacity year (10,000 stars, 365 nights, every event) finds 1.65 million.

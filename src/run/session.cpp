@@ -191,6 +191,7 @@ CalculateResult Session::Calculate(const InputFields& in, Engine engine) {
   // The old report goes first, so that two are never held at once.
   report = ReportBuffer();
   report = BuildReport(outcome, params, stars, {siteName, limitsFileName, starFileName});
+  lastRun = std::make_shared<const ListedRun>(ListedRun{std::move(outcome), params, stars, limits, siteName});
   return {CalculateResult::Status::Listed, {}};
 }
 

@@ -4,6 +4,7 @@
 // front end owns one too, so both run the same steps.
 #pragma once
 
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -13,6 +14,7 @@
 #include "data/locations_file.h"
 #include "data/settings_file.h"
 #include "data/star_file.h"
+#include "run/night_chart.h"
 #include "run/prediction.h"
 #include "run/report.h"
 #include "run/star_check.h"
@@ -68,6 +70,8 @@ class Session {
   ReportBuffer report;
   data::OutputPlacement placement;
   std::string label23Caption;  // caption the last run gave Label23
+  // The run the report was built from, for the night chart; null until one listed events.
+  std::shared_ptr<const ListedRun> lastRun;
 
   std::string startFolder;  // the folder the program started in; the settings live here
   std::string chosenFolder;  // folder of the last OK in any file chooser

@@ -36,6 +36,8 @@ KindSetup SetupFor(ChooserKind kind) {
       return {"frmOpenLimitsFile", "Open Limits File", 6900, 7500, {"*.csv", "*.dat", "*.txt", "*.*"}, 1};
     case ChooserKind::ExportPdf:
       return {"frmExportPdf", "Export PDF", 6870, 7470, {"PDF files (*.pdf)", "*.*"}, 0};
+    case ChooserKind::SaveChart:
+      return {"frmSaveChart", "Save Chart", 6870, 7470, {"PNG images (*.png)", "SVG images (*.svg)", "*.*"}, 0};
     case ChooserKind::SaveOutput:
       break;
   }

@@ -28,6 +28,7 @@
 #include "run/error_texts.h"
 #include "run/pagination.h"
 #include "ui/frmFileChooser.h"
+#include "ui/frmNightChart.h"
 #include "ui/report_pages.h"
 #include "ui/twips.h"
 #include "ui/wait_cursor.h"
@@ -324,6 +325,12 @@ void frmOutput::BuildMenus() {
   connect(item(edit, "mFind", "&Find ...", QKeySequence(Qt::CTRL | Qt::Key_F)), &QAction::triggered, this,
           &frmOutput::OpenFind);
 
+  QMenu* view = menuBar()->addMenu(QStringLiteral("&View"));
+  view->setObjectName(QStringLiteral("OPview"));
+  view->menuAction()->setObjectName(QStringLiteral("OPview"));
+  connect(item(view, "mNightChart", "Night &chart", QKeySequence(Qt::CTRL | Qt::Key_G)), &QAction::triggered, this,
+          &frmOutput::ShowNightChart);
+
   // F3 and Shift+F3 work anywhere in the window, bar open or not.
   auto* next = new QAction(this);
   next->setShortcut(QKeySequence(Qt::Key_F3));
@@ -471,6 +478,10 @@ void frmOutput::PrintSetup() {
 void frmOutput::HideAll() {
   if (saveChooser_) saveChooser_->hide();
   if (pdfChooser_) pdfChooser_->hide();
+  if (nightChart_) {
+    if (nightChart_->saveChooser()) nightChart_->saveChooser()->hide();
+    nightChart_->hide();
+  }
   hide();
 }
 
@@ -618,6 +629,15 @@ void frmOutput::ShowReport() {
   anchor_ = caret_ = 0;
   LayOutArea();
   canvas_->setFocus(Qt::OtherFocusReason);
+  // A chart left open follows the new report, from its first night.
+  if (nightChart_ && nightChart_->isVisible()) nightChart_->ShowLine(1);
+}
+
+void frmOutput::ShowNightChart() {
+  if (!session_.lastRun || session_.report.LineCount() == 0) return;
+  if (!nightChart_) nightChart_ = std::make_unique<frmNightChart>(session_, *this, messages_);
+  const long line = selectionStart() != 0 ? selectionStart() : firstShownLine_;
+  nightChart_->ShowLine(static_cast<std::size_t>(line));
 }
 
 void frmOutput::closeEvent(QCloseEvent* event) {

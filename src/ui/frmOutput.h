@@ -49,6 +49,7 @@ QString ReportLineText(const run::ReportBuffer& report, std::size_t i);
 
 class frmOutput;
 class frmFileChooser;
+class frmNightChart;
 
 // The client area: draws the rows that can be seen and takes the keys, the
 // wheel and the mouse.
@@ -152,6 +153,11 @@ class frmOutput : public QMainWindow {
   QPageSize::PageSizeId ExportPaper();
   PrintCommands& printCommands() { return print_; }
 
+  // "Night chart" (View menu, Ctrl+G): the night of the selected line, or of
+  // the line at the top of the view; the window is created on first use.
+  void ShowNightChart();
+  frmNightChart* nightChart() const { return nightChart_.get(); }
+
   // Hides this window and the windows it opened, as at the program's end.
   void HideAll();
 
@@ -179,6 +185,7 @@ class frmOutput : public QMainWindow {
   MessageSink& messages_;
   std::unique_ptr<frmFileChooser> saveChooser_;
   std::unique_ptr<frmFileChooser> pdfChooser_;
+  std::unique_ptr<frmNightChart> nightChart_;
   std::unique_ptr<PrintPlatform> ownPlatform_;
   PrintCommands print_;
   ReportCanvas* canvas_ = nullptr;

@@ -302,6 +302,36 @@ case $case in
     expect_status 2
     expect_err "saved.txt"
     ;;
+  chart-png)
+    # The first night with an event as a 1600 x 1000 PNG; nothing on stdout.
+    defaults
+    run --stars "$stars" --date 2025-01-10 --nights 3 --events I,.25,II,.75 --chart night.png
+    expect_status 0
+    expect_no_stdout
+    [ ! -s err ] || fail "stderr is not empty"
+    [ "$(head -c 8 night.png | od -An -tx1 | tr -d ' \n')" = 89504e470d0a1a0a ] || fail "not a PNG"
+    size=$(od -An -tu1 -j16 -N8 night.png | tr -s ' ' | sed 's/^ //')
+    [ "$size" = "0 0 6 64 0 0 3 232" ] || fail "PNG size bytes $size, not 1600 x 1000"
+    ;;
+  chart-svg)
+    defaults
+    run --stars "$stars" --date 2025-01-10 --nights 3 --chart night.svg --chart-night 2025-01-11 -o report.txt
+    expect_status 0
+    grep -q '<svg' night.svg || fail "not an SVG"
+    grep -q 'width="1600' night.svg || fail "SVG not 1600 wide"
+    grep -q 'Saturday 11 Jan 2025' night.svg || fail "SVG title lacks the evening of --chart-night"
+    [ -s report.txt ] || fail "the report was not written with the chart"
+    ;;
+  chart-bad-night)
+    defaults
+    run --stars "$stars" --chart night.png --chart-night 2025-1-11
+    expect_status 2
+    expect_err "--chart-night takes an evening date YYYY-MM-DD"
+    [ ! -e night.png ] || fail "a chart was written"
+    run --stars "$stars" --chart-night 2025-01-11
+    expect_status 2
+    expect_err "--chart-night goes with --chart FILE"
+    ;;
   pdf-altaz|pdf-airmass|pdf-dec)
     # A report of several hundred lines in each column layout.
     defaults

@@ -1,0 +1,198 @@
+#include "run/night_chart.h"
+
+#include <algorithm>
+#include <cmath>
+#include <unordered_map>
+
+#include "astro/angles.h"
+#include "astro/calendar.h"
+#include "astro/coords.h"
+#include "astro/sun.h"
+#include "astro/tables.h"
+
+namespace tevaro::run {
+
+namespace {
+
+double LocalDayOf(double time, std::int16_t zone) { return std::floor(time - zone / 24.0); }
+
+bool Inside(double h, const StarPlace& s) { return h > s.eastLimit && h < s.westLimit; }
+
+}  // namespace
+
+double RunSunAltitude(double t, double longitude, double latitude) {
+  return SunAltitude(t, astro::LocalSiderealTime(t, longitude), latitude);
+}
+
+std::vector<std::size_t> ReportLinesOfEvents(const PredictionOutcome& outcome) {
+  std::vector<std::size_t> lines(outcome.events.size(), 0);
+  std::size_t line = 14;  // the header's last line is the first night line
+  for (std::size_t i = outcome.firstListed; i < outcome.events.size(); ++i) {
+    if (i != outcome.firstListed &&
+        LocalDayOf(outcome.events[i].time, outcome.zone) != LocalDayOf(outcome.events[i - 1].time, outcome.zone))
+      ++line;
+    lines[i] = ++line;
+  }
+  return lines;
+}
+
+std::vector<std::int32_t> ReportNights(const PredictionOutcome& outcome) {
+  std::vector<std::int32_t> nights;
+  for (std::size_t i = outcome.firstListed; i < outcome.events.size(); ++i) {
+    const auto d = static_cast<std::int32_t>(LocalDayOf(outcome.events[i].time, outcome.zone));
+    if (nights.empty() || nights.back() != d) nights.push_back(d);
+  }
+  return nights;
+}
+
+std::int32_t NightOfReportLine(const PredictionOutcome& outcome, std::size_t line) {
+  const std::vector<std::size_t> lines = ReportLinesOfEvents(outcome);
+  for (std::size_t i = outcome.firstListed; i < outcome.events.size(); ++i)
+    if (lines[i] >= line) return static_cast<std::int32_t>(LocalDayOf(outcome.events[i].time, outcome.zone));
+  return static_cast<std::int32_t>(LocalDayOf(outcome.events.back().time, outcome.zone));
+}
+
+std::int32_t LocalDayOfEvening(int year, int month, int day) {
+  // Whole RJD values fall at noon, so the evening's noon is its local day.
+  return static_cast<std::int32_t>(std::lround(astro::CalendarToRjdAt(
+      static_cast<std::int16_t>(year), static_cast<std::int16_t>(month), static_cast<std::int16_t>(day), 12, 0, 0)));
+}
+
+NightChartData BuildNightChart(const ListedRun& run, std::int32_t localDay) {
+  const RunParameters& p = run.params;
+  const PredictionOutcome& o = run.outcome;
+  NightChartData c;
+  c.localDay = localDay;
+  c.zone = o.zone;
+  c.daylightSaving = o.daylightSaving;
+  c.observatory = run.siteName;
+  c.maxSunAltitude = p.maxSunAltitude;
+  c.minStarAltitude = p.minStarAltitude;
+  const astro::CalendarTime evening = astro::RjdToCalendar(localDay, 0);
+  c.year = evening.year;
+  c.month = evening.month;
+  c.day = evening.day;
+  // Local noon of the evening is RJD localDay + zone/24; the night runs from
+  // six hours after it for twelve hours.
+  c.eveningStart = localDay + o.zone / 24.0 + 0.25;
+  c.rjdStart = c.eveningStart;
+  c.rjdEnd = c.rjdStart + 0.5;
+  // The night's listed events, and one slot per star in the order of its
+  // first event.
+  const std::vector<std::size_t> lines = ReportLinesOfEvents(o);
+  std::unordered_map<std::uint32_t, std::size_t> slotOf;
+  std::vector<std::vector<double>> eventTimes;
+  for (std::size_t i = o.firstListed; i < o.events.size(); ++i) {
+    const EventEntry& e = o.events[i];
+    if (LocalDayOf(e.time, o.zone) != localDay) continue;
+    auto [it, added] = slotOf.emplace(e.star, c.stars.size());
+    if (added) {
+      NightStar s;
+      s.star = e.star;
+      s.name = run.stars.entries.at(e.star).name;
+      c.stars.push_back(std::move(s));
+      eventTimes.emplace_back();
+    }
+    NightEvent ev;
+    ev.time = e.time;
+    ev.starSlot = it->second;
+    ev.phase = e.phase;
+    ev.close = e.close;
+    ev.eventIndex = i;
+    ev.reportLine = lines[i];
+    c.events.push_back(ev);
+    eventTimes[it->second].push_back(e.time);
+  }
+
+
+  // Whole hours of the grid before 18:00 and after 06:00 that the events need.
+  const double hour = 1.0 / 24;
+  long before = 0, after = 0;
+  for (const NightEvent& ev : c.events) {
+    before = std::max(before, static_cast<long>(std::ceil((c.eveningStart - ev.time) / hour)));
+    after = std::max(after, static_cast<long>(std::ceil((ev.time - (c.eveningStart + 0.5)) / hour)));
+  }
+  const double step = kChartStepMinutes / 1440;
+  const long perHour = std::lround(60 / kChartStepMinutes);
+  const long firstSample = -before * perHour, lastSample = (12 + after) * perHour;
+  c.rjdStart = c.eveningStart + static_cast<double>(firstSample) * step;
+  c.rjdEnd = c.eveningStart + static_cast<double>(lastSample) * step;
+  std::vector<double> grid;
+  grid.reserve(static_cast<std::size_t>(lastSample - firstSample + 1));
+  for (long k = firstSample; k <= lastSample; ++k) grid.push_back(c.eveningStart + static_cast<double>(k) * step);
+  c.sunTimes = grid;
+  c.sunAltitudes.reserve(grid.size());
+  for (double t : grid) c.sunAltitudes.push_back(RunSunAltitude(t, p.longitude, p.latitude));
+
+  const double epoch = RunEpoch(p, o.zone);
+  for (std::size_t slot = 0; slot < c.stars.size(); ++slot) {
+    NightStar& s = c.stars[slot];
+    const StarPlace place = PlaceOfDate(run.stars.entries.at(s.star), run.limits, epoch);
+    s.eastLimit = place.eastLimit;
+    s.westLimit = place.westLimit;
+    auto hourAngleAt = [&](double t) { return HourAngleAt(astro::LocalSiderealTime(t, p.longitude), place); };
+
+    std::vector<double>& times = s.times;
+    times = grid;
+    times.insert(times.end(), eventTimes[slot].begin(), eventTimes[slot].end());
+    std::sort(times.begin(), times.end());
+    times.erase(std::unique(times.begin(), times.end()), times.end());
+
+    // Where the test flips between two points, the crossing found by halving
+    // to well under a second.
+    std::vector<double> crossings;
+    for (std::size_t k = 0; k + 1 < times.size(); ++k) {
+      double a = times[k], b = times[k + 1];
+      const bool inA = Inside(hourAngleAt(a), place);
+      if (inA == Inside(hourAngleAt(b), place)) continue;
+      for (int n = 0; n < 40 && b - a > 1e-7; ++n) {
+        const double m = (a + b) / 2;
+        (Inside(hourAngleAt(m), place) == inA ? a : b) = m;
+      }
+      crossings.push_back(b);
+    }
+    std::vector<char> isCrossing(times.size(), 0);
+    if (!crossings.empty()) {
+      std::vector<double> merged;
+      merged.reserve(times.size() + crossings.size());
+      std::merge(times.begin(), times.end(), crossings.begin(), crossings.end(), std::back_inserter(merged));
+      times = std::move(merged);
+      isCrossing.assign(times.size(), 0);
+      for (double x : crossings)
+        isCrossing[static_cast<std::size_t>(std::lower_bound(times.begin(), times.end(), x) - times.begin())] = 1;
+    }
+
+    s.altitudes.reserve(times.size());
+    s.hourAngles.reserve(times.size());
+    for (double t : times) {
+      const double lst = astro::LocalSiderealTime(t, p.longitude);
+      const astro::Horizon hz = astro::HorizonCoordinates(p.latitude, lst, place.raOfDateDegrees, place.decOfDate);
+      s.altitudes.push_back(90 - hz.zenithDistanceDeg);
+      s.hourAngles.push_back(HourAngleAt(lst, place));
+    }
+
+    // Stretches end at crossings; a stretch is inside when its points other
+    // than the crossings pass the test.
+    auto insideAfter = [&](std::size_t k) {
+      const std::size_t j = k + 1 < times.size() && isCrossing[k] ? k + 1 : k;
+      return Inside(s.hourAngles[j], place);
+    };
+    std::size_t from = 0;
+    for (std::size_t k = 1; k < times.size(); ++k) {
+      if (isCrossing[k] || k + 1 == times.size()) {
+        s.stretches.push_back({from, k, insideAfter(from)});
+        from = k;
+      }
+    }
+    if (times.size() == 1) s.stretches.push_back({0, 0, Inside(s.hourAngles[0], place)});
+  }
+
+  for (NightEvent& ev : c.events) {
+    const NightStar& s = c.stars[ev.starSlot];
+    const auto k = static_cast<std::size_t>(std::lower_bound(s.times.begin(), s.times.end(), ev.time) - s.times.begin());
+    ev.altitude = s.altitudes.at(k);
+  }
+  return c;
+}
+
+}  // namespace tevaro::run

@@ -1,0 +1,102 @@
+// One night of a run as the night chart draws it: the Sun's altitude from
+// 18:00 to 06:00 local, the altitude curve of each star with a listed event
+// that night split where its hour angle leaves or enters the star's limits,
+// and the night's listed events with the report lines that print them.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "astro/tables.h"
+#include "data/star_file.h"
+#include "run/prediction.h"
+#include "run/validation.h"
+
+namespace tevaro::run {
+
+// What a chart needs of a run that listed events, kept as the run left it:
+// later edits of the fields or a new star file do not change it.
+struct ListedRun {
+  PredictionOutcome outcome;
+  RunParameters params;  // the inputs of the run, zone in force included
+  data::StarTable stars;
+  astro::LimitsTable limits;
+  std::string siteName;
+};
+
+// The minutes between the chart's samples of the Sun and of the stars.
+inline constexpr double kChartStepMinutes = 5;
+
+// A stretch of a star's curve: samples `from` to `to` (inclusive) all inside
+// or all outside the hour-angle limits. Neighbouring stretches share their
+// boundary sample, where the hour angle crosses the limit.
+struct CurveStretch {
+  std::size_t from = 0, to = 0;
+  bool inside = false;
+};
+
+struct NightStar {
+  std::uint32_t star = 0;  // index into the run's StarTable
+  std::string name;
+  double eastLimit = -12, westLimit = 12;  // hours, as the run looks them up
+  // The curve: the chart's grid with the star's event times and limit
+  // crossings put in, in time order.
+  std::vector<double> times;      // RJD (UT)
+  std::vector<double> altitudes;  // degrees
+  std::vector<double> hourAngles; // hours, -12..12
+  std::vector<CurveStretch> stretches;
+};
+
+struct NightEvent {
+  double time = 0;      // RJD (UT)
+  double altitude = 0;  // degrees, on the star's curve
+  std::size_t starSlot = 0;  // index into NightChartData::stars
+  std::uint8_t phase = 1;    // 1..4, see kPhaseLabels
+  bool close = false;
+  std::size_t eventIndex = 0;  // index into the run's event list
+  std::size_t reportLine = 0;  // 1-based line of the report that prints it
+};
+
+struct NightChartData {
+  std::int32_t localDay = 0;  // floor(time - zone/24) of the night's events
+  int year = 0, month = 0, day = 0;  // the evening date
+  std::int16_t zone = 0;             // the run's zone in force
+  bool daylightSaving = false;
+  std::string observatory;
+  double maxSunAltitude = 0, minStarAltitude = 0;
+  // The span drawn, UT: 18:00 to 06:00 local, widened to whole hours when
+  // the night has events before or after it (a run keeps an event whenever
+  // the Sun is low enough, so long winter nights list some).
+  double rjdStart = 0, rjdEnd = 0;
+  double eveningStart = 0;  // 18:00 local
+  std::vector<double> sunTimes, sunAltitudes;
+  std::vector<NightStar> stars;    // in the order of their first event
+  std::vector<NightEvent> events;  // in the report's order
+};
+
+// The 1-based report line of each listed event (entries before firstListed
+// get 0): header lines first, a night line before every event whose local
+// day differs from the one before it.
+std::vector<std::size_t> ReportLinesOfEvents(const PredictionOutcome& outcome);
+
+// The local days (floor(time - zone/24), changing at local noon) that have
+// listed events, in the report's order: the nights of the report.
+std::vector<std::int32_t> ReportNights(const PredictionOutcome& outcome);
+
+// The night that report line `line` belongs to: an event line's own night, a
+// header or night line the night of the next event line; the last night for
+// a line past the end. Needs a run that listed events.
+std::int32_t NightOfReportLine(const PredictionOutcome& outcome, std::size_t line);
+
+// The local day of the evening date y-m-d.
+std::int32_t LocalDayOfEvening(int year, int month, int day);
+
+// The Sun's altitude at `t` as the run computes it.
+double RunSunAltitude(double t, double longitude, double latitude);
+
+// The chart of local day `localDay` of `run`.
+NightChartData BuildNightChart(const ListedRun& run, std::int32_t localDay);
+
+}  // namespace tevaro::run

@@ -1,0 +1,87 @@
+// Draws one night of a run as a chart: local time across, altitude up, the
+// sky shaded by the Sun, each star's curve and its events. Needs Qt Gui (and
+// Qt Svg for SVG files) only, so the batch front end draws the same chart as
+// the window.
+#pragma once
+
+#include <QColor>
+#include <QImage>
+#include <QPointF>
+#include <QRectF>
+#include <QSize>
+#include <QString>
+#include <cstddef>
+#include <string>
+#include <vector>
+
+#include "data/load_result.h"
+#include "run/night_chart.h"
+
+class QPainter;
+
+namespace tevaro::ui {
+
+// The look of star slot k: colour and marker shape together give 40
+// distinct pairs; the colours are told apart by colour-blind readers.
+enum class MarkerShape { Circle, Square, Diamond, TriangleUp, TriangleDown };
+struct StarStyle {
+  QColor colour;
+  MarkerShape shape = MarkerShape::Circle;
+  double lineWidth = 2;
+};
+StarStyle StyleOfSlot(std::size_t slot);
+
+struct ChartMarker {
+  std::size_t event = 0;  // index into NightChartData::events
+  QPointF centre;
+  QRectF label;
+  QString text;  // star name and phase
+  bool leader = false;  // label set apart from its marker, joined by a line
+};
+
+struct LegendEntry {
+  std::size_t slot = 0;  // index into NightChartData::stars
+  QRectF box;
+  QString text;
+  StarStyle style;
+};
+
+// Where everything goes on a chart of a given size.
+struct ChartLayout {
+  QSizeF size;
+  QRectF plot;       // the axes' area
+  QRectF titleBox;
+  double t0 = 0, t1 = 1;  // RJD at the left and right edges of the plot
+  std::vector<ChartMarker> markers;  // one per event, in the chart's event order
+  std::vector<LegendEntry> legend;   // one per star
+  double XOf(double t) const { return plot.left() + (t - t0) / (t1 - t0) * plot.width(); }
+  double YOf(double altitude) const { return plot.bottom() - altitude / 90 * plot.height(); }
+};
+
+// The radius of an event's marker, in pixels.
+inline constexpr double kMarkerRadius = 5;
+
+// The chart's title: the observatory, the evening date and the zone in force.
+QString ChartTitle(const run::NightChartData& chart);
+
+// Places the plot, the legend, the markers and their labels on a `size`
+// surface; labels are moved until they overlap no other label or marker
+// where that can be done.
+ChartLayout LayOutChart(const run::NightChartData& chart, QSizeF size);
+
+// Draws the chart onto a painter of the layout's size.
+void DrawChart(QPainter& painter, const run::NightChartData& chart, const ChartLayout& layout);
+
+// The chart as an image of `size` pixels.
+QImage RenderChart(const run::NightChartData& chart, QSize size);
+
+// The size of the charts written to files.
+inline constexpr int kChartFileWidth = 1600;
+inline constexpr int kChartFileHeight = 1000;
+
+// Writes the chart to `path`: SVG when the name ends in .svg (any case),
+// else PNG; through a temporary file and a rename.
+data::WriteResult WriteChartFile(const std::string& path, const run::NightChartData& chart,
+                                 QSize size = {kChartFileWidth, kChartFileHeight});
+
+}  // namespace tevaro::ui

@@ -1,0 +1,239 @@
+#include "ui/frmNightChart.h"
+
+#include <QDir>
+#include <QEvent>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QHelpEvent>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMenuBar>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QPushButton>
+#include <QShortcut>
+#include <QToolTip>
+#include <QVBoxLayout>
+#include <algorithm>
+
+#include "ui/frmFileChooser.h"
+#include "ui/frmOutput.h"
+#include "ui/wait_cursor.h"
+
+namespace tevaro::ui {
+
+ChartCanvas::ChartCanvas(frmNightChart& owner, QWidget* parent) : QWidget(parent), owner_(owner) {
+  setObjectName(QStringLiteral("chartCanvas"));
+  setMouseTracking(true);
+  setMinimumSize(480, 320);
+}
+
+void ChartCanvas::Refresh() {
+  layout_ = LayOutChart(owner_.chart(), QSizeF(size()));
+  update();
+}
+
+void ChartCanvas::paintEvent(QPaintEvent*) {
+  QPainter p(this);
+  DrawChart(p, owner_.chart(), layout_);
+}
+
+void ChartCanvas::resizeEvent(QResizeEvent*) { Refresh(); }
+
+std::optional<std::size_t> ChartCanvas::EventAt(QPointF pos) const {
+  std::optional<std::size_t> best;
+  double bestDistance = (kMarkerRadius + 3) * (kMarkerRadius + 3);
+  for (const ChartMarker& m : layout_.markers) {
+    const QPointF d = m.centre - pos;
+    const double distance = d.x() * d.x() + d.y() * d.y();
+    if (distance <= bestDistance) {
+      bestDistance = distance;
+      best = m.event;
+    }
+  }
+  return best;
+}
+
+void ChartCanvas::mouseMoveEvent(QMouseEvent* event) {
+  setCursor(EventAt(event->position()) ? Qt::PointingHandCursor : Qt::ArrowCursor);
+}
+
+void ChartCanvas::mousePressEvent(QMouseEvent* event) {
+  if (event->button() != Qt::LeftButton) return;
+  if (const auto i = EventAt(event->position())) owner_.GoToEvent(*i);
+}
+
+bool ChartCanvas::event(QEvent* event) {
+  if (event->type() == QEvent::ToolTip) {
+    auto* help = static_cast<QHelpEvent*>(event);
+    if (const auto i = EventAt(help->pos())) {
+      QToolTip::showText(help->globalPos(), QStringLiteral("<pre>%1</pre>").arg(owner_.EventLineText(*i).toHtmlEscaped()),
+                         this);
+    } else {
+      QToolTip::hideText();
+      event->ignore();
+    }
+    return true;
+  }
+  return QWidget::event(event);
+}
+
+frmNightChart::frmNightChart(run::Session& session, frmOutput& output, MessageSink& messages, QWidget* parent)
+    : QMainWindow(parent), session_(session), output_(output), messages_(messages) {
+  setObjectName(QStringLiteral("frmNightChart"));
+  setWindowTitle(QStringLiteral("Night chart"));
+  auto* body = new QWidget(this);
+  auto* column = new QVBoxLayout(body);
+  column->setContentsMargins(4, 4, 4, 4);
+  auto* row = new QHBoxLayout;
+  previous_ = new QPushButton(QStringLiteral("< &Previous night"), body);
+  previous_->setObjectName(QStringLiteral("previousNight"));
+  next_ = new QPushButton(QStringLiteral("&Next night >"), body);
+  next_->setObjectName(QStringLiteral("nextNight"));
+  status_ = new QLabel(body);
+  status_->setObjectName(QStringLiteral("nightStatus"));
+  row->addWidget(previous_);
+  row->addWidget(next_);
+  row->addWidget(status_, 1);
+  column->addLayout(row);
+  canvas_ = new ChartCanvas(*this, body);
+  column->addWidget(canvas_, 1);
+  setCentralWidget(body);
+  connect(previous_, &QPushButton::clicked, this, &frmNightChart::PreviousNight);
+  connect(next_, &QPushButton::clicked, this, &frmNightChart::NextNight);
+  canvas_->setFocusPolicy(Qt::StrongFocus);
+  connect(new QShortcut(QKeySequence(Qt::Key_Escape), this), &QShortcut::activated, this, &QWidget::hide);
+
+  QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
+  QAction* save = file->addAction(QStringLiteral("&Save chart ..."));
+  save->setObjectName(QStringLiteral("mSaveChart"));
+  save->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
+  connect(save, &QAction::triggered, this, &frmNightChart::ShowSaveChooser);
+  QAction* print = file->addAction(QStringLiteral("&Print chart ..."));
+  print->setObjectName(QStringLiteral("mPrintChart"));
+  print->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_P));
+  connect(print, &QAction::triggered, this, &frmNightChart::PrintChart);
+  file->addSeparator();
+  QAction* close = file->addAction(QStringLiteral("&Close"));
+  close->setObjectName(QStringLiteral("mCloseChart"));
+  connect(close, &QAction::triggered, this, &QWidget::hide);
+  resize(1200, 780);
+}
+
+frmNightChart::~frmNightChart() = default;
+
+void frmNightChart::keyPressEvent(QKeyEvent* event) {
+  // Keys the canvas and the buttons leave come here.
+  if (event->key() == Qt::Key_PageUp) PreviousNight();
+  else if (event->key() == Qt::Key_PageDown) NextNight();
+  else QMainWindow::keyPressEvent(event);
+}
+
+void frmNightChart::ShowLine(std::size_t line) {
+  if (!session_.lastRun) return;
+  ShowNight(run::NightOfReportLine(session_.lastRun->outcome, line));
+}
+
+void frmNightChart::ShowNight(std::int32_t night) {
+  if (!session_.lastRun) return;
+  if (run_ != session_.lastRun) {
+    run_ = session_.lastRun;
+    nights_ = run::ReportNights(run_->outcome);
+  }
+  const auto it = std::lower_bound(nights_.begin(), nights_.end(), night);
+  nightIndex_ = static_cast<std::size_t>(std::min(it - nights_.begin(), static_cast<std::ptrdiff_t>(nights_.size()) - 1));
+  chart_ = run::BuildNightChart(*run_, nights_[nightIndex_]);
+  setWindowTitle(QStringLiteral("Night chart - ") + ChartTitle(chart_));
+  UpdateControls();
+  canvas_->Refresh();
+  show();
+  raise();
+  activateWindow();
+}
+
+void frmNightChart::PreviousNight() {
+  if (run_ && nightIndex_ > 0) ShowNight(nights_[nightIndex_ - 1]);
+}
+
+void frmNightChart::NextNight() {
+  if (run_ && nightIndex_ + 1 < nights_.size()) ShowNight(nights_[nightIndex_ + 1]);
+}
+
+void frmNightChart::UpdateControls() {
+  previous_->setEnabled(nightIndex_ > 0);
+  next_->setEnabled(nightIndex_ + 1 < nights_.size());
+  status_->setText(QStringLiteral("Night %1 of %2: %3 events").arg(nightIndex_ + 1).arg(nights_.size()).arg(chart_.events.size()));
+}
+
+QString frmNightChart::EventLineText(std::size_t i) const {
+  // The line of the report this chart was drawn from; a newer run's report
+  // has other lines.
+  if (i >= chart_.events.size() || run_ != session_.lastRun) return {};
+  return ReportLineText(session_.report, chart_.events[i].reportLine);
+}
+
+void frmNightChart::GoToEvent(std::size_t i) {
+  if (i >= chart_.events.size() || run_ != session_.lastRun) return;
+  const auto line = static_cast<long>(chart_.events[i].reportLine);
+  output_.ScrollTo(line - std::max(0, output_.linesPerWindow() - 1) / 2);
+  output_.Select(line, line);
+  output_.show();
+  output_.raise();
+}
+
+void frmNightChart::ShowSaveChooser() {
+  if (!saveChooser_) {
+    const QString first = QStringLiteral("tevaro-night-%1-%2-%3.png")
+                              .arg(chart_.year, 4, 10, QLatin1Char('0'))
+                              .arg(chart_.month, 2, 10, QLatin1Char('0'))
+                              .arg(chart_.day, 2, 10, QLatin1Char('0'));
+    saveChooser_ = std::make_unique<frmFileChooser>(ChooserKind::SaveChart, first, [this] { SaveChosenFile(); });
+    saveChooser_->SetConfirm([this] {
+      const QString name = saveChooser_->fileName();
+      if (name.isEmpty()) return true;
+      const QFileInfo target(QDir(saveChooser_->folder()).filePath(name));
+      if (!target.exists() || target.isDir()) return true;
+      return messages_.Ask(saveChooser_.get(), name + QStringLiteral(" already exists.  Replace it?"));
+    });
+  }
+  saveChooser_->ShowChooser();
+}
+
+void frmNightChart::SaveChosenFile() {
+  const QString folder = saveChooser_->folder();
+  const QString name = saveChooser_->fileName();
+  session_.chosenFolder = folder.toStdString();
+  if (name.isEmpty()) {
+    messages_.Show(this, QStringLiteral("The chart was not saved.  No file name was given."));
+    return;
+  }
+  const std::string path = run::PathIn(folder.toStdString(), name.toStdString());
+  if (auto failure = Waiting([&] { return WriteChartFile(path, chart_); }))
+    messages_.Show(this, QStringLiteral("The chart was not saved.  ") + QString::fromStdString(failure->Message()));
+}
+
+void frmNightChart::PrintChart() {
+  QPrinter printer(QPrinter::HighResolution);
+  printer.setPageOrientation(QPageLayout::Landscape);
+  printer.setDocName(ChartTitle(chart_));
+  QPrintDialog dialog(&printer, this);
+  dialog.setOption(QAbstractPrintDialog::PrintPageRange, false);
+  if (dialog.exec() != QDialog::Accepted) return;
+  printer.setPageOrientation(QPageLayout::Landscape);
+  QPainter p;
+  if (!p.begin(&printer)) {
+    messages_.Show(this, QStringLiteral("The chart was not printed.  The printer could not be started."));
+    return;
+  }
+  // Laid out at the size of a 1600-pixel-wide chart with the page's shape,
+  // then scaled to the page, so lines and text keep their proportions.
+  const QRectF page = printer.pageLayout().paintRectPixels(printer.resolution());
+  const QSizeF size(1600, 1600 * page.height() / page.width());
+  p.scale(page.width() / size.width(), page.height() / size.height());
+  DrawChart(p, chart_, LayOutChart(chart_, size));
+  p.end();
+}
+
+}  // namespace tevaro::ui

@@ -1,0 +1,209 @@
+// The night chart: markers where the report puts its events, a legend entry
+// per star, labels clear of each other, and the window's way through the
+// report's nights and back to its lines.
+#include <QAction>
+#include <QImage>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTest>
+#include <set>
+
+#include "run/night_chart.h"
+#include "run/session.h"
+#include "support/catalogue.h"
+#include "ui/chart_drawing.h"
+#include "ui/frmFileChooser.h"
+#include "ui/frmNightChart.h"
+#include "ui/frmOutput.h"
+#include "ui_test_support.h"
+
+using namespace tevaro;
+
+namespace {
+
+// A run of `nights` nights at example site `site` over a generated star list.
+run::Session RunOf(std::size_t stars, int site, const char* month, const char* nights) {
+  run::Session s;
+  s.LoadLocations(ui::test::ExamplePath(QStringLiteral("Location.dat")).toStdString());
+  s.LoadLimits(ui::test::ExamplePath(QStringLiteral("Limits.dat")).toStdString());
+  s.stars = testing::MakeCatalogue(stars, 5);
+  s.loaded.starsLoaded = true;
+  const run::SiteFieldTexts t = s.SelectSite(site);
+  run::InputFields in;
+  in.siteIndex = site;
+  in.longitude = t.longitude;
+  in.latitude = t.latitude;
+  in.zone = t.zone;
+  in.year = "2024";
+  in.month = month;
+  in.day = "10";
+  in.nights = nights;
+  in.maxSun = "-12";
+  in.minStar = "20";
+  in.eventBox = {1, 1, 1, 1};
+  in.option = 1;
+  s.Calculate(in);
+  return s;
+}
+
+bool Near(QRgb a, const QColor& b, int tolerance = 8) {
+  return std::abs(qRed(a) - b.red()) <= tolerance && std::abs(qGreen(a) - b.green()) <= tolerance &&
+         std::abs(qBlue(a) - b.blue()) <= tolerance;
+}
+
+}  // namespace
+
+class NightChartTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  // Every marker's centre pixel has its star's colour (white for a hollow
+  // "close" marker, ringed in the colour) at the x of the event's local time
+  // across 18:00..06:00 and the y of its altitude across 0..90 degrees.
+  void MarkersSitAtTheirTimeAndAltitude() {
+    run::Session s = RunOf(400, 0, "01", "2");
+    QVERIFY(s.lastRun);
+    const run::NightChartData chart = run::BuildNightChart(*s.lastRun, run::ReportNights(s.lastRun->outcome)[0]);
+    QVERIFY(chart.events.size() > 20);
+    const QSize size(1600, 1000);
+    const QImage image = ui::RenderChart(chart, size);
+    const ui::ChartLayout layout = ui::LayOutChart(chart, QSizeF(size));
+    if (qEnvironmentVariableIsSet("TEVARO_KEEP_CHART")) image.save(qEnvironmentVariable("TEVARO_KEEP_CHART"));
+    // The axes: the first hour mark at 18:00 (or earlier for early events)
+    // on the plot's left edge, 90 degrees at its top.
+    const double hours = (chart.rjdEnd - chart.rjdStart) * 24;
+    QCOMPARE(std::lround(hours * 12), std::lround((chart.rjdEnd - chart.rjdStart) * 288));
+    int filled = 0, hollow = 0;
+    for (std::size_t i = 0; i < chart.events.size(); ++i) {
+      const run::NightEvent& ev = chart.events[i];
+      const double minutes = (ev.time - chart.rjdStart) * 1440;
+      const double x = layout.plot.left() + minutes / (hours * 60) * layout.plot.width();
+      const double y = layout.plot.bottom() - ev.altitude / 90 * layout.plot.height();
+      QVERIFY(std::abs(layout.markers[i].centre.x() - x) < 0.01);
+      // A later marker drawn over this one hides it: only lone markers are read.
+      bool alone = true;
+      for (std::size_t j = 0; j < chart.events.size(); ++j)
+        if (j != i && std::hypot(layout.markers[j].centre.x() - x, layout.markers[j].centre.y() - y) < 14) alone = false;
+      if (!alone || ev.altitude > 88) continue;
+      const QColor colour = ui::StyleOfSlot(ev.starSlot).colour;
+      const QRgb centre = image.pixel(static_cast<int>(std::lround(x)), static_cast<int>(std::lround(y)));
+      if (ev.close) {
+        QVERIFY2(Near(centre, Qt::white), qPrintable(ui::ChartTitle(chart)));
+        // Its outline, whatever the shape, lies within a few pixels to the right.
+        bool ring = false;
+        for (int dx = 2; dx <= ui::kMarkerRadius + 3; ++dx)
+          ring = ring || Near(image.pixel(static_cast<int>(std::lround(x)) + dx, static_cast<int>(std::lround(y))), colour, 40);
+        QVERIFY(ring);
+        ++hollow;
+      } else {
+        QVERIFY2(Near(centre, colour), qPrintable(QStringLiteral("%1 at %2,%3: %4 not %5").arg(i).arg(x).arg(y).arg(QColor(centre).name(), colour.name())));
+        ++filled;
+      }
+    }
+    QVERIFY(filled >= 5);
+    QVERIFY(hollow >= 1);
+  }
+
+  // A crowded night: one legend entry per star, each look (colour and
+  // marker) its own, and no two event labels overlapping.
+  void TwentyStarsGiveTwentyDistinctLegendEntries() {
+    run::Session s = RunOf(900, 1, "06", "1");
+    const run::NightChartData chart = run::BuildNightChart(*s.lastRun, run::ReportNights(s.lastRun->outcome)[0]);
+    QVERIFY2(chart.stars.size() >= 20, qPrintable(QString::number(chart.stars.size())));
+    run::NightChartData twenty = chart;
+    twenty.stars.resize(20);
+    std::erase_if(twenty.events, [](const run::NightEvent& e) { return e.starSlot >= 20; });
+    const QSize size(1600, 1000);
+    const ui::ChartLayout layout = ui::LayOutChart(twenty, QSizeF(size));
+    QCOMPARE(layout.legend.size(), std::size_t{20});
+    std::set<std::pair<QRgb, int>> looks;
+    std::set<QString> names;
+    for (const ui::LegendEntry& e : layout.legend) {
+      looks.insert({e.style.colour.rgb(), static_cast<int>(e.style.shape)});
+      names.insert(e.text);
+      QVERIFY(QRectF(0, 0, 1600, 1000).contains(e.box));
+      QVERIFY(!e.box.intersects(layout.plot));
+    }
+    QCOMPARE(looks.size(), std::size_t{20});
+    QCOMPARE(names.size(), std::size_t{20});
+    // Each entry's sample marker is drawn in its colour.
+    const QImage image = ui::RenderChart(twenty, size);
+    for (const ui::LegendEntry& e : layout.legend)
+      QVERIFY(Near(image.pixel(static_cast<int>(e.box.left() + 15), static_cast<int>(e.box.center().y())), e.style.colour));
+    for (std::size_t i = 0; i < layout.markers.size(); ++i)
+      for (std::size_t j = i + 1; j < layout.markers.size(); ++j)
+        QVERIFY2(!layout.markers[i].label.intersects(layout.markers[j].label),
+                 qPrintable(layout.markers[i].text + QStringLiteral(" / ") + layout.markers[j].text));
+  }
+
+  // The window: Ctrl+G from the output window shows the night of the line
+  // at the top of the view, then of the selected line; Page Down and Up walk
+  // the report's nights; a marker's tooltip is its report line and a click
+  // on it selects that line; the chart saves as a PNG of 1600 x 1000.
+  void WindowFollowsTheReport() {
+    ui::test::TempFolder dir;
+    run::Session s = RunOf(300, 0, "02", "4");
+    ui::RecordingMessageSink messages;
+    ui::frmOutput output(s, messages);
+    output.ShowReport();
+    const run::PredictionOutcome& o = s.lastRun->outcome;
+    const std::vector<std::int32_t> nights = run::ReportNights(o);
+    QCOMPARE(nights.size(), std::size_t{4});
+    QAction* open = output.findChild<QAction*>(QStringLiteral("mNightChart"));
+    QVERIFY(open);
+    QCOMPARE(open->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_G));
+    open->trigger();
+    ui::frmNightChart* chart = output.nightChart();
+    QVERIFY(chart && chart->isVisible());
+    QCOMPARE(chart->chart().localDay, nights[0]);
+
+    const std::vector<std::size_t> lines = run::ReportLinesOfEvents(o);
+    const std::size_t lastEvent = o.events.size() - 1;
+    output.Select(static_cast<long>(lines[lastEvent]), static_cast<long>(lines[lastEvent]));
+    open->trigger();
+    QCOMPARE(chart->chart().localDay, nights[3]);
+    QCOMPARE(chart->nightIndex(), std::size_t{3});
+    QVERIFY(!chart->findChild<QPushButton*>(QStringLiteral("nextNight"))->isEnabled());
+    QTest::keyClick(chart->canvas(), Qt::Key_PageUp);
+    QCOMPARE(chart->chart().localDay, nights[2]);
+    chart->findChild<QPushButton*>(QStringLiteral("previousNight"))->click();
+    QCOMPARE(chart->chart().localDay, nights[1]);
+    QTest::keyClick(chart->canvas(), Qt::Key_PageDown);
+    QCOMPARE(chart->chart().localDay, nights[2]);
+
+    // Each marker names its own line of the report; a click selects it.
+    const ui::ChartLayout& layout = chart->canvas()->layout();
+    QCOMPARE(layout.markers.size(), chart->chart().events.size());
+    const std::size_t pick = layout.markers.size() / 2;
+    const QPointF at = layout.markers[pick].centre;
+    const std::optional<std::size_t> hit = chart->canvas()->EventAt(at + QPointF(2, -2));
+    QVERIFY(hit);
+    const run::NightEvent& ev = chart->chart().events[*hit];
+    QCOMPARE(chart->EventLineText(*hit), ui::ReportLineText(s.report, ev.reportLine));
+    QVERIFY(chart->EventLineText(*hit).contains(QString::fromStdString(s.stars.entries[o.events[ev.eventIndex].star].name)));
+    QTest::mouseClick(chart->canvas(), Qt::LeftButton, {}, at.toPoint());
+    QCOMPARE(output.selectionStart(), static_cast<long>(ev.reportLine));
+    QVERIFY(output.firstShownLine() <= static_cast<long>(ev.reportLine));
+    QVERIFY(output.lastShownLine() >= static_cast<long>(ev.reportLine));
+    QVERIFY(!chart->canvas()->EventAt(QPointF(layout.plot.left() + 1, layout.plot.top() + 1)));
+
+    chart->ShowSaveChooser();
+    ui::frmFileChooser* chooser = chart->saveChooser();
+    QVERIFY(chooser && chooser->kind() == ui::ChooserKind::SaveChart);
+    chooser->OpenFolder(dir.path());
+    chooser->findChild<QLineEdit*>(QStringLiteral("Text1"))->setText(QStringLiteral("night.png"));
+    chooser->Ok();
+    QImage saved(dir.file(QStringLiteral("night.png")));
+    QCOMPARE(saved.size(), QSize(1600, 1000));
+    QVERIFY(messages.messages.isEmpty());
+    // A second save to the same name asks first; No writes nothing.
+    chart->ShowSaveChooser();
+    messages.answers = {false};
+    chooser->Ok();
+    QCOMPARE(messages.questions.size(), qsizetype{1});
+  }
+};
+
+QTEST_MAIN(NightChartTest)
+#include "night_chart_test.moc"
