@@ -188,8 +188,9 @@ CalculateResult Session::Calculate(const InputFields& in, Engine engine) {
   label23Caption = outcome.label23Caption;
   if (outcome.tooManyEvents) return {CalculateResult::Status::TooManyEvents, TooManyEventsMessage(maxEvents)};
   if (!outcome.HasListed()) return {CalculateResult::Status::NoEvent, kMsgNoEvent};
-  // The old report goes first, so that two are never held at once.
+  // The old report and run go first, so that two are never held at once.
   report = ReportBuffer();
+  lastRun.reset();
   report = BuildReport(outcome, params, stars, {siteName, limitsFileName, starFileName});
   lastRun = std::make_shared<const ListedRun>(ListedRun{std::move(outcome), params, stars, limits, siteName});
   return {CalculateResult::Status::Listed, {}};

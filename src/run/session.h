@@ -81,10 +81,11 @@ class Session {
   std::vector<StarWarning> starWarnings;
   std::size_t maxEvents = kMaxEvents;  // the event bound of a run
 
-  // The program's start-up from `folder`, in its order: the settings, the locations file
-  // with the saved site selected, the fields' texts with `today` as the
-  // evening date, the limits file. Every text given to a field has its change
-  // rule applied, so the RunParameters are what the window's fields hold.
+  // The program's start-up from `folder`, in its order: the settings, the
+  // locations file with the saved site selected, the fields' texts with
+  // `today` as the evening date, the limits file. Every text given to a field
+  // has its change rule applied, so the RunParameters are what the window's
+  // fields hold.
   StartUpResult StartUp(const std::string& folder, const CalendarDay& today, const StartUpFiles& files = {});
 
   // Settings into the run's inputs and the output window's placement, and back.
