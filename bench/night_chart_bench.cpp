@@ -42,7 +42,7 @@ int main(int argc, char** argv) {
   in.option = 1;
   if (s.Calculate(in).status != run::CalculateResult::Status::Listed) return 1;
   const run::ListedRun& r = *s.lastRun;
-  const std::vector<std::int32_t> nights = run::ReportNights(r.outcome);
+  const std::vector<std::int32_t> nights = run::ReportNights(r.outcome());
   std::int32_t busiest = nights[0];
   std::size_t most = 0;
   for (std::int32_t n : nights) {

@@ -117,7 +117,7 @@ int Run(const tevaro::app::CliOptions& o) {
     if (auto failure = tevaro::app::WriteCliPdf(s, *o.pdf, o.paper)) return Fail(failure->Message());
   }
   if (o.chart) {
-    std::int32_t night = tevaro::run::ReportNights(s.lastRun->outcome).front();
+    std::int32_t night = tevaro::run::ReportNights(s.lastRun->outcome()).front();
     if (o.chartNight)
       night = tevaro::run::LocalDayOfEvening(std::stoi(o.chartNight->substr(0, 4)), std::stoi(o.chartNight->substr(5, 2)),
                                              std::stoi(o.chartNight->substr(8, 2)));

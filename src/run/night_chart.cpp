@@ -20,6 +20,11 @@ bool Inside(double h, const StarPlace& s) { return h > s.eastLimit && h < s.west
 
 }  // namespace
 
+const PredictionOutcome& ListedRun::outcome() const {
+  if (!cachedOutcome) cachedOutcome = RunPrediction(params, stars, limits);
+  return *cachedOutcome;
+}
+
 double RunSunAltitude(double t, double longitude, double latitude) {
   return SunAltitude(t, astro::LocalSiderealTime(t, longitude), latitude);
 }
@@ -60,7 +65,7 @@ std::int32_t LocalDayOfEvening(int year, int month, int day) {
 
 NightChartData BuildNightChart(const ListedRun& run, std::int32_t localDay) {
   const RunParameters& p = run.params;
-  const PredictionOutcome& o = run.outcome;
+  const PredictionOutcome& o = run.outcome();
   NightChartData c;
   c.localDay = localDay;
   c.zone = o.zone;

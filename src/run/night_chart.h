@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -19,11 +20,16 @@ namespace tevaro::run {
 // What a chart needs of a run that listed events, kept as the run left it:
 // later edits of the fields or a new star file do not change it.
 struct ListedRun {
-  PredictionOutcome outcome;
   RunParameters params;  // the inputs of the run, zone in force included
   data::StarTable stars;
   astro::LimitsTable limits;
   std::string siteName;
+
+  // The run's events. They are found again on first use (the run gives the
+  // same events for the same inputs), so a report that is only read does not
+  // keep its run's events in memory beside it.
+  const PredictionOutcome& outcome() const;
+  mutable std::optional<PredictionOutcome> cachedOutcome;
 };
 
 // The minutes between the chart's samples of the Sun and of the stars.

@@ -192,7 +192,7 @@ CalculateResult Session::Calculate(const InputFields& in, Engine engine) {
   report = ReportBuffer();
   lastRun.reset();
   report = BuildReport(outcome, params, stars, {siteName, limitsFileName, starFileName});
-  lastRun = std::make_shared<const ListedRun>(ListedRun{std::move(outcome), params, stars, limits, siteName});
+  lastRun = std::make_shared<const ListedRun>(ListedRun{params, stars, limits, siteName, std::nullopt});
   return {CalculateResult::Status::Listed, {}};
 }
 

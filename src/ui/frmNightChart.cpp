@@ -133,14 +133,14 @@ void frmNightChart::keyPressEvent(QKeyEvent* event) {
 
 void frmNightChart::ShowLine(std::size_t line) {
   if (!session_.lastRun) return;
-  ShowNight(run::NightOfReportLine(session_.lastRun->outcome, line));
+  ShowNight(run::NightOfReportLine(session_.lastRun->outcome(), line));
 }
 
 void frmNightChart::ShowNight(std::int32_t night) {
   if (!session_.lastRun) return;
   if (run_ != session_.lastRun) {
     run_ = session_.lastRun;
-    nights_ = run::ReportNights(run_->outcome);
+    nights_ = run::ReportNights(run_->outcome());
   }
   const auto it = std::lower_bound(nights_.begin(), nights_.end(), night);
   nightIndex_ = static_cast<std::size_t>(std::min(it - nights_.begin(), static_cast<std::ptrdiff_t>(nights_.size()) - 1));

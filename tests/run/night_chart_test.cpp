@@ -77,7 +77,7 @@ TEST_P(NightChartAgreement, CurvesGiveTheReportsAltitudeAtEveryEvent) {
             CalculateResult::Status::Listed);
   ASSERT_TRUE(s.lastRun);
   const ListedRun& run = *s.lastRun;
-  const std::vector<std::int32_t> nights = ReportNights(run.outcome);
+  const std::vector<std::int32_t> nights = ReportNights(run.outcome());
   ASSERT_GE(nights.size(), 3u);
   std::size_t events = 0;
   for (std::int32_t night : nights) {
@@ -95,9 +95,9 @@ TEST_P(NightChartAgreement, CurvesGiveTheReportsAltitudeAtEveryEvent) {
     ASSERT_FALSE(chart.events.empty());
     for (const NightEvent& ev : chart.events) {
       ++events;
-      const EventEntry& entry = run.outcome.events[ev.eventIndex];
+      const EventEntry& entry = run.outcome().events[ev.eventIndex];
       const std::string_view line = s.report.Line(ev.reportLine);
-      ASSERT_EQ(line, EventLine(entry, run.stars.entries[entry.star], run.outcome.zone, 1));
+      ASSERT_EQ(line, EventLine(entry, run.stars.entries[entry.star], run.outcome().zone, 1));
       const NightStar& star = chart.stars[ev.starSlot];
       EXPECT_EQ(star.star, entry.star);
       const std::size_t k = IndexOf(star.times, ev.time);
@@ -114,7 +114,7 @@ TEST_P(NightChartAgreement, CurvesGiveTheReportsAltitudeAtEveryEvent) {
     }
   }
   // Every listed event is on the chart of its night.
-  EXPECT_EQ(events, run.outcome.events.size() - run.outcome.firstListed);
+  EXPECT_EQ(events, run.outcome().events.size() - run.outcome().firstListed);
 }
 
 INSTANTIATE_TEST_SUITE_P(ExampleSites, NightChartAgreement,
@@ -146,7 +146,7 @@ TEST(NightChartStretches, InsideWhereTheRunListsAndOutsideWhereItDoesNot) {
     in.minStar = "0";
     ASSERT_EQ(s.Calculate(in, Engine::Literal).status, CalculateResult::Status::Listed);
     const ListedRun& run = *s.lastRun;
-    const NightChartData chart = BuildNightChart(run, ReportNights(run.outcome).front());
+    const NightChartData chart = BuildNightChart(run, ReportNights(run.outcome()).front());
     ASSERT_EQ(chart.stars.size(), 1u);
     const NightStar& star = chart.stars[0];
 
@@ -160,8 +160,8 @@ TEST(NightChartStretches, InsideWhereTheRunListsAndOutsideWhereItDoesNot) {
     }
 
     std::vector<double> listed;
-    for (std::size_t i = run.outcome.firstListed; i < run.outcome.events.size(); ++i)
-      listed.push_back(run.outcome.events[i].time);
+    for (std::size_t i = run.outcome().firstListed; i < run.outcome().events.size(); ++i)
+      listed.push_back(run.outcome().events[i].time);
     std::size_t candidates = 0, inside = 0;
     for (double e = std::ceil((chart.rjdStart - fast.epoch) / 0.0025); fast.epoch + e * 0.0025 < chart.rjdEnd; ++e) {
       const double t = fast.epoch + e * 0.0025;
@@ -243,7 +243,7 @@ TEST(NightChartSun, SamplesFollowTheSunRoutineFromSixToSix) {
 TEST(NightChartLines, EveryReportLineBelongsToANight) {
   Session s = ExampleSession(200, 3);
   ASSERT_EQ(s.Calculate(FieldsFor(s, 0, "2024", "03", "01", "3", 3)).status, CalculateResult::Status::Listed);
-  const PredictionOutcome& o = s.lastRun->outcome;
+  const PredictionOutcome& o = s.lastRun->outcome();
   const std::vector<std::int32_t> nights = ReportNights(o);
   ASSERT_EQ(nights.size(), 3u);
   EXPECT_EQ(nights[0], LocalDayOfEvening(2024, 3, 1));

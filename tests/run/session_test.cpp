@@ -115,6 +115,15 @@ TEST_F(SessionTest, AListedRunKeepsItsZoneAndFillsTheReport) {
   EXPECT_EQ(s.report.Line(6).substr(0, 16), " Time zone = 7 (");
   EXPECT_EQ(s.report.Line(9), " Star limits file = Limits.dat");
   EXPECT_EQ(s.report.Line(10), " Star data file: stars.csv");
+  // The run is kept for the chart without its events; found again, they are
+  // the events of the report, whatever the fields hold by then.
+  ASSERT_TRUE(s.lastRun);
+  EXPECT_FALSE(s.lastRun->cachedOutcome);
+  const PredictionOutcome again = RunPrediction(s.params, s.stars, s.limits);
+  s.params.standardZone = 3;
+  EXPECT_EQ(s.lastRun->outcome().events, again.events);
+  EXPECT_EQ(s.lastRun->outcome().zone, 7);
+  s.params.standardZone = 8;
 
   s.params.dstEnabled = false;
   ASSERT_EQ(s.Calculate(Fields()).status, CalculateResult::Status::Listed);

@@ -64,7 +64,7 @@ class NightChartTest : public QObject {
   void MarkersSitAtTheirTimeAndAltitude() {
     run::Session s = RunOf(400, 0, "01", "2");
     QVERIFY(s.lastRun);
-    const run::NightChartData chart = run::BuildNightChart(*s.lastRun, run::ReportNights(s.lastRun->outcome)[0]);
+    const run::NightChartData chart = run::BuildNightChart(*s.lastRun, run::ReportNights(s.lastRun->outcome())[0]);
     QVERIFY(chart.events.size() > 20);
     const QSize size(1600, 1000);
     const QImage image = ui::RenderChart(chart, size);
@@ -109,7 +109,7 @@ class NightChartTest : public QObject {
   // marker) its own, and no two event labels overlapping.
   void TwentyStarsGiveTwentyDistinctLegendEntries() {
     run::Session s = RunOf(900, 1, "06", "1");
-    const run::NightChartData chart = run::BuildNightChart(*s.lastRun, run::ReportNights(s.lastRun->outcome)[0]);
+    const run::NightChartData chart = run::BuildNightChart(*s.lastRun, run::ReportNights(s.lastRun->outcome())[0]);
     QVERIFY2(chart.stars.size() >= 20, qPrintable(QString::number(chart.stars.size())));
     run::NightChartData twenty = chart;
     twenty.stars.resize(20);
@@ -147,7 +147,7 @@ class NightChartTest : public QObject {
     ui::RecordingMessageSink messages;
     ui::frmOutput output(s, messages);
     output.ShowReport();
-    const run::PredictionOutcome& o = s.lastRun->outcome;
+    const run::PredictionOutcome& o = s.lastRun->outcome();
     const std::vector<std::int32_t> nights = run::ReportNights(o);
     QCOMPARE(nights.size(), std::size_t{4});
     QAction* open = output.findChild<QAction*>(QStringLiteral("mNightChart"));
