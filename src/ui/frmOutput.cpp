@@ -375,21 +375,25 @@ void frmOutput::BuildFindBar(QWidget* body) {
   findBar_->hide();
 }
 
+QString frmOutput::ProposedName(const char* extension) const {
+  // A name of its own, after the evening date, so that an unchanged OK never
+  // replaces a data file.
+  const run::RunParameters& p = session_.params;
+  return QStringLiteral("tevaro-%1-%2-%3.%4")
+      .arg(p.year, 4, 10, QLatin1Char('0'))
+      .arg(p.month, 2, 10, QLatin1Char('0'))
+      .arg(p.day, 2, 10, QLatin1Char('0'))
+      .arg(QLatin1String(extension));
+}
+
 void frmOutput::ShowSaveChooser() {
   if (!saveChooser_) {
-    // A name of its own, so that an unchanged OK never replaces a data file.
-    const run::RunParameters& p = session_.params;
-    const QString first = QStringLiteral("tevaro-%1-%2-%3.txt")
-                              .arg(p.year, 4, 10, QLatin1Char('0'))
-                              .arg(p.month, 2, 10, QLatin1Char('0'))
-                              .arg(p.day, 2, 10, QLatin1Char('0'));
-    saveChooser_ = std::make_unique<frmFileChooser>(ChooserKind::SaveOutput, first, [this] { SaveChosenFile(); });
-    saveChooser_->SetConfirm([this] { return ConfirmSave(); });
+    saveChooser_ =
+        std::make_unique<frmFileChooser>(ChooserKind::SaveOutput, ProposedName("txt"), [this] { SaveChosenFile(); });
+    saveChooser_->SetConfirm([this] { return ConfirmReplace(*saveChooser_); });
   }
   saveChooser_->ShowChooser();
 }
-
-bool frmOutput::ConfirmSave() { return ConfirmReplace(*saveChooser_); }
 
 bool frmOutput::ConfirmReplace(frmFileChooser& chooser) {
   // A name that names an existing file replaces it only on the user's Yes;
@@ -418,12 +422,8 @@ QPageSize::PageSizeId frmOutput::ExportPaper() {
 
 void frmOutput::ShowPdfChooser() {
   if (!pdfChooser_) {
-    const run::RunParameters& p = session_.params;
-    const QString first = QStringLiteral("tevaro-%1-%2-%3.pdf")
-                              .arg(p.year, 4, 10, QLatin1Char('0'))
-                              .arg(p.month, 2, 10, QLatin1Char('0'))
-                              .arg(p.day, 2, 10, QLatin1Char('0'));
-    pdfChooser_ = std::make_unique<frmFileChooser>(ChooserKind::ExportPdf, first, [this] { ExportChosenPdf(); });
+    pdfChooser_ =
+        std::make_unique<frmFileChooser>(ChooserKind::ExportPdf, ProposedName("pdf"), [this] { ExportChosenPdf(); });
     pdfChooser_->SetConfirm([this] { return ConfirmReplace(*pdfChooser_); });
   }
   pdfChooser_->ShowChooser();

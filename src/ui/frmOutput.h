@@ -173,7 +173,8 @@ class frmOutput : public QMainWindow {
   void OnScroll(int value);
   void Find(bool forward);
   void OnEscape();
-  bool ConfirmSave();
+  // "tevaro-YYYY-MM-DD.<extension>" after the evening date.
+  QString ProposedName(const char* extension) const;
   void SaveChosenFile();
   // Asks before the chooser's name replaces an existing file.
   bool ConfirmReplace(frmFileChooser& chooser);
