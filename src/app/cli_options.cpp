@@ -7,9 +7,10 @@ namespace tevaro::app {
 
 const char* const kCliUsage =
     "usage: tevaro-cli --stars FILE [--locations FILE] [--limits FILE] [--settings FILE]\n"
-    "                  [--site N] [--longitude DMS] [--latitude DMS] [--zone H]\n"
+    "                  [--site N] [--longitude DMS] [--latitude DMS] [--zone H|NAME]\n"
     "                  [--date YYYY-MM-DD] [--nights N] [--max-sun DEG] [--min-star DEG]\n"
     "                  [--events LIST] [--columns altaz|airmass|dec]\n"
+    "                  [--epochs hjd-as-ut|hjd|bjd]\n"
     "                  [--ignore-ea | --no-ignore-ea] [--dst | --no-dst] [-o FILE]\n"
     "                  [--pdf FILE [--paper a4|letter]]\n"
     "                  [--chart FILE [--chart-night YYYY-MM-DD]]\n"
@@ -18,7 +19,12 @@ const char* const kCliUsage =
     "evening date on and prints the report. Values not given come from the settings\n"
     "file (default tevaro6.ini here); Location.dat and Limits.dat are read from this\n"
     "folder unless named. --site N picks entry N (0-based) of the locations file;\n"
-    "--events is a comma list of I, .25, II, .75. -o writes the report with CR LF\n"
+    "--events is a comma list of I, .25, II, .75. --zone takes hours west of\n"
+    "Greenwich or a zone name such as Europe/Berlin, whose clock changes are\n"
+    "followed. --epochs says how the star file's epochs are read: hjd-as-ut (used\n"
+    "as UT), hjd (HJD, UTC) or bjd (BJD, TDB), the last two corrected for light\n"
+    "time to the Earth; the default comes from tevaro-options.ini beside the\n"
+    "settings file. -o writes the report with CR LF\n"
     "line ends instead of printing it. --pdf writes the report's printed pages as a\n"
     "PDF (default paper a4), with -o or instead of printing the report. --chart\n"
     "writes the night chart of the first night with an event (or of the evening\n"
@@ -76,6 +82,13 @@ std::optional<CliOptions> ParseCli(const std::vector<std::string>& args, std::st
       for (std::size_t k = 0; ok && k < d.size(); ++k) ok = k == 4 || k == 7 || (d[k] >= '0' && d[k] <= '9');
       if (!ok) {
         error = "--chart-night takes an evening date YYYY-MM-DD, not '" + d + "'";
+        return std::nullopt;
+      }
+    } else if (a == "--epochs") {
+      if (!value(text)) return std::nullopt;
+      o.epochs = astro::EpochScaleFromName(*text);
+      if (!o.epochs) {
+        error = "--epochs takes hjd-as-ut, hjd or bjd, not '" + *text + "'";
         return std::nullopt;
       }
     } else if (a == "--paper") {

@@ -16,6 +16,7 @@ struct CliOptions {
   std::optional<int> site;
   std::optional<std::string> longitude, latitude, zone, date, nights, maxSun, minStar;
   std::optional<std::string> events, columns;
+  std::optional<astro::EpochScale> epochs;
   std::optional<bool> ignoreEa, dst;
   std::optional<std::string> output;
   std::optional<std::string> pdf;

@@ -9,12 +9,13 @@
 #include "astro/coords.h"
 #include "astro/sun.h"
 #include "astro/tables.h"
+#include "run/report.h"
 
 namespace tevaro::run {
 
 namespace {
 
-double LocalDayOf(double time, std::int16_t zone) { return std::floor(time - zone / 24.0); }
+double LocalDayOf(const PredictionOutcome& outcome, double time) { return outcome.LocalDay(time); }
 
 bool Inside(double h, const StarPlace& s) { return h > s.eastLimit && h < s.westLimit; }
 
@@ -31,10 +32,10 @@ double RunSunAltitude(double t, double longitude, double latitude) {
 
 std::vector<std::size_t> ReportLinesOfEvents(const PredictionOutcome& outcome) {
   std::vector<std::size_t> lines(outcome.events.size(), 0);
-  std::size_t line = 14;  // the header's last line is the first night line
+  std::size_t line = ReportHeaderLines(outcome);  // the header's last line is the first night line
   for (std::size_t i = outcome.firstListed; i < outcome.events.size(); ++i) {
     if (i != outcome.firstListed &&
-        LocalDayOf(outcome.events[i].time, outcome.zone) != LocalDayOf(outcome.events[i - 1].time, outcome.zone))
+        LocalDayOf(outcome, outcome.events[i].time) != LocalDayOf(outcome, outcome.events[i - 1].time))
       ++line;
     lines[i] = ++line;
   }
@@ -44,7 +45,7 @@ std::vector<std::size_t> ReportLinesOfEvents(const PredictionOutcome& outcome) {
 std::vector<std::int32_t> ReportNights(const PredictionOutcome& outcome) {
   std::vector<std::int32_t> nights;
   for (std::size_t i = outcome.firstListed; i < outcome.events.size(); ++i) {
-    const auto d = static_cast<std::int32_t>(LocalDayOf(outcome.events[i].time, outcome.zone));
+    const auto d = static_cast<std::int32_t>(LocalDayOf(outcome, outcome.events[i].time));
     if (nights.empty() || nights.back() != d) nights.push_back(d);
   }
   return nights;
@@ -53,8 +54,8 @@ std::vector<std::int32_t> ReportNights(const PredictionOutcome& outcome) {
 std::int32_t NightOfReportLine(const PredictionOutcome& outcome, std::size_t line) {
   const std::vector<std::size_t> lines = ReportLinesOfEvents(outcome);
   for (std::size_t i = outcome.firstListed; i < outcome.events.size(); ++i)
-    if (lines[i] >= line) return static_cast<std::int32_t>(LocalDayOf(outcome.events[i].time, outcome.zone));
-  return static_cast<std::int32_t>(LocalDayOf(outcome.events.back().time, outcome.zone));
+    if (lines[i] >= line) return static_cast<std::int32_t>(LocalDayOf(outcome, outcome.events[i].time));
+  return static_cast<std::int32_t>(LocalDayOf(outcome, outcome.events.back().time));
 }
 
 std::int32_t LocalDayOfEvening(int year, int month, int day) {
@@ -69,6 +70,7 @@ NightChartData BuildNightChart(const ListedRun& run, std::int32_t localDay) {
   NightChartData c;
   c.localDay = localDay;
   c.zone = o.zone;
+  c.clock = o.clock.IsNamed() ? o.clock : RunClock(o.zone);
   c.daylightSaving = o.daylightSaving;
   c.observatory = run.siteName;
   c.maxSunAltitude = p.maxSunAltitude;
@@ -79,7 +81,7 @@ NightChartData BuildNightChart(const ListedRun& run, std::int32_t localDay) {
   c.day = evening.day;
   // Local noon of the evening is RJD localDay + zone/24; the night runs from
   // six hours after it for twelve hours.
-  c.eveningStart = localDay + o.zone / 24.0 + 0.25;
+  c.eveningStart = o.clock.IsNamed() ? o.clock.UtcOfLocal(localDay + 0.25) : localDay + o.zone / 24.0 + 0.25;
   c.rjdStart = c.eveningStart;
   c.rjdEnd = c.rjdStart + 0.5;
   // The night's listed events, and one slot per star in the order of its
@@ -89,7 +91,7 @@ NightChartData BuildNightChart(const ListedRun& run, std::int32_t localDay) {
   std::vector<std::vector<double>> eventTimes;
   for (std::size_t i = o.firstListed; i < o.events.size(); ++i) {
     const EventEntry& e = o.events[i];
-    if (LocalDayOf(e.time, o.zone) != localDay) continue;
+    if (LocalDayOf(o, e.time) != localDay) continue;
     auto [it, added] = slotOf.emplace(e.star, c.stars.size());
     if (added) {
       NightStar s;
@@ -129,7 +131,7 @@ NightChartData BuildNightChart(const ListedRun& run, std::int32_t localDay) {
   c.sunAltitudes.reserve(grid.size());
   for (double t : grid) c.sunAltitudes.push_back(RunSunAltitude(t, p.longitude, p.latitude));
 
-  const double epoch = RunEpoch(p, o.zone);
+  const double epoch = o.epoch;
   for (std::size_t slot = 0; slot < c.stars.size(); ++slot) {
     NightStar& s = c.stars[slot];
     const StarPlace place = PlaceOfDate(run.stars.entries.at(s.star), run.limits, epoch);

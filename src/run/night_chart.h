@@ -66,9 +66,10 @@ struct NightEvent {
 };
 
 struct NightChartData {
-  std::int32_t localDay = 0;  // floor(time - zone/24) of the night's events
+  std::int32_t localDay = 0;  // local day (changing at local noon) of the night's events
   int year = 0, month = 0, day = 0;  // the evening date
   std::int16_t zone = 0;             // the run's zone in force
+  RunClock clock;                    // the run's clock: the zone at each instant
   bool daylightSaving = false;
   std::string observatory;
   double maxSunAltitude = 0, minStarAltitude = 0;

@@ -1,7 +1,5 @@
 #include "run/prediction.h"
 
-#include "run/star_check.h"
-
 #include <algorithm>
 #include <cmath>
 #include <limits>
@@ -15,6 +13,7 @@
 #include "astro/daylight.h"
 #include "astro/sun.h"
 #include "data/text.h"
+#include "run/number_input.h"
 #include "run/parallel.h"
 #include "run/star_check.h"
 
@@ -24,7 +23,8 @@ namespace {
 
 using astro::DegreesPerRadian;
 
-// What a run fixes once: the zone in force, the span and the epoch.
+// What a run fixes once: the zone in force, the span, the epoch and the
+// light-time correction.
 struct RunFrame {
   std::int16_t zone = 0;
   bool daylightSaving = false;
@@ -32,16 +32,39 @@ struct RunFrame {
   double rjdStart = 0;  // 18:00 local on the evening date, UT
   double rjdEnd = 0;    // 06:00 local after the last night
   double epoch = 2000;  // year with fraction, for precession
+  RunClock clock;
+  astro::LightTimeModel light;
+  // How far the correction may move an instant, days: the walk looks this
+  // much beyond the span. 0 for epochs used as UT.
+  double shift = 0;
 };
 
 RunFrame FrameOf(const RunParameters& p) {
   RunFrame f;
   f.eveningDayNumber = astro::DayNumber(p.year, p.month, p.day);
-  f.daylightSaving = p.dstEnabled && astro::IsDaylightSavingDate(p.year, p.month, p.day);
-  f.zone = static_cast<std::int16_t>(f.daylightSaving ? p.standardZone - 1 : p.standardZone);
-  f.rjdStart = astro::CalendarToRjdAt(p.year, p.month, p.day, static_cast<std::int16_t>(f.zone + 18), 0, 0);
-  f.rjdEnd = f.rjdStart + p.dayCount - 0.5;
-  f.epoch = RunEpoch(p, f.zone);
+  const auto named = p.zoneName.empty() ? std::nullopt : astro::NamedZone::Find(p.zoneName);
+  if (named) {
+    // The night starts at 18:00 and ends at 06:00 on the clock of that
+    // evening and morning; whole RJD values fall at local noon.
+    f.rjdStart = named->UtcOfLocal(f.eveningDayNumber + 0.25);
+    f.rjdEnd = named->UtcOfLocal(f.eveningDayNumber + p.dayCount - 0.25);
+    const astro::ZoneSpan first = named->SpanAt(f.rjdStart);
+    f.daylightSaving = first.daylightSaving;
+    f.zone = NearestInt16(-first.offsetSeconds / 3600.0).value_or(0);
+    f.clock = RunClock(*named, named->SpansOver(f.rjdStart - 1, f.rjdEnd + 1));
+    f.epoch = RunEpochAt(p, f.rjdStart);
+  } else {
+    f.daylightSaving = p.dstEnabled && astro::IsDaylightSavingDate(p.year, p.month, p.day);
+    f.zone = static_cast<std::int16_t>(f.daylightSaving ? p.standardZone - 1 : p.standardZone);
+    f.rjdStart = astro::CalendarToRjdAt(p.year, p.month, p.day, static_cast<std::int16_t>(f.zone + 18), 0, 0);
+    f.rjdEnd = f.rjdStart + p.dayCount - 0.5;
+    f.epoch = RunEpoch(p, f.zone);
+    f.clock = RunClock(f.zone);
+  }
+  if (p.epochScale != astro::EpochScale::HjdAsUt) {
+    f.light = astro::LightTimeModel(p.epochScale, f.rjdStart - 1, f.rjdEnd + 1);
+    f.shift = astro::kMaxLightTimeShiftDays;
+  }
   return f;
 }
 
@@ -49,7 +72,14 @@ RunFrame FrameOf(const RunParameters& p) {
 struct StarSky : StarPlace {
   double eStart = 0;  // first cycle of the walk (a half cycle)
   double eEnd = -1;   // last quarter cycle at or before the end of the span
+  astro::Vector3 direction;  // J2000 direction, for the light time
 };
+
+// The instant at which the event of cycle number e is seen from the Earth.
+inline double EventTime(const RunFrame& f, const data::StarEntry& s, const StarSky& sky, double e) {
+  const double t = s.epoch + e * s.period;
+  return f.light.IsIdentity() ? t : f.light.EarthUtc(t, sky.direction);
+}
 
 // False for a star that can yield no event: one whose period, epoch or
 // position no run can use (named when its file loads).
@@ -58,9 +88,12 @@ bool SkyOf(const data::StarEntry& s, const astro::LimitsTable& limits, const Run
   static_cast<StarPlace&>(sky) = PlaceOfDate(s, limits, f.epoch);
   // Listing starts after the last half cycle at or before the span's start;
   // the walk goes on to the last quarter cycle at or before its end, so a
-  // maximum in the final half cycle is not lost.
-  sky.eStart = std::floor(2 * (f.rjdStart - s.epoch) / s.period + 0.000000001) * 0.5;
-  sky.eEnd = std::floor(4 * (f.rjdEnd - s.epoch) / s.period + 0.000000001) * 0.25;
+  // maximum in the final half cycle is not lost. With light time an element
+  // instant up to `shift` outside the span may be seen inside it.
+  sky.eStart = std::floor(2 * (f.rjdStart - f.shift - s.epoch) / s.period + 0.000000001) * 0.5;
+  sky.eEnd = std::floor(4 * (f.rjdEnd + f.shift - s.epoch) / s.period + 0.000000001) * 0.25;
+  if (!f.light.IsIdentity())
+    sky.direction = astro::DirectionOf(astro::DmsToDegrees(s.raDms), astro::DmsToDegrees(s.decDms));
   // A cycle number too large to step by a quarter, or a period so short that
   // the walk would take tens of millions of steps (no binary is that fast),
   // yields no event rather than a run that never ends.
@@ -110,12 +143,12 @@ void Append(Events& out, const RunParameters& p, const data::StarEntry& s,
 }
 
 // The walk of one star, one candidate at a time with every test in full.
-void WalkLiteral(std::vector<EventEntry>& out, const RunParameters& p, const data::StarEntry& s,
-                 std::uint32_t index, const StarSky& sky) {
+void WalkLiteral(std::vector<EventEntry>& out, const RunParameters& p, const RunFrame& f,
+                 const data::StarEntry& s, std::uint32_t index, const StarSky& sky) {
   for (double e = sky.eStart; e <= sky.eEnd; e += 0.25) {
     const int phase = PhaseOf(e);
     if (!p.eventWanted[static_cast<std::size_t>(phase)]) continue;
-    const double t = s.epoch + e * s.period;
+    const double t = EventTime(f, s, sky, e);
     const double lst = astro::LocalSiderealTime(t, p.longitude);
     const astro::Horizon hz = astro::HorizonCoordinates(p.latitude, lst, sky.raOfDateDegrees, sky.decOfDate);
     const double altitude = 90 - hz.zenithDistanceDeg;
@@ -227,6 +260,7 @@ struct NightSpan {
 // What the fast walk keeps for the whole run.
 struct FastContext {
   const RunParameters& p;
+  const RunFrame& f;
   const SunTable& sun;
   std::vector<NightSpan> nights;
   double sinLat, cosLat;
@@ -298,6 +332,9 @@ class FastWalk {
   // The candidates whose time may lie in [from, to], each once, in order.
   void Between(double from, double to) {
     if (!(from <= to)) return;
+    // Element instants up to the light-time shift away are seen in [from, to].
+    from -= c_.f.shift;
+    to += c_.f.shift;
     const double four = 4 / s_.period;
     // The stretches are already widened far beyond the rounding of this
     // division or of epoch + e x period.
@@ -312,7 +349,7 @@ class FastWalk {
   void Candidate(double e) {
     const int phase = PhaseOf(e);
     if (!wanted_[static_cast<std::size_t>(phase)]) return;
-    const double t = s_.epoch + e * s_.period;
+    const double t = EventTime(c_.f, s_, sky_, e);
     const double lst = astro::LocalSiderealTime(t, c_.p.longitude);
     const double h = HourAngleAt(lst, sky_);
     if (!(h > sky_.eastLimit && h < sky_.westLimit)) return;
@@ -506,8 +543,11 @@ std::vector<EventEntry> SortedByTime(const FoundEvents& found, unsigned threads)
 }  // namespace
 
 double RunEpoch(const RunParameters& p, std::int16_t zone) {
+  return RunEpochAt(p, astro::CalendarToRjdAt(p.year, p.month, p.day, static_cast<std::int16_t>(zone + 18), 0, 0));
+}
+
+double RunEpochAt(const RunParameters& p, double rjdStart) {
   const double rjdJan1 = astro::CalendarToRjdAt(p.year, 1, 1, 0, 0, 0);
-  const double rjdStart = astro::CalendarToRjdAt(p.year, p.month, p.day, static_cast<std::int16_t>(zone + 18), 0, 0);
   return p.year + (rjdStart - rjdJan1) / 365.2422;
 }
 
@@ -549,6 +589,11 @@ PredictionOutcome RunPrediction(const RunParameters& p, const data::StarTable& s
   outcome.eveningDayNumber = f.eveningDayNumber;
   outcome.daylightSaving = f.daylightSaving;
   outcome.label23Caption = f.daylightSaving ? "DAYLIGHT SAVINGS TIME" : "";
+  outcome.clock = f.clock;
+  outcome.epochScale = p.epochScale;
+  outcome.rjdStart = f.rjdStart;
+  outcome.rjdEnd = f.rjdEnd;
+  outcome.epoch = f.epoch;
 
   const std::size_t n = stars.entries.size();
   std::vector<EventEntry>& events = outcome.events;
@@ -564,13 +609,13 @@ PredictionOutcome RunPrediction(const RunParameters& p, const data::StarTable& s
     for (std::size_t i = 0; i < n; ++i) {
       StarSky sky;
       if (SkyOf(stars.entries[i], limits, f, sky))
-        WalkLiteral(events, p, stars.entries[i], static_cast<std::uint32_t>(i), sky);
+        WalkLiteral(events, p, f, stars.entries[i], static_cast<std::uint32_t>(i), sky);
       if (events.size() > maxEvents) return tooMany();
     }
   } else {
     const SunTable sun(p, f, threads);
     const double zLimit = 90 - p.minStarAltitude;
-    FastContext c{p, sun, {}, std::sin(p.latitude / DegreesPerRadian), std::cos(p.latitude / DegreesPerRadian),
+    FastContext c{p, f, sun, {}, std::sin(p.latitude / DegreesPerRadian), std::cos(p.latitude / DegreesPerRadian),
                   std::cos(zLimit / DegreesPerRadian), !(zLimit > 0)};
     for (const auto& [from, to] : sun.PossiblyLow(kNightSlack))
       c.nights.push_back({from, to, std::isfinite(from) ? astro::LocalSiderealTime(from, p.longitude) : 0});
@@ -616,6 +661,9 @@ PredictionOutcome RunPrediction(const RunParameters& p, const data::StarTable& s
     events = SortedByTime(found, threads);
   }
   if (engine == Engine::Literal) astro::SortEventList(events, [](const EventEntry& e) { return e.time; });
+  // With light time the walk looked beyond the span's end: what is seen
+  // after it is not the run's. (Uncorrected walks end inside the span.)
+  if (f.shift != 0) std::erase_if(events, [&f](const EventEntry& e) { return !(e.time < f.rjdEnd); });
 
   outcome.firstListed = events.size();
   for (std::size_t i = 0; i < events.size(); ++i) {

@@ -2,13 +2,16 @@
 // that passes the Sun, star-altitude and hour-angle tests, sorted by time.
 #pragma once
 
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
 
+#include "astro/light_time.h"
 #include "astro/tables.h"
 #include "data/star_file.h"
+#include "run/run_clock.h"
 #include "run/validation.h"
 
 namespace tevaro::run {
@@ -17,7 +20,7 @@ namespace tevaro::run {
 inline constexpr const char* kPhaseLabels[5] = {"", " I ", ".25", "II ", ".75"};
 
 struct EventEntry {
-  double time = 0;         // RJD (UT)
+  double time = 0;         // RJD (UT): the instant the event is seen from the Earth
   std::uint32_t star = 0;  // index into the StarTable's entries
   double column1 = 0;      // mode 1 azimuth (deg), else hour angle (h)
   double column2 = 0;      // mode 1 altitude (deg), 2 airmass, 3 catalogue declination DD.MMSS
@@ -29,12 +32,21 @@ struct EventEntry {
 struct PredictionOutcome {
   std::vector<EventEntry> events;  // sorted by time
   std::size_t firstListed = 0;     // first entry inside the span; events.size() when none
-  std::int16_t zone = 0;           // zone in force for the run
+  std::int16_t zone = 0;           // zone in force for the run (a named zone's, rounded, at the start)
   std::int32_t eveningDayNumber = 0;
-  bool daylightSaving = false;
+  bool daylightSaving = false;     // in force at the start of the run
+  RunClock clock;                  // the clock the run's times are shown on
+  astro::EpochScale epochScale = astro::EpochScale::HjdAsUt;
+  double rjdStart = 0, rjdEnd = 0;  // the span, UT: 18:00 local on the first evening to 06:00 after the last night
+  double epoch = 2000;              // the precession epoch, year with fraction
   std::string label23Caption;      // "DAYLIGHT SAVINGS TIME" or empty
   bool tooManyEvents = false;      // the run stopped at the event bound; no events kept
   bool HasListed() const { return firstListed < events.size(); }
+  // The zone in force at UT instant t, hours west: the run's zone, or a
+  // named zone's at t.
+  double ZoneAt(double t) const { return clock.IsNamed() ? clock.ZoneAt(t) : zone; }
+  // The local day of t, changing at local noon.
+  double LocalDay(double t) const { return std::floor(t - ZoneAt(t) / 24); }
 };
 
 enum class Engine {
@@ -55,6 +67,8 @@ struct StarPlace {
 // The precession epoch of a run (year with fraction) whose first night
 // starts at 18:00 local in zone `zone`.
 double RunEpoch(const RunParameters& p, std::int16_t zone);
+// The same for a run whose first night starts at `rjdStart` (UT).
+double RunEpochAt(const RunParameters& p, double rjdStart);
 
 // The place of `s` in a run of precession epoch `epoch`.
 StarPlace PlaceOfDate(const data::StarEntry& s, const astro::LimitsTable& limits, double epoch);

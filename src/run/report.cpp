@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include "astro/angles.h"
@@ -120,8 +122,7 @@ std::string NightLine(double time) {
   return std::string(kWeekdayNames[w]) + " night --------------------------";
 }
 
-std::string EventLine(const EventEntry& e, const data::StarEntry& star, std::int16_t zone,
-                      std::int16_t outputMode) {
+std::string EventLine(const EventEntry& e, const data::StarEntry& star, double zone, std::int16_t outputMode) {
   const astro::CalendarTime local = astro::RjdToCalendar(e.time, zone);
   std::string line;
   line.reserve(100);
@@ -168,7 +169,57 @@ std::string EventLine(const EventEntry& e, const data::StarEntry& star, std::int
   return line;
 }
 
+std::size_t ReportHeaderLines(const PredictionOutcome& outcome) {
+  return outcome.epochScale == astro::EpochScale::HjdAsUt ? 14 : 15;
+}
+
 namespace {
+
+// "UT+1", "UT-3", "UT+5:30", "UT".
+std::string OffsetText(int offsetSeconds) {
+  if (offsetSeconds == 0) return "UT";
+  const int a = std::abs(offsetSeconds);
+  std::string t = std::string("UT") + (offsetSeconds < 0 ? "-" : "+") + std::to_string(a / 3600);
+  if (const int minutes = a % 3600 / 60; minutes != 0) t += (minutes < 10 ? ":0" : ":") + std::to_string(minutes);
+  return t;
+}
+
+// "2027-03-28 02:00": the clock reading at which `span` begins, on the
+// clock of the span before it.
+std::string ChangeText(const astro::ZoneSpan& before, const astro::ZoneSpan& span) {
+  const astro::CalendarTime c = astro::RjdToCalendar(span.fromRjd, -before.offsetSeconds / 3600.0);
+  char text[64];
+  std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d", c.year, c.month, c.day, c.hour, c.minute);
+  return text;
+}
+
+// The time-zone line's value: the zone in hours as ever, or a named zone
+// with the offsets in force during the run.
+std::string ZoneText(const PredictionOutcome& outcome) {
+  if (!outcome.clock.IsNamed())
+    return Trimmed(outcome.zone) + " (8=PST, 7=PDT=MST, 6=MDT=CST, 5=CDT=EST, etc.)";
+  std::string t = outcome.clock.Name() + " (";
+  const astro::ZoneSpan* before = nullptr;
+  for (const astro::ZoneSpan& span : outcome.clock.Spans()) {
+    if (span.toRjd <= outcome.rjdStart || span.fromRjd >= outcome.rjdEnd) continue;
+    if (before != nullptr) t += "; " + OffsetText(span.offsetSeconds) + " from " + ChangeText(*before, span);
+    else t += OffsetText(span.offsetSeconds);
+    before = &span;
+  }
+  return t + ")";
+}
+
+// The night line before an event at `time`: a named zone's names the local
+// evening's weekday.
+std::string NightLineOf(const PredictionOutcome& outcome, double time) {
+  return NightLine(outcome.clock.IsNamed() ? outcome.LocalDay(time) : time);
+}
+
+const char* EpochText(astro::EpochScale scale) {
+  return scale == astro::EpochScale::Hjd
+             ? " Epochs: HJD, corrected for light time to the Earth"
+             : " Epochs: BJD (TDB), corrected for light time to the Earth and from TDB to UTC";
+}
 
 void AddHeader(ReportBuffer& r, const PredictionOutcome& outcome, const RunParameters& p, const ReportNames& names) {
   static const char* const kColumnHeads[4] = {
@@ -181,7 +232,8 @@ void AddHeader(ReportBuffer& r, const PredictionOutcome& outcome, const RunParam
   r.Add(" Location = " + names.observatory);
   r.Add(" Longitude = " + Trimmed(p.longitudeDms) + " (ddd.mmss)");
   r.Add(" Latitude = " + Trimmed(p.latitudeDms) + " (ddd.mmss)");
-  r.Add(" Time zone = " + Trimmed(outcome.zone) + " (8=PST, 7=PDT=MST, 6=MDT=CST, 5=CDT=EST, etc.)");
+  r.Add(" Time zone = " + ZoneText(outcome));
+  if (outcome.epochScale != astro::EpochScale::HjdAsUt) r.Add(EpochText(outcome.epochScale));
   r.Add(" Maximum Sun elevation = " + Trimmed(p.maxSunAltitude) + " degrees");
   r.Add(" Minimum star elevation  = " + Trimmed(p.minStarAltitude) + " degrees");
   r.Add(" Star limits file = " + names.limitsFile);
@@ -189,12 +241,8 @@ void AddHeader(ReportBuffer& r, const PredictionOutcome& outcome, const RunParam
   r.Add(std::string(30, ' ') + "Brt   Fnt               LOCAL");
   r.Add(kColumnHeads[mode]);
   r.Add(std::string(87, '='));
-  r.Add(NightLine(outcome.events[outcome.firstListed].time));
+  r.Add(NightLineOf(outcome, outcome.events[outcome.firstListed].time));
 }
-
-// Local day of an event, changing at local noon: a night line goes before an
-// event whose local day differs from that of the event before it.
-double LocalDay(double time, std::int16_t zone) { return std::floor(time - zone / 24.0); }
 
 // The fields of an event line that depend only on the star.
 struct StarText {
@@ -299,13 +347,16 @@ class ReportAssembly {
   static void EventLines(ReportBuffer& r, const PredictionOutcome& outcome, const RunParameters& p,
                          const data::StarTable& stars, unsigned threads) {
     const auto& ev = outcome.events;
-    const std::int16_t zone = outcome.zone;
+    const PredictionOutcome& zones = outcome;
+    const bool named = outcome.clock.IsNamed();
     const std::size_t first = outcome.firstListed;
     const std::size_t count = ev.size() - first;
     constexpr std::size_t kBlockEvents = 16384;
     const std::size_t blocks = (count + kBlockEvents - 1) / kBlockEvents;
     auto from = [&](std::size_t b) { return first + std::min(count, b * kBlockEvents); };
-    auto nightBefore = [&](std::size_t i) { return i != first && LocalDay(ev[i].time, zone) != LocalDay(ev[i - 1].time, zone); };
+    // A night line goes before an event whose local day (changing at local
+    // noon) differs from that of the event before it.
+    auto nightBefore = [&](std::size_t i) { return i != first && zones.LocalDay(ev[i].time) != zones.LocalDay(ev[i - 1].time); };
 
     // The stars' fixed fields, for the stars that have listed events.
     std::vector<StarText> text(stars.entries.size());
@@ -337,12 +388,17 @@ class ReportAssembly {
       ReportBuffer::Piece& out = r.pieces_[piece];
       // Room for the longest line of every event; untouched room costs no memory.
       out.Reserve((from(b + 1) - from(b)) * (longest + kLineRoom));
+      double zone = zones.ZoneAt(ev[from(b)].time);
       fields::LocalClock clock(zone);
       std::uint64_t* start = r.starts_.data() + headerLines + lineBase[b];
       for (std::size_t i = from(b); i < from(b + 1); ++i) {
+        if (named && zones.ZoneAt(ev[i].time) != zone) {
+          zone = zones.ZoneAt(ev[i].time);
+          clock = fields::LocalClock(zone);
+        }
         if (nightBefore(i)) {
           *start++ = ReportBuffer::StartOf(piece, out.size);
-          out.Append(NightLine(ev[i].time));
+          out.Append(NightLineOf(outcome, ev[i].time));
         }
         *start++ = ReportBuffer::StartOf(piece, out.size);
         const StarText& star = text[ev[i].star];
@@ -368,10 +424,11 @@ ReportBuffer BuildReport(const PredictionOutcome& outcome, const RunParameters& 
     ReportAssembly::EventLines(r, outcome, p, stars, threads);
     return r;
   }
+  const PredictionOutcome& zones = outcome;
   for (std::size_t i = outcome.firstListed; i < ev.size(); ++i) {
-    if (i != outcome.firstListed && LocalDay(ev[i].time, outcome.zone) != LocalDay(ev[i - 1].time, outcome.zone))
-      r.Add(NightLine(ev[i].time));
-    r.Add(EventLine(ev[i], stars.entries.at(ev[i].star), outcome.zone, p.outputMode));
+    if (i != outcome.firstListed && zones.LocalDay(ev[i].time) != zones.LocalDay(ev[i - 1].time))
+      r.Add(NightLineOf(outcome, ev[i].time));
+    r.Add(EventLine(ev[i], stars.entries.at(ev[i].star), zones.ZoneAt(ev[i].time), p.outputMode));
   }
   return r;
 }

@@ -88,12 +88,18 @@ struct ReportNames {
   std::string starFile;     // star data file confirmed in its chooser
 };
 
-// One event line in the layout of `outputMode`.
-std::string EventLine(const EventEntry& e, const data::StarEntry& star, std::int16_t zone,
-                      std::int16_t outputMode);
+// One event line in the layout of `outputMode`, its local time in `zone`
+// (hours west: the run's zone, or a named zone's at the event).
+std::string EventLine(const EventEntry& e, const data::StarEntry& star, double zone, std::int16_t outputMode);
 
-// The night line of an event.
+// The night line of an event: the weekday of whole RJD floor(time). With a
+// named zone the run passes the event's local day, so the weekday is the
+// evening's on the local clock.
 std::string NightLine(double time);
+
+// The lines of the report's header: fourteen, and one more when the epochs
+// are corrected. The last is the first night line.
+std::size_t ReportHeaderLines(const PredictionOutcome& outcome);
 
 // The whole report of a run that listed events. Engine::Literal builds every
 // line with EventLine and NightLine, one after another: the reference.

@@ -150,7 +150,7 @@ bool FixedText(double v, int width, int decimals, char* out) {
 
 bool LocalClock::Fields(double rjd, char* date, char* clock) {
   // The local instant and the day split as RjdToCalendar makes them.
-  const double t = rjd - static_cast<double>(zone_) / 24;
+  const double t = rjd - zone_ / 24;
   if (!(t >= dayStart_ && t < dayEnd_)) {
     const astro::CalendarTime c = astro::RjdToCalendar(rjd, zone_);
     // From 1901 on the year estimate of RjdToCalendar is at most one off and

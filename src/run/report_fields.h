@@ -65,7 +65,8 @@ class FixedColumn {
 // time so that events of the same day share the calendar arithmetic.
 class LocalClock {
  public:
-  explicit LocalClock(std::int16_t zone) : zone_(zone) {}
+  // `zone`: hours west of Greenwich.
+  explicit LocalClock(double zone) : zone_(zone) {}
 
   // "yyyy_Mon_dd" (11 characters) and "hh:mm" (5 characters) of `rjd`, as the
   // report prints RjdToCalendar's fields. False where it declines (a year
@@ -73,7 +74,7 @@ class LocalClock {
   bool Fields(double rjd, char* date, char* clock);
 
  private:
-  std::int16_t zone_;
+  double zone_;
   double dayStart_ = 1;  // local start of the cached day; empty while above dayEnd_
   double dayEnd_ = 0;
   char date_[11] = {};

@@ -1,8 +1,10 @@
 #include "run/session.h"
 
 #include <cstdio>
+#include <filesystem>
 
 #include "astro/angles.h"
+#include "astro/time_zone.h"
 
 namespace tevaro::run {
 
@@ -39,6 +41,34 @@ data::Settings Session::CurrentSettings() const {
 }
 
 void Session::LoadSettingsFile() { ApplySettings(data::LoadSettings(startFolder).settings); }
+
+namespace {
+constexpr const char* kEpochsKey = "epochs";
+constexpr const char* kZoneKey = "zone";
+}  // namespace
+
+void Session::ApplyOptions(const data::OptionsFile& o) {
+  options = o;
+  params.epochScale = astro::EpochScaleFromName(o.Get(kEpochsKey).value_or("")).value_or(astro::EpochScale::HjdAsUt);
+  // A zone name only: the hours live in the settings file.
+  if (const auto zone = o.Get(kZoneKey); zone && astro::LooksLikeZoneName(*zone))
+    ApplyFieldChange(Field::Zone, *zone, params);
+}
+
+std::optional<data::OptionsFile> Session::CurrentOptions() const {
+  if (!optionsFromFile && params.epochScale == astro::EpochScale::HjdAsUt && params.zoneName.empty())
+    return std::nullopt;
+  data::OptionsFile o = options;
+  o.Set(kEpochsKey, astro::EpochScaleName(params.epochScale));
+  o.Set(kZoneKey, params.zoneName);
+  return o;
+}
+
+data::WriteResult Session::SaveOptionsFile() const {
+  const auto o = CurrentOptions();
+  if (!o) return std::nullopt;
+  return data::SaveOptions(data::OptionsPath(startFolder), *o);
+}
 
 data::WriteResult Session::SaveSettingsFile() const { return data::SaveSettings(startFolder, CurrentSettings()); }
 
@@ -142,14 +172,21 @@ int BoxState(int stored) { return stored == 0 ? 0 : stored == 2 ? 2 : 1; }
 StartUpResult Session::StartUp(const std::string& folder, const CalendarDay& today, const StartUpFiles& files) {
   StartUpResult r;
   startFolder = folder;
-  ApplySettings(data::LoadSettingsFromFile(files.settings.value_or(data::SettingsPath(folder))).settings);
+  const std::string settingsPath = files.settings.value_or(data::SettingsPath(folder));
+  ApplySettings(data::LoadSettingsFromFile(settingsPath).settings);
+  // The options beside the settings; their zone name, like the settings'
+  // zone, gives way to the saved site's.
+  const data::LoadedOptions loadedOptions =
+      data::LoadOptionsFromFile(data::OptionsPath(std::filesystem::path(settingsPath).parent_path().string()));
+  optionsFromFile = loadedOptions.fromFile;
+  ApplyOptions(loadedOptions.options);
 
   r.locationsFailure = LoadLocations(files.locations.value_or("Location.dat"));
   InputFields& f = r.fields;
   f.siteIndex = SiteToSelect();
   f.longitude = astro::NumberText(params.longitudeDms);
   f.latitude = astro::NumberText(params.latitudeDms);
-  f.zone = astro::NumberText(params.standardZone);
+  f.zone = params.zoneName.empty() ? astro::NumberText(params.standardZone) : params.zoneName;
   f.year = std::to_string(today.year);
   f.month = TwoDigits(today.month);
   f.day = TwoDigits(today.day);

@@ -12,6 +12,7 @@
 #include "data/limits_file.h"
 #include "data/load_result.h"
 #include "data/locations_file.h"
+#include "data/options_file.h"
 #include "data/settings_file.h"
 #include "data/star_file.h"
 #include "run/night_chart.h"
@@ -38,6 +39,7 @@ struct CalendarDay {
 
 // The files start-up reads. Unset: "tevaro6.ini" in the start folder, and
 // "Location.dat" and "Limits.dat" by bare name in the current folder.
+// The options file is "tevaro-options.ini" beside the settings file.
 struct StartUpFiles {
   std::optional<std::string> settings, locations, limits;
 };
@@ -73,6 +75,11 @@ class Session {
   // The run the report was built from, for the night chart; null until one listed events.
   std::shared_ptr<const ListedRun> lastRun;
 
+  // The options file as read at start-up (unknown lines kept), and whether
+  // there was one: a run with every choice at its default writes none.
+  data::OptionsFile options;
+  bool optionsFromFile = false;
+
   std::string startFolder;  // the folder the program started in; the settings live here
   std::string chosenFolder;  // folder of the last OK in any file chooser
   std::string starFileName, locationsFileName, limitsFileName, reportFileName;
@@ -96,6 +103,16 @@ class Session {
   void LoadSettingsFile();
   // Writes the current settings into startFolder.
   data::WriteResult SaveSettingsFile() const;
+
+  // The options file's choices into the run's inputs: the epoch scale and,
+  // as the zone field's text, a named zone. Unknown keys and values leave
+  // the defaults.
+  void ApplyOptions(const data::OptionsFile& o);
+  // The options file with the current choices; nothing to write when there
+  // was no file and every choice is at its default.
+  std::optional<data::OptionsFile> CurrentOptions() const;
+  // Writes the options file into startFolder when CurrentOptions has one.
+  data::WriteResult SaveOptionsFile() const;
 
   // Each load reads into a new table and replaces the old one only on
   // success, setting its flag; on failure nothing changes. A locations load

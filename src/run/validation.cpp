@@ -1,6 +1,9 @@
 #include "run/validation.h"
 
 #include "astro/angles.h"
+#include "astro/daylight.h"
+#include "astro/time_zone.h"
+#include "data/text.h"
 #include "run/number_input.h"
 
 namespace tevaro::run {
@@ -12,13 +15,40 @@ std::string Fail(RunParameters& p, const char* message) {
   return message;
 }
 
+// The standard offset of `zone` on the evening date of `p`, as hours west;
+// nothing when it would not pass the zone check.
+std::optional<std::int16_t> StandardZoneOf(const astro::NamedZone& zone, const RunParameters& p) {
+  const double noon = astro::DayNumber(p.year, p.month, p.day);
+  const auto hours = NearestInt16(-zone.StandardOffsetSeconds(noon) / 3600.0);
+  if (!hours || *hours < kLowestZone || *hours > kHighestZone) return std::nullopt;
+  return hours;
+}
+
+std::string Trimmed(std::string_view text) {
+  const auto first = text.find_first_not_of(" \t");
+  if (first == std::string_view::npos) return {};
+  return std::string(text.substr(first, text.find_last_not_of(" \t") - first + 1));
+}
+
 }  // namespace
+
+std::string UnknownZoneMessage(std::string_view text) {
+  return "Oops!  The time zone " + data::QuotedField(Trimmed(text)) +
+         " is not one I know: give hours west of Greenwich, or a zone name such as Europe/Berlin.";
+}
 
 void ApplyFieldChange(Field field, std::string_view text, RunParameters& p) {
   switch (field) {
     case Field::Longitude: p.longitudeDms = ReadNumber(text); return;
     case Field::Latitude: p.latitudeDms = ReadNumber(text); return;
     case Field::Zone:
+      if (astro::LooksLikeZoneName(text)) {
+        p.zoneName = Trimmed(text);
+        if (const auto zone = astro::NamedZone::Find(text))
+          if (const auto hours = StandardZoneOf(*zone, p)) p.standardZone = *hours;
+        return;
+      }
+      p.zoneName.clear();
       if (auto v = ReadInt16(text)) p.standardZone = *v;
       return;
     case Field::Nights:
@@ -38,9 +68,22 @@ std::string ValidateInputs(const InputFields& in, RunParameters& p) {
   p.latitudeDms = ReadNumber(in.latitude);
   p.latitude = astro::DmsToDegrees(p.latitudeDms);
 
-  const auto zone = ReadInt16(in.zone);
-  if (!zone || *zone < kLowestZone || *zone > kHighestZone) return Fail(p, kMsgZone);
-  p.zone = *zone;
+  if (astro::LooksLikeZoneName(in.zone)) {
+    const auto named = astro::NamedZone::Find(in.zone);
+    if (!named) {
+      p.inputError = true;
+      return UnknownZoneMessage(in.zone);
+    }
+    const auto hours = StandardZoneOf(*named, p);
+    if (!hours) return Fail(p, kMsgZone);
+    p.zoneName = named->Name();
+    p.zone = *hours;
+  } else {
+    const auto zone = ReadInt16(in.zone);
+    if (!zone || *zone < kLowestZone || *zone > kHighestZone) return Fail(p, kMsgZone);
+    p.zoneName.clear();
+    p.zone = *zone;
+  }
 
   // Each field takes the value read and is then checked; a value beyond 16
   // bits cannot be taken and fails its own field's check.

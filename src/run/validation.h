@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "astro/light_time.h"
+
 namespace tevaro::run {
 
 // The inputs of a run, filled field by field by ValidateInputs and kept
@@ -29,7 +31,12 @@ struct RunParameters {
   bool inputError = false;
 
   std::int16_t standardZone = 8;  // observer's standard zone, hours, positive west
-  bool dstEnabled = true;
+  bool dstEnabled = true;          // the Canada/USA rule; not applied to a named zone
+  // A named zone (IANA, "Europe/Berlin") typed in the zone field; empty when
+  // the field holds hours. standardZone then holds its standard offset.
+  std::string zoneName;
+  // How the stars' epochs are read (light time and time scale).
+  astro::EpochScale epochScale = astro::EpochScale::HjdAsUt;
   std::int32_t eveningDayNumber = 0;  // whole RJD of noon on the evening date
 };
 
@@ -62,7 +69,8 @@ enum class Field { Longitude, Latitude, Zone, Nights, MaxSun, MinStar };
 // A field's change rule: the value of `text` into its RunParameters value
 // (longitudeDms, latitudeDms, standardZone, dayCount, maxSunAltitude,
 // minStarAltitude). A zone or night count beyond 16 bits leaves the stored
-// value as it was.
+// value as it was. A zone text that begins with a letter is a zone name: it
+// goes into zoneName, and a known zone's standard offset into standardZone.
 void ApplyFieldChange(Field field, std::string_view text, RunParameters& p);
 
 inline constexpr const char* kMsgYear = "Hey!  The year is not for anyone presently living!";
@@ -76,6 +84,8 @@ inline constexpr const char* kMsgStar = "Ha ha!  You probably can't observe star
 inline constexpr int kLowestZone = -32767;
 inline constexpr int kHighestZone = 32767 - 18;
 inline constexpr const char* kMsgZone = "Oops!  The time zone must be a whole number of hours between -32767 and 32749.";
+// The message for a zone name the time-zone database does not know.
+std::string UnknownZoneMessage(std::string_view text);
 inline constexpr const char* kMsgLoadFirst =
     "Load the appropriate file first, please.  To do so, click 'File' on the menu bar.";
 inline constexpr const char* kMsgNoEvent = "Sorry!  There is no minimum within this range.";

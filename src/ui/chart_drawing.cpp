@@ -93,6 +93,11 @@ StarStyle StyleOfSlot(std::size_t slot) {
   return s;
 }
 
+// The zone as the chart names it: hours west, or the zone's name.
+QString ZoneLabel(const run::NightChartData& chart) {
+  return chart.clock.IsNamed() ? QString::fromStdString(chart.clock.Name()) : QString::number(chart.zone);
+}
+
 QString ChartTitle(const run::NightChartData& chart) {
   const auto weekday = static_cast<std::size_t>(((chart.localDay % 7) + 7) % 7);
   QString title = chart.observatory.empty() ? QStringLiteral("Night chart") : QString::fromStdString(chart.observatory);
@@ -101,7 +106,7 @@ QString ChartTitle(const run::NightChartData& chart) {
                .arg(chart.day)
                .arg(QString::fromLatin1(chart.month >= 1 && chart.month <= 12 ? run::kMonthNames[chart.month] : "?"))
                .arg(chart.year)
-               .arg(chart.zone);
+               .arg(ZoneLabel(chart));
   if (chart.daylightSaving) title += QStringLiteral(" (daylight saving time)");
   return title;
 }
@@ -222,7 +227,9 @@ void DrawChart(QPainter& p, const run::NightChartData& chart, const ChartLayout&
   for (int a = 10; a < 90; a += 10) p.drawLine(QPointF(l.plot.left(), l.YOf(a)), QPointF(l.plot.right(), l.YOf(a)));
   // Whole hours across the span, which starts on a whole local hour.
   const int hours = static_cast<int>(std::lround((l.t1 - l.t0) * 24));
-  const int firstHour = astro::RjdToCalendar(l.t0 + 1.0 / 86400, chart.zone).hour;
+  // Each mark shows the clock in force at its instant (a named zone may
+  // change its clock during the night).
+  auto hourAt = [&](double t) { return astro::RjdToCalendar(t + 1.0 / 86400, chart.clock.ZoneAt(t)).hour; };
   for (int h = 1; h < hours; ++h) {
     const double x = l.XOf(l.t0 + h / 24.0);
     p.drawLine(QPointF(x, l.plot.top()), QPointF(x, l.plot.bottom()));
@@ -235,10 +242,10 @@ void DrawChart(QPainter& p, const run::NightChartData& chart, const ChartLayout&
     const double x = l.XOf(l.t0 + h / 24.0);
     p.drawLine(QPointF(x, l.plot.bottom()), QPointF(x, l.plot.bottom() + 5));
     p.drawText(QRectF(x - 40, l.plot.bottom() + 6, 80, fm.height()), Qt::AlignHCenter | Qt::AlignTop,
-               QStringLiteral("%1:00").arg((firstHour + h) % 24, 2, 10, QLatin1Char('0')));
+               QStringLiteral("%1:00").arg(hourAt(l.t0 + h / 24.0), 2, 10, QLatin1Char('0')));
   }
   p.drawText(QRectF(l.plot.left(), l.plot.bottom() + fm.height() + 8, l.plot.width(), fm.height()),
-             Qt::AlignHCenter | Qt::AlignTop, QStringLiteral("Local time (zone %1)").arg(chart.zone));
+             Qt::AlignHCenter | Qt::AlignTop, QStringLiteral("Local time (zone %1)").arg(ZoneLabel(chart)));
   p.save();
   p.translate(l.plot.left() - fm.horizontalAdvance(QStringLiteral("90")) - 14, l.plot.center().y());
   p.rotate(-90);

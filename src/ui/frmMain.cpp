@@ -1,8 +1,10 @@
 #include "ui/frmMain.h"
 
+#include <QActionGroup>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QCompleter>
 #include <QDate>
 #include <QDir>
 #include <QKeyEvent>
@@ -12,10 +14,12 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStringListModel>
 #include <QStyleOptionButton>
 #include <QStylePainter>
 
 #include "astro/angles.h"
+#include "astro/time_zone.h"
 #include "data/settings_file.h"
 #include "data/text.h"
 #include "run/number_input.h"
@@ -175,7 +179,15 @@ void frmMain::BuildControls() {
   dstBox_->setGeometry(t.Rect(5160, rowTop(4), 2400, kRowPitch + kRowHeight));
   label(5, "Time Zone (+ to west)", kLabelLeft, 5, kLabelWidth);
   zoneField_ = text(3, "8", kFieldLeft, 5, 495);
-  label(14, "PST=8, MST=7, EST=5, etc.", kFieldLeft + 495 + kGap, 5, 2200);
+  zoneHint_ = label(14, "PST=8, MST=7, EST=5, etc.", kFieldLeft + 495 + kGap, 5, 2200);
+  // Zone names complete from the database's list, matching anywhere in the
+  // name ("Berlin" offers Europe/Berlin).
+  QStringList zoneNames;
+  for (const std::string& name : astro::ZoneNames()) zoneNames.append(Q(name));
+  auto* completer = new QCompleter(new QStringListModel(zoneNames, zoneField_), zoneField_);
+  completer->setCaseSensitivity(Qt::CaseInsensitive);
+  completer->setFilterMode(Qt::MatchContains);
+  zoneField_->setCompleter(completer);
 
   // Rows 6 to 8: the evening date.
   label(6, "Year (4 digits)", kLabelLeft, 6, kLabelWidth);
@@ -272,6 +284,23 @@ void frmMain::BuildMenus() {
     close();
   });
 
+  // Options: how the star file's epochs are read, one of three.
+  QMenu* options = menu("Options", "&Options");
+  auto* epochs = new QActionGroup(this);
+  const std::pair<const char*, const char*> scales[3] = {
+      {"mEpochsAsUt", "Epochs used as &UT (uncorrected)"},
+      {"mEpochsHjd", "Epochs in &HJD (UTC), corrected for light time"},
+      {"mEpochsBjd", "Epochs in &BJD (TDB), corrected for light time and to UTC"}};
+  for (std::size_t k = 0; k < 3; ++k) {
+    QAction* a = item(options, scales[k].first, scales[k].second);
+    a->setCheckable(true);
+    epochs->addAction(a);
+    epochActions_[k] = a;
+    connect(a, &QAction::triggered, this, [this, k] {
+      session_.params.epochScale = static_cast<astro::EpochScale>(k);
+    });
+  }
+
   QMenu* help = menu("Help", "&Help");
   connect(item(help, "Helpdata", "Help-&Data", QKeySequence(Qt::Key_F1)), &QAction::triggered, this,
           &frmMain::ShowHelp);
@@ -289,6 +318,7 @@ void frmMain::ConnectHandlers() {
     connect(field, &QLineEdit::textChanged, this,
             [&p, meaning](const QString& text) { run::ApplyFieldChange(meaning, S(text), p); });
   connect(dstBox_, &QCheckBox::stateChanged, this, [this, &p] { p.dstEnabled = dstBox_->checkState() == Qt::Checked; });
+  connect(zoneField_, &QLineEdit::textChanged, this, &frmMain::ShowZoneKind);
   for (int i = 0; i < 3; ++i)
     connect(columnOptions_[static_cast<std::size_t>(i)], &QRadioButton::toggled, this, [&p, i](bool on) {
       if (on) p.outputMode = static_cast<std::int16_t>(i + 1);
@@ -329,8 +359,26 @@ void frmMain::StartUp() {
   SetBoxState(ignoreEaBox_, f.ignoreEaBox);
   dstBox_->setChecked(session_.params.dstEnabled);
   if (!r.limitsFailure) ShowStatus(limitsStatus_, QStringLiteral("Limits.dat"));
+  ShowEpochScale();
 
   ApplyOuter(*this, {400, 1000, 7740, 7100});
+}
+
+void frmMain::ShowZoneKind(const QString& text) {
+  const Twips t = Twips::For(this);
+  const bool named = astro::LooksLikeZoneName(S(text));
+  // Up to the daylight-saving box for a name, the design's width for hours.
+  constexpr int kFieldLeft = 2760, kNarrow = 495, kWide = 2280;
+  const QRect g = zoneField_->geometry();
+  zoneField_->setGeometry(g.left(), g.top(), t.Rect(kFieldLeft, 0, named ? kWide : kNarrow, 0).width(), g.height());
+  zoneHint_->setVisible(!named);
+  dstBox_->setEnabled(!named);
+  zoneField_->setToolTip(named ? text.trimmed() : QString());
+}
+
+void frmMain::ShowEpochScale() {
+  const auto k = static_cast<std::size_t>(session_.params.epochScale);
+  if (k < epochActions_.size()) epochActions_[k]->setChecked(true);
 }
 
 void frmMain::FillSiteList() {
@@ -414,6 +462,8 @@ void frmMain::ExitProgram() {
   if (!message.empty()) messages_.Show(this, Q(message));
   if (auto failure = session_.SaveSettingsFile())
     messages_.Show(this, QStringLiteral("The settings could not be saved.  ") + Q(failure->Message()));
+  if (auto failure = session_.SaveOptionsFile())
+    messages_.Show(this, QStringLiteral("The options could not be saved.  ") + Q(failure->Message()));
   // Every window goes at once, without the other windows' own closing steps.
   if (output_) output_->HideAll();
   if (help_) help_->hide();

@@ -98,6 +98,10 @@ class frmMain : public QMainWindow {
   // Puts the texts a site pick gives into the fields and the caption.
   void ShowSite(const run::SiteFieldTexts& t);
   void ShowStatus(QLineEdit* field, const QString& fileName);
+  // The zone field as its text asks: a name widens it over the hours hint and
+  // turns the daylight-saving box off, which does not apply to it.
+  void ShowZoneKind(const QString& text);
+  void ShowEpochScale();
   // Creates the chooser on first use and opens it as from the menu.
   void OpenChooser(std::unique_ptr<frmFileChooser>& chooser, ChooserKind kind, void (frmMain::*onOk)());
   // The OK of each open chooser: the load, and a message when it fails.
@@ -132,6 +136,8 @@ class frmMain : public QMainWindow {
   std::array<QCheckBox*, 4> eventBoxes_{};  // phases 0, 0.25, 0.5, 0.75
   QCheckBox* ignoreEaBox_ = nullptr;
   QCheckBox* dstBox_ = nullptr;
+  QLabel* zoneHint_ = nullptr;  // Label14, the hours hint beside the zone field
+  std::array<QAction*, 3> epochActions_{};  // Options: hjd-as-ut, hjd, bjd
   std::array<QRadioButton*, 3> columnOptions_{};  // output modes 1, 2, 3
   QPushButton* calculateButton_ = nullptr;
 

@@ -1,0 +1,63 @@
+// Named time zones of the system's time-zone database (IANA names such as
+// Europe/Berlin), read through Howard Hinnant's date/tz library.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace date {
+class time_zone;
+}
+
+namespace tevaro::astro {
+
+// One stretch of time during which a zone keeps one offset: [fromRjd, toRjd)
+// in UT (RJD), open ends as +-infinity.
+struct ZoneSpan {
+  double fromRjd = 0, toRjd = 0;
+  int offsetSeconds = 0;  // local clock minus UT
+  bool daylightSaving = false;
+  std::string abbreviation;  // "CET", "CEST", ...
+};
+
+// Whether `text` is meant as a zone name rather than hours: its first
+// non-blank character is a letter.
+bool LooksLikeZoneName(std::string_view text) noexcept;
+
+// The names of every zone and alias the database knows, sorted.
+std::vector<std::string> ZoneNames();
+
+class NamedZone {
+ public:
+  // The zone of that name (blanks around it ignored), or nothing when the
+  // database has no such zone or cannot be read.
+  static std::optional<NamedZone> Find(std::string_view name) noexcept;
+
+  const std::string& Name() const noexcept { return name_; }
+
+  // The span in force at UT instant `utcRjd`. Instants beyond the years the
+  // library handles are clamped to them; NaN reads as RJD 0.
+  ZoneSpan SpanAt(double utcRjd) const noexcept;
+
+  // The spans that cover [fromRjd, toRjd], in order.
+  std::vector<ZoneSpan> SpansOver(double fromRjd, double toRjd) const;
+
+  // The UT instant at which the zone's clock reads `localRjd` (a local
+  // instant on the RJD scale: whole values at local noon). A reading the
+  // clock skips gives the instant of the change; one it shows twice gives
+  // the first.
+  double UtcOfLocal(double localRjd) const noexcept;
+
+  // The standard offset (daylight saving taken off) at UT instant `utcRjd`,
+  // seconds.
+  int StandardOffsetSeconds(double utcRjd) const noexcept;
+
+ private:
+  NamedZone(const date::time_zone* zone, std::string name) : zone_(zone), name_(std::move(name)) {}
+  const date::time_zone* zone_;
+  std::string name_;
+};
+
+}  // namespace tevaro::astro
