@@ -92,8 +92,15 @@ double NamedZone::UtcOfLocal(double localRjd) const noexcept {
 }
 
 int NamedZone::StandardOffsetSeconds(double utcRjd) const noexcept {
-  const date::sys_info i = zone_->get_info(date::sys_seconds(SecondsOf(utcRjd)));
-  return static_cast<int>((i.offset - std::chrono::duration_cast<std::chrono::seconds>(i.save)).count());
+  // The system's database marks daylight saving without its amount: the
+  // standard offset is that of the nearest span before without it.
+  date::sys_info i = zone_->get_info(date::sys_seconds(SecondsOf(utcRjd)));
+  for (int k = 0; k < 8 && i.save != std::chrono::minutes{0}; ++k) {
+    const date::sys_info before = zone_->get_info(i.begin - std::chrono::seconds{1});
+    if (before.begin >= i.begin) break;
+    i = before;
+  }
+  return static_cast<int>(i.offset.count());
 }
 
 }  // namespace tevaro::astro

@@ -14,6 +14,7 @@
 #include "astro/angles.h"
 #include "astro/calendar.h"
 #include "astro/coords.h"
+#include "run/night_chart.h"
 #include "run/report.h"
 #include "support/catalogue.h"
 
@@ -108,12 +109,18 @@ std::vector<EventEntry> Listed(const PredictionOutcome& o) {
 }
 
 TEST(RunPredictionTest, FastEngineEqualsTheLiteralOneOnGeneratedCatalogues) {
+  // Every other run of a site uses its named zone, and the epoch scales take
+  // turns, so the corrected instants and the zone changes go through both
+  // engines and both reports too.
   struct SiteChoice {
     double longitudeDms, latitudeDms;
     int zone;
+    const char* zoneName;
   };
-  const SiteChoice sites[] = {{120.3015, 50.1230, 8}, {70.2530, -33.1045, 4}, {-18.0, 65.0, -1},
-                              {-100.4530, 5.3, -7},   {-11.3, 47.2015, -1},   {150.1, -45.0, 10}};
+  const SiteChoice sites[] = {{120.3015, 50.1230, 8, "America/Vancouver"}, {70.2530, -33.1045, 4, "America/Santiago"},
+                              {-18.0, 65.0, -1, "Atlantic/Reykjavik"},     {-100.4530, 5.3, -7, "Asia/Bangkok"},
+                              {-11.3, 47.2015, -1, "Europe/Berlin"},       {150.1, -45.0, 10, "Australia/Sydney"}};
+  const astro::EpochScale scales[] = {astro::EpochScale::HjdAsUt, astro::EpochScale::Hjd, astro::EpochScale::Bjd};
   const struct { int y, m, d; } dates[] = {{2011, 5, 4},  {2011, 12, 21}, {2020, 3, 8},
                                            {2011, 11, 6}, {2015, 6, 21},  {1999, 9, 23}};
   const std::array<bool, 5> mixes[] = {{false, true, false, false, false}, {false, true, false, true, false},
@@ -139,6 +146,8 @@ TEST(RunPredictionTest, FastEngineEqualsTheLiteralOneOnGeneratedCatalogues) {
     p.dstEnabled = choose(2) == 1;
     p.maxSunAltitude = maxSuns[choose(std::size(maxSuns))];
     p.minStarAltitude = minStars[choose(std::size(minStars))];
+    p.epochScale = scales[static_cast<std::size_t>(k) % std::size(scales)];
+    if ((k / 6) % 2 == 1) p.zoneName = site.zoneName;
     const astro::LimitsTable& limits = choose(2) ? withLimits : noLimits;
     // Fewer stars for the long spans keeps each case to a few thousand candidates.
     const data::StarTable stars = testing::MakeCatalogue(n >= 14 ? 120 : 400, 1000 + static_cast<std::uint64_t>(k));
@@ -402,6 +411,128 @@ TEST(RunPredictionTest, OneNightInZoneEightRunsFromTwoToFourteenHoursUt) {
   for (const EventEntry& e : listed) {
     EXPECT_GT(e.time, start);
     EXPECT_LT(e.time, end);
+  }
+}
+
+// A star whose one event of the span (primary minimum, 40-day period) has
+// element instant `t`, placed at `raHours`, `decDeg`.
+data::StarEntry OneEventAt(double t, double raHours, double decDeg, const std::string& name) {
+  data::StarEntry s;
+  s.name = name;
+  s.raDms = testing::PackSexagesimal(raHours);
+  s.decDms = testing::PackSexagesimal(decDeg);
+  s.period = 40;
+  s.epoch = t;
+  s.varType = "EA";
+  s.comment = "nc";
+  return s;
+}
+
+// Sun, altitude and hour angle out of the way: only the span decides.
+RunParameters Anytime(int zone, int year, int month, int day, int nights) {
+  RunParameters p = Site(-13.24, 52.31, zone, year, month, day, nights);
+  p.maxSunAltitude = 90;
+  p.minStarAltitude = -90;
+  p.eventWanted = {false, true, false, false, false};
+  return p;
+}
+
+// The report line of the star named `name`: its local date and clock.
+std::string LocalTextOf(const ReportBuffer& r, const std::string& name) {
+  for (std::size_t i = 1; i <= r.LineCount(); ++i) {
+    const std::string line(r.Line(i));
+    if (line.size() > 60 && line.substr(13, name.size()) == name) return line.substr(41, 18);
+  }
+  return "not listed";
+}
+
+// With a named zone the span runs from 18:00 on the first evening's clock to
+// 06:00 on the last morning's, and each event is shown on the clock in force
+// at its instant, on the nights of the spring and autumn changes of both
+// hemispheres.
+TEST(RunPredictionTest, NamedZoneShowsEachEventOnItsOwnClock) {
+  const double h = 1.0 / 24, m = h / 60;
+  const double berlinEvening = 61491.5, sydneyEvening = 61498.5;  // 2027 March 27 and April 3, 0h UT
+  const struct {
+    const char* zone;
+    double evening;  // 0h UT of the evening date
+    int nights;
+    double ut;
+    const char* shown;
+  } cases[] = {
+      {"Europe/Berlin", berlinEvening, 2, 16 * h + 55 * m, "not listed"},  // 17:55 CET
+      {"Europe/Berlin", berlinEvening, 2, 17 * h + 5 * m, "2027_Mar_27  18: 5"},
+      {"Europe/Berlin", berlinEvening, 2, 24 * h + 30 * m, "2027_Mar_28   1:30"},  // before the change
+      {"Europe/Berlin", berlinEvening, 2, 25 * h + 30 * m, "2027_Mar_28   3:30"},  // after it
+      {"Europe/Berlin", berlinEvening, 2, 40 * h + 5 * m, "2027_Mar_28  18: 5"},   // second evening, CEST
+      {"Europe/Berlin", berlinEvening, 2, 51 * h + 55 * m, "2027_Mar_29   5:55"},
+      {"Europe/Berlin", berlinEvening, 2, 52 * h + 5 * m, "not listed"},  // 06:05 CEST
+      {"Australia/Sydney", sydneyEvening, 1, 6 * h + 55 * m, "not listed"},  // 17:55 AEDT
+      {"Australia/Sydney", sydneyEvening, 1, 7 * h + 5 * m, "2027_Apr_ 3  18: 5"},
+      {"Australia/Sydney", sydneyEvening, 1, 15 * h + 30 * m, "2027_Apr_ 4   2:30"},  // AEDT
+      {"Australia/Sydney", sydneyEvening, 1, 16 * h + 30 * m, "2027_Apr_ 4   2:30"},  // AEST, once more
+      {"Australia/Sydney", sydneyEvening, 1, 19 * h + 55 * m, "2027_Apr_ 4   5:55"},
+      {"Australia/Sydney", sydneyEvening, 1, 20 * h + 5 * m, "not listed"},  // 06:05 AEST
+  };
+  for (const auto& c : cases) {
+    const astro::CalendarTime d = astro::RjdToCalendar(c.evening, 0);
+    RunParameters p = Anytime(0, d.year, d.month, d.day, c.nights);
+    p.zoneName = c.zone;
+    const data::StarTable stars = Table({OneEventAt(c.evening + c.ut, 12, 0, "STAR")});
+    const PredictionOutcome o = RunBoth(p, stars, {});
+    EXPECT_EQ(LocalTextOf(BuildReport(o, p, stars, {}), "STAR"), c.shown) << c.zone << " UT+" << c.ut * 24 << " h";
+  }
+  // Each night is named by its evening on the local clock, and the header
+  // gives the offsets in force with the change.
+  RunParameters p = Anytime(0, 2027, 3, 27, 2);
+  p.zoneName = "Europe/Berlin";
+  const data::StarTable stars = Table({OneEventAt(berlinEvening + 20 * h, 12, 0, "FIRST"),
+                                       OneEventAt(berlinEvening + 44 * h, 12, 0, "SECOND")});
+  const ReportBuffer r = BuildReport(RunBoth(p, stars, {}), p, stars, {});
+  EXPECT_EQ(r.Line(6), " Time zone = Europe/Berlin (UT+1; UT+2 from 2027-03-28 02:00)");
+  EXPECT_EQ(r.Line(14), "Saturday night --------------------------");
+  EXPECT_EQ(r.Line(16), "Sunday night --------------------------");
+}
+
+// The light-time correction moves an event by up to 8.3 minutes: what the
+// run lists, and on which night, follows the corrected instant. A star at
+// opposition in March is seen about 8.3 minutes before the Sun sees it.
+TEST(RunPredictionTest, CorrectedInstantDecidesSpanSunAndNight) {
+  const double minute = 1.0 / 1440;
+  RunParameters p = Anytime(-1, 2021, 3, 20, 2);
+  const PredictionOutcome frame = RunPrediction(p, {}, {});
+  const double start = frame.rjdStart, end = frame.rjdEnd, noon = start + 0.75;
+  const astro::LightTimeModel hjd(astro::EpochScale::Hjd, start - 1, end + 1);
+  ASSERT_LT(hjd.EarthUtc(start, astro::DirectionOf(12, 0)) - start, -8 * minute);
+  // Twilight of the first morning: the Sun rises through -12 degrees.
+  double dawn = start + 0.4;
+  while (RunSunAltitude(dawn, p.longitude, p.latitude) < -12) dawn += minute;
+
+  const struct {
+    const char* what;
+    double element;
+    double maxSun;
+    std::size_t asUtNights, hjdNights;  // night lines; 0 when not listed
+  } cases[] = {
+      {"after the end, seen before it", end + 3 * minute, 90, 0, 2},
+      {"after the start, seen before it", start + 3 * minute, 90, 1, 0},
+      {"Sun above the limit, seen while it was below", dawn + 3 * minute, -12, 0, 1},
+      {"after local noon, seen before it", noon + 3 * minute, 90, 2, 1},
+  };
+  for (const auto& c : cases) {
+    p.maxSunAltitude = c.maxSun;
+    // A second star early on the first night gives the night lines a base.
+    const data::StarTable stars = Table({OneEventAt(start + 0.05, 12, 0, "EVENING"), OneEventAt(c.element, 12, 0, "MOVED")});
+    for (astro::EpochScale scale : {astro::EpochScale::HjdAsUt, astro::EpochScale::Hjd}) {
+      p.epochScale = scale;
+      const PredictionOutcome o = RunBoth(p, stars, {});
+      const ReportBuffer r = BuildReport(o, p, stars, {});
+      std::size_t nights = 0;
+      for (std::size_t i = 14; i <= r.LineCount(); ++i) nights += r.Line(i).ends_with("night --------------------------");
+      const bool listed = LocalTextOf(r, "MOVED") != "not listed";
+      const std::size_t want = scale == astro::EpochScale::Hjd ? c.hjdNights : c.asUtNights;
+      EXPECT_EQ(listed ? nights : 0, want) << c.what << ", " << astro::EpochScaleName(scale);
+    }
   }
 }
 
