@@ -3,7 +3,6 @@
 // instant.
 #pragma once
 
-#include <cmath>
 #include <optional>
 #include <string>
 #include <vector>
@@ -39,17 +38,9 @@ class RunClock {
     }
     return -named_->SpanAt(t).offsetSeconds / 3600.0;
   }
-  // The local day of t, changing at local noon: floor(t - zone / 24).
-  double LocalDay(double t) const { return std::floor(t - ZoneAt(t) / 24); }
   // The UT instant at which the clock reads `localRjd` (whole at local noon).
   double UtcOfLocal(double localRjd) const {
     return named_ ? named_->UtcOfLocal(localRjd) : localRjd + fixedZone_ / 24;
-  }
-  // The span in force at t (a named zone only).
-  astro::ZoneSpan SpanAt(double t) const {
-    for (const astro::ZoneSpan& s : spans_)
-      if (t < s.toRjd) return t >= s.fromRjd ? s : named_->SpanAt(t);
-    return named_->SpanAt(t);
   }
 
  private:

@@ -71,7 +71,7 @@ def check_light_time(probe):
     dec = np.degrees(np.arcsin(rng.uniform(-1, 1, n)))
     element = rng.uniform(33282.5, 88434.5, n)  # 1950-01-01 to 2100-12-31
     # Late on leap-second days, where reading UTC by 86400-s days matters.
-    element[:4] = [41498.375, 47891.375, 51178.375, 57753.375]
+    element[:4] = [41499.375, 47892.375, 51179.375, 57754.375]
     geocentre = EarthLocation.from_geocentric(0, 0, 0, unit="m")
     sky = SkyCoord(ra=ra * 15 * u.deg, dec=dec * u.deg)
     for scale in ("hjd", "bjd"):

@@ -278,6 +278,90 @@ TEST_F(SessionTest, SitePickStoresTheSiteWhateverTheFieldsHeld) {
   EXPECT_EQ(s.params.standardZone, -1);
 }
 
+// The options file beside the settings: its choices at start-up, a zone
+// name giving way to the saved site's zone as the settings' zone does, and
+// the file written back with the lines it did not know.
+TEST_F(SessionTest, OptionsFileCarriesTheNewChoicesAndKeepsWhatItDoesNotKnow) {
+  const std::string withSite = "1,2,3,4\r\n0\r\n99.5,-10\r\n3\r\n3\r\n-15.5\r\n25\r\n0,-1,0,-1\r\n9\r\n2\r\n0\r\n";
+  const std::string noSite = "1,2,3,4\r\n-1\r\n99.5,-10\r\n3\r\n3\r\n-15.5\r\n25\r\n0,-1,0,-1\r\n9\r\n2\r\n0\r\n";
+  const struct {
+    const char* what;
+    const std::string& settings;
+    const char* options;  // nullptr: no file; "/": a folder in its place
+    astro::EpochScale scale;
+    const char* zoneField;
+    int standardZone;
+    const char* written;  // the file after exit; nullptr: none written
+  } cases[] = {
+      {"no file", noSite, nullptr, astro::EpochScale::HjdAsUt, " 3", 3, nullptr},
+      {"a folder in its place", noSite, "/", astro::EpochScale::HjdAsUt, " 3", 3, nullptr},
+      {"choices and unknown lines", noSite, "# mine\r\nepochs = bjd\r\nzone=Europe/Berlin\r\ncolour = blue\r\n",
+       astro::EpochScale::Bjd, "Europe/Berlin", -1, "# mine\nepochs = bjd\nzone = Europe/Berlin\ncolour = blue\n"},
+      {"values it does not know", noSite, "epochs = BJD\nzone = 5\n", astro::EpochScale::HjdAsUt, " 3", 3,
+       "epochs = hjd-as-ut\nzone = \n"},
+      {"the saved site's zone wins", withSite, "epochs = hjd\nzone = Europe/Berlin\n", astro::EpochScale::Hjd, " 8", 8,
+       "epochs = hjd\nzone = \n"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    fs::remove_all(dir_ / data::kOptionsFileName);
+    Write("tevaro6.ini", c.settings);
+    if (c.options && std::string(c.options) == "/") fs::create_directory(dir_ / data::kOptionsFileName);
+    else if (c.options) Write(data::kOptionsFileName, c.options);
+    Session s;
+    const StartUpResult r = s.StartUp(dir_.string(), {2027, 1, 10}, {std::nullopt, Write("Location.dat", kLocations), std::nullopt});
+    EXPECT_EQ(s.params.epochScale, c.scale);
+    EXPECT_EQ(r.fields.zone, c.zoneField);
+    EXPECT_EQ(s.params.standardZone, c.standardZone);
+    ASSERT_FALSE(s.SaveOptionsFile());
+    ASSERT_FALSE(s.SaveSettingsFile());
+    const fs::path options = dir_ / data::kOptionsFileName;
+    if (c.written) {
+      std::ifstream in(options, std::ios::binary);
+      EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), c.written);
+    } else {
+      EXPECT_TRUE(!fs::exists(options) || fs::is_directory(options));
+    }
+    // The settings keep their eleven lines; a named zone's is its standard offset.
+    const data::LoadedSettings saved = data::LoadSettings(dir_.string());
+    EXPECT_TRUE(saved.fromFile);
+    EXPECT_EQ(saved.settings.standardZone, c.standardZone);
+  }
+}
+
+// A site whose zone is a name copies the name into the zone field, as a
+// number is copied; the daylight-saving rule then does not apply to the run.
+TEST_F(SessionTest, ASiteWithANamedZoneRunsOnThatZonesClock) {
+  Session s;
+  s.params.siteIndex = -1;
+  ASSERT_FALSE(s.LoadLocations(Write("Location.dat", std::string(kLocations) + "Cerro Alto, 70.4415, -30.1000, America/Santiago\n")));
+  ASSERT_FALSE(s.LoadLimits(Write("Limits.dat", kLimits)));
+  ASSERT_FALSE(s.LoadStars(Write("stars.csv", kStars)));
+  const SiteFieldTexts t = s.SelectSite(2);
+  EXPECT_EQ(t.zone, "America/Santiago");
+  EXPECT_EQ(s.params.zoneName, "America/Santiago");
+  EXPECT_EQ(s.params.standardZone, 4);
+  InputFields in = Fields();
+  in.siteIndex = 2;
+  in.longitude = t.longitude;
+  in.latitude = t.latitude;
+  in.zone = t.zone;
+  in.year = "2027";
+  in.month = "1";
+  in.day = "10";
+  in.nights = "30";  // northern stars, low from Chile: a month finds some
+  in.minStar = "1";
+  in.eventBox = {1, 1, 1, 1};
+  s.params.dstEnabled = true;
+  EXPECT_EQ(s.Calculate(in).status, CalculateResult::Status::Listed);
+  EXPECT_EQ(s.report.Line(6), " Time zone = America/Santiago (UT-3)");
+  // An unknown name is the zone field's failure, naming the text.
+  in.zone = "America/Santiag";
+  const CalculateResult bad = s.Calculate(in);
+  EXPECT_EQ(bad.status, CalculateResult::Status::InvalidInput);
+  EXPECT_NE(bad.message.find("\"America/Santiag\""), std::string::npos);
+}
+
 TEST(FieldChange, ZoneAndNightsBeyondSixteenBitsKeepTheStoredValue) {
   RunParameters p;
   ApplyFieldChange(Field::Zone, "7.5", p);
