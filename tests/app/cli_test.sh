@@ -240,6 +240,34 @@ case $case in
     expect_err "time zone"
     expect_no_settings_written
     ;;
+  time-model)
+    # Named zones and corrected epochs: bad values are refused, the header
+    # names the choices, and the options file beside the settings gives the
+    # default epochs without ever being written.
+    defaults
+    run $nights --zone Europe/Berln
+    expect_status 2
+    expect_err 'The time zone "Europe/Berln" is not one I know'
+    run $nights --epochs BJD
+    expect_status 2
+    expect_err "--epochs takes hjd-as-ut, hjd or bjd, not 'BJD'"
+    run $nights --zone Europe/Berlin --epochs bjd
+    expect_status 0
+    grep -qxF " Time zone = Europe/Berlin (UT+2)" out || fail "no named time-zone line"
+    grep -qxF " Epochs: BJD (TDB), corrected for light time to the Earth and from TDB to UTC" out ||
+      fail "no epochs line"
+    cp out bjd
+    run $nights --zone Europe/Berlin
+    grep -q "Epochs" out && fail "an epochs line without corrected epochs"
+    mkdir conf
+    printf 'epochs = bjd\r\nkept = yes\r\n' >conf/tevaro-options.ini
+    cp conf/tevaro-options.ini options.before
+    run $nights --zone Europe/Berlin --settings conf/tevaro6.ini
+    expect_status 0
+    cmp -s out bjd || fail "the options file's epochs are not the run's"
+    cmp -s conf/tevaro-options.ini options.before || fail "the options file was written"
+    [ ! -e conf/tevaro6.ini ] || fail "the settings file was written"
+    ;;
   no-event)
     defaults
     printf 'Stars\nname,RA,Dec,HJDo,Period,Type,Max,Min,Comment\nFar south,6.0,-80.0,55000.1,1.5,EA,9,10,x\n' >south.csv

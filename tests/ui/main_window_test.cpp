@@ -1,4 +1,5 @@
 // The main window: start-up, site picks, change handlers, Calculate and Exit.
+#include <QAction>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -74,6 +75,7 @@ class MainWindowTest : public QObject {
   void exitAndCloseWriteSameSettings();
   void exitWithBadFieldStillSaves();
   void failedSettingsWriteIsReported();
+  void namedZoneAndEpochOptions();
 };
 
 void MainWindowTest::firstStartShowsFirstSiteAndDefaults() {
@@ -542,6 +544,44 @@ void MainWindowTest::failedSettingsWriteIsReported() {
   // A second close does not run the exit again.
   w.close();
   QCOMPARE(ends, 1);
+}
+
+void MainWindowTest::namedZoneAndEpochOptions() {
+  TempFolder dir;
+  dir.CopyStartUpFiles();
+  RecordingMessageSink messages;
+  {
+    frmMain w(messages, dir.path());
+    // The three scales are one choice, hjd-as-ut to start with.
+    QAction* asUt = w.findChild<QAction*>(QStringLiteral("mEpochsAsUt"));
+    QAction* bjd = w.findChild<QAction*>(QStringLiteral("mEpochsBjd"));
+    QVERIFY(asUt && bjd && asUt->isChecked());
+    bjd->trigger();
+    QVERIFY(bjd->isChecked() && !asUt->isChecked());
+    QCOMPARE(w.session().params.epochScale, tevaro::astro::EpochScale::Bjd);
+
+    // A name widens the zone field over the hours hint and turns the
+    // daylight-saving box off; hours bring the design's field back.
+    QLineEdit* zone = Text(w, 3);
+    const int narrow = zone->width();
+    zone->setText(QStringLiteral("America/Argentina/Salta"));
+    QVERIFY(zone->width() > 4 * narrow);
+    QVERIFY(zone->fontMetrics().horizontalAdvance(zone->text()) < zone->width());
+    QVERIFY(!Box(w, QStringLiteral("Check3"))->isEnabled());
+    QVERIFY(Label(w, 14)->isHidden());
+    zone->setText(QStringLiteral("5"));
+    QCOMPARE(zone->width(), narrow);
+    QVERIFY(Box(w, QStringLiteral("Check3"))->isEnabled());
+    zone->setText(QStringLiteral("Europe/Berlin"));
+    w.ExitProgram();
+  }
+  const QByteArray options = dir.Read(QStringLiteral("tevaro-options.ini"));
+  QVERIFY2(options.contains("epochs = bjd\n") && options.contains("zone = Europe/Berlin\n"), options.constData());
+  // The settings keep a number: Berlin's standard offset.
+  QVERIFY(dir.Read(QStringLiteral("tevaro6.ini")).contains("\r\n-1\r\n"));
+  frmMain again(messages, dir.path());
+  QVERIFY(again.findChild<QAction*>(QStringLiteral("mEpochsBjd"))->isChecked());
+  QVERIFY(messages.messages.isEmpty());
 }
 
 QTEST_MAIN(MainWindowTest)
