@@ -1,4 +1,4 @@
-// tevaro-bench [typical|full|cli|all]: times the prediction run and the
+// tevaro-bench [typical|full|time|cli|all]: times the prediction run and the
 // report on a generated catalogue at the example site (Veltrin Observatory
 // with the example limits), and tevaro-cli end to end writing the report to a
 // file. Each scenario runs in a child process so that its peak memory is its own.
@@ -134,6 +134,46 @@ void Full(std::int16_t mode, bool literalToo) {
   }
 }
 
+// The time choices on the full-capacity year: a named zone that never
+// changes its clock (Etc/GMT+8 is zone 8) must give the events of zone 8;
+// corrected epochs and a zone with daylight saving cost at most a little.
+void TimeChoices() {
+  const data::StarTable stars = testing::MakeCatalogue(10000, 2);
+  const auto limits = ExampleLimits();
+  const run::ReportNames names{"Veltrin Observatory", "Limits.dat", "bench"};
+  run::RunParameters base = Site(365, {false, true, true, true, true}, 1);
+  base.dstEnabled = false;
+  struct Choice {
+    const char* what;
+    astro::EpochScale scale;
+    const char* zone;
+  };
+  const Choice choices[] = {{"defaults (zone 8)", astro::EpochScale::HjdAsUt, ""},
+                            {"Etc/GMT+8", astro::EpochScale::HjdAsUt, "Etc/GMT+8"},
+                            {"hjd, America/Vancouver", astro::EpochScale::Hjd, "America/Vancouver"},
+                            {"bjd, America/Vancouver", astro::EpochScale::Bjd, "America/Vancouver"}};
+  std::printf("time choices: 10000 stars, 365 nights, all four phases, mode 1\n");
+  double baseSeconds = 0;
+  std::vector<run::EventEntry> baseEvents;
+  for (const Choice& c : choices) {
+    run::RunParameters p = base;
+    p.epochScale = c.scale;
+    p.zoneName = c.zone;
+    run::PredictionOutcome o;
+    const double tRun = Seconds([&] { o = run::RunPrediction(p, stars, limits, run::Engine::Fast); });
+    std::size_t lines = 0;
+    const double tReport = Seconds([&] { lines = run::BuildReport(o, p, stars, names).LineCount(); });
+    const double total = tRun + tReport;
+    if (baseSeconds == 0) {
+      baseSeconds = total;
+      baseEvents = o.events;
+    }
+    std::printf("  %-24s run %6.3f s, report %6.3f s: %5.2f x defaults; %zu events, %zu lines%s\n", c.what, tRun,
+                tReport, total / baseSeconds, o.events.size(), lines,
+                c.zone == std::string("Etc/GMT+8") ? (o.events == baseEvents ? "; same events" : "; OTHER EVENTS") : "");
+  }
+}
+
 // tevaro-cli as a user runs it: the full-capacity year from a star data file
 // into a report file (written, synced and renamed), timed from start to exit.
 void Cli(const std::string& self) {
@@ -203,6 +243,7 @@ int main(int argc, char** argv) {
     InChild([] { Full(2, false); });
     InChild([] { Full(3, false); });
   }
+  if (what == "time" || what == "all") InChild(TimeChoices);
   if (what == "cli" || what == "all") Cli(argv[0]);
   return 0;
 }

@@ -49,6 +49,14 @@ RunFrame FrameOf(const RunParameters& p) {
     f.rjdStart = named->UtcOfLocal(f.eveningDayNumber + 0.25);
     f.rjdEnd = named->UtcOfLocal(f.eveningDayNumber + p.dayCount - 0.25);
     const astro::ZoneSpan first = named->SpanAt(f.rjdStart);
+    // A whole-hour zone takes the span's arithmetic of a zone in hours, so
+    // that a zone that keeps its clock (Etc/GMT+8) gives that zone's run
+    // bit for bit.
+    if (first.offsetSeconds % 3600 == 0) {
+      const auto hours = static_cast<std::int16_t>(-first.offsetSeconds / 3600);
+      f.rjdStart = astro::CalendarToRjdAt(p.year, p.month, p.day, static_cast<std::int16_t>(hours + 18), 0, 0);
+      if (named->SpanAt(f.rjdEnd).offsetSeconds == first.offsetSeconds) f.rjdEnd = f.rjdStart + p.dayCount - 0.5;
+    }
     f.daylightSaving = first.daylightSaving;
     f.zone = NearestInt16(-first.offsetSeconds / 3600.0).value_or(0);
     f.clock = RunClock(*named, named->SpansOver(f.rjdStart - 1, f.rjdEnd + 1));
