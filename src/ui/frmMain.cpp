@@ -1,5 +1,6 @@
 #include "ui/frmMain.h"
 
+#include <QAbstractItemView>
 #include <QActionGroup>
 #include <QApplication>
 #include <QCloseEvent>
@@ -17,6 +18,7 @@
 #include <QStringListModel>
 #include <QStyleOptionButton>
 #include <QStylePainter>
+#include <QTimer>
 
 #include "astro/angles.h"
 #include "astro/time_zone.h"
@@ -323,10 +325,17 @@ void frmMain::ConnectHandlers() {
     connect(columnOptions_[static_cast<std::size_t>(i)], &QRadioButton::toggled, this, [&p, i](bool on) {
       if (on) p.outputMode = static_cast<std::int16_t>(i + 1);
     });
-  // Enter in a field is Calculate.
-  for (QLineEdit* field : {longitudeField_, latitudeField_, zoneField_, yearField_, monthField_, dayField_,
-                           nightsField_, maxSunField_, minStarField_})
+  // Enter in a field is Calculate; the Enter that picks a zone name from the
+  // completion list only picks it (the list passes that key on to the field).
+  for (QLineEdit* field : {longitudeField_, latitudeField_, yearField_, monthField_, dayField_, nightsField_,
+                           maxSunField_, minStarField_})
     connect(field, &QLineEdit::returnPressed, this, &frmMain::Calculate);
+  // The list sends that Enter to the field before it takes the name, so the
+  // key is marked as it reaches the list (this filter runs before the list's).
+  zoneField_->completer()->popup()->installEventFilter(this);
+  connect(zoneField_, &QLineEdit::returnPressed, this, [this] {
+    if (!std::exchange(zoneJustCompleted_, false)) Calculate();
+  });
   // Only a pick from the list runs the site selection, not typing.
   connect(siteList_, &QComboBox::activated, this, &frmMain::SelectSite);
   connect(calculateButton_, &QPushButton::clicked, this, &frmMain::Calculate);
@@ -474,6 +483,13 @@ void frmMain::ExitProgram() {
 }
 
 bool frmMain::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == zoneField_->completer()->popup() && event->type() == QEvent::KeyPress) {
+    const int key = static_cast<QKeyEvent*>(event)->key();
+    if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+      zoneJustCompleted_ = true;
+      QTimer::singleShot(0, this, [this] { zoneJustCompleted_ = false; });
+    }
+  }
   if ((watched == siteList_ || watched == siteList_->lineEdit()) && event->type() == QEvent::KeyPress) {
     const int key = static_cast<QKeyEvent*>(event)->key();
     if (key == Qt::Key_Return || key == Qt::Key_Enter) {

@@ -138,6 +138,7 @@ class frmMain : public QMainWindow {
   QCheckBox* dstBox_ = nullptr;
   QLabel* zoneHint_ = nullptr;  // Label14, the hours hint beside the zone field
   std::array<QAction*, 3> epochActions_{};  // Options: hjd-as-ut, hjd, bjd
+  bool zoneJustCompleted_ = false;  // a zone name was picked from the list in this event
   std::array<QRadioButton*, 3> columnOptions_{};  // output modes 1, 2, 3
   QPushButton* calculateButton_ = nullptr;
 

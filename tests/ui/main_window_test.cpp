@@ -1,6 +1,8 @@
 // The main window: start-up, site picks, change handlers, Calculate and Exit.
 #include <QAction>
+#include <QAbstractItemView>
 #include <QApplication>
+#include <QCompleter>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDate>
@@ -572,7 +574,24 @@ void MainWindowTest::namedZoneAndEpochOptions() {
     zone->setText(QStringLiteral("5"));
     QCOMPARE(zone->width(), narrow);
     QVERIFY(Box(w, QStringLiteral("Check3"))->isEnabled());
-    zone->setText(QStringLiteral("Europe/Berlin"));
+    // Typing completes from the zone list; the Enter that picks a name
+    // picks it and calculates nothing.
+    w.show();
+    QVERIFY(QTest::qWaitForWindowActive(&w));
+    zone->setFocus();
+    zone->selectAll();
+    QTest::keyClicks(zone, QStringLiteral("berlin"));
+    QWidget* list = zone->completer()->popup();
+    QTRY_VERIFY(list->isVisible());
+    QCompleter* names = zone->completer();
+    QVERIFY(names->setCurrentRow(0));
+    names->popup()->setCurrentIndex(names->currentIndex());
+    QTest::keyClick(list, Qt::Key_Return);
+    QCOMPARE(zone->text(), QStringLiteral("Europe/Berlin"));
+    QVERIFY2(messages.messages.isEmpty(), qPrintable(messages.messages.join(u'|')));
+    QTest::keyClick(zone, Qt::Key_Return);
+    QCOMPARE(messages.messages, QStringList{QString::fromLatin1(tevaro::run::kMsgLoadFirst)});
+    messages.messages.clear();
     w.ExitProgram();
   }
   const QByteArray options = dir.Read(QStringLiteral("tevaro-options.ini"));
