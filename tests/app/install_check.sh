@@ -51,4 +51,11 @@ cmp -s "$work/home/Tevaro/Limits.dat" "$ex/Limits.dat" || fail "--folder: no cop
 # --user-folder is the home folder's Tevaro.
 HOME=$work/home2 QT_QPA_PLATFORM=offscreen timeout 5 "$prefix/bin/tevaro" --user-folder 2>tevaro.err
 [ -f "$work/home2/Tevaro/Location.dat" ] || fail "--user-folder did not make ~/Tevaro"
+# A folder that cannot be created: the reason on stderr (and in a box, left
+# open until the timeout), nothing written.
+echo "a file" >"$work/file"
+QT_QPA_PLATFORM=offscreen timeout 5 "$prefix/bin/tevaro" --folder "$work/file/Tevaro" 2>tevaro.err
+grep -q "cannot create the folder '$work/file/Tevaro'" tevaro.err || fail "--folder under a file: $(cat tevaro.err)"
+[ "$(cat "$work/file")" = "a file" ] || fail "--folder under a file changed the file"
+[ ! -e tevaro6.ini ] && [ ! -e "$work/tevaro6.ini" ] || fail "--folder under a file wrote a settings file"
 echo "install tree checked"
