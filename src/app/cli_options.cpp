@@ -14,30 +14,58 @@ const char* const kCliUsage =
     "                  [--ignore-ea | --no-ignore-ea] [--dst | --no-dst] [-o FILE]\n"
     "                  [--pdf FILE [--paper a4|letter]]\n"
     "                  [--chart FILE [--chart-night YYYY-MM-DD]]\n"
+    "       tevaro-cli --help | --version\n"
     "\n"
     "Predicts the eclipsing-binary events of the star file for the nights from the\n"
     "evening date on and prints the report. Values not given come from the settings\n"
     "file (default tevaro6.ini here); Location.dat and Limits.dat are read from this\n"
     "folder unless named. --site N picks entry N (0-based) of the locations file;\n"
-    "--events is a comma list of I, .25, II, .75. --zone takes hours west of\n"
-    "Greenwich or a zone name such as Europe/Berlin, whose clock changes are\n"
-    "followed. --epochs says how the star file's epochs are read: hjd-as-ut (used\n"
-    "as UT), hjd (HJD, UTC) or bjd (BJD, TDB), the last two corrected for light\n"
-    "time to the Earth; the default comes from tevaro-options.ini beside the\n"
-    "settings file. -o writes the report with CR LF\n"
-    "line ends instead of printing it. --pdf writes the report's printed pages as a\n"
-    "PDF (default paper a4), with -o or instead of printing the report. --chart\n"
-    "writes the night chart of the first night with an event (or of the evening\n"
-    "--chart-night names) as a 1600 x 1000 PNG, or SVG when FILE ends in .svg.\n"
+    "--events is a comma list of I, .25, II, .75. --zone takes hours west of
+"
+    "Greenwich or a zone name such as Europe/Berlin, whose clock changes are
+"
+    "followed. --epochs says how the star file's epochs are read: hjd-as-ut (used
+"
+    "as UT), hjd (HJD, UTC) or bjd (BJD, TDB), the last two corrected for light
+"
+    "time to the Earth; the default comes from tevaro-options.ini beside the
+"
+    "settings file. -o (or --output) writes the report with CR LF line ends
+"
+    "instead of printing it. --pdf writes the report's printed pages as a PDF
+"
+    "(default paper a4), with -o or instead of printing the report. --chart writes
+"
+    "the night chart of the first night with an event (or of the evening
+"
+    "--chart-night names) as a 1600 x 1000 PNG, or SVG when FILE ends in .svg.
+"
+    "Every option that takes a value also takes it as --option=VALUE.
+"
     "Exit status: 0 report written, 1 no event in the span, 2 invalid input or a\n"
     "data file missing or unreadable.\n";
+
+LongOption SplitLongOption(const std::string& arg) {
+  const std::size_t eq = arg.find('=');
+  if (arg.rfind("--", 0) != 0 || eq == std::string::npos) return {arg, std::nullopt};
+  return {arg.substr(0, eq), arg.substr(eq + 1)};
+}
 
 std::optional<CliOptions> ParseCli(const std::vector<std::string>& args, std::string& error) {
   CliOptions o;
   bool paperGiven = false;
   for (std::size_t i = 0; i < args.size(); ++i) {
-    const std::string& a = args[i];
+    // "--name=value" is "--name value" for every option that takes a value;
+    // an option that takes none refuses it (checked after the match below).
+    const LongOption split = SplitLongOption(args[i]);
+    const std::string& a = split.name;
+    bool valueTaken = false;
     auto value = [&](std::optional<std::string>& into) {
+      valueTaken = true;
+      if (split.value) {
+        into = *split.value;
+        return true;
+      }
       if (i + 1 >= args.size()) {
         error = a + " needs a value";
         return false;
@@ -103,8 +131,13 @@ std::optional<CliOptions> ParseCli(const std::vector<std::string>& args, std::st
     } else if (a == "--no-ignore-ea") { o.ignoreEa = false;
     } else if (a == "--dst") { o.dst = true;
     } else if (a == "--no-dst") { o.dst = false;
+    } else if (a == "--version") { o.version = true;
     } else {
       error = "unknown option '" + a + "'";
+      return std::nullopt;
+    }
+    if (split.value && !valueTaken) {
+      error = a + " takes no value";
       return std::nullopt;
     }
   }
@@ -116,7 +149,7 @@ std::optional<CliOptions> ParseCli(const std::vector<std::string>& args, std::st
     error = "--chart-night goes with --chart FILE";
     return std::nullopt;
   }
-  if (!o.help && o.stars.empty()) {
+  if (!o.help && !o.version && o.stars.empty()) {
     error = "--stars FILE is required";
     return std::nullopt;
   }

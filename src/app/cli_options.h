@@ -24,7 +24,16 @@ struct CliOptions {
   std::optional<std::string> chart;       // night chart file, PNG or SVG
   std::optional<std::string> chartNight;  // its evening, YYYY-MM-DD
   bool help = false;
+  bool version = false;
 };
+
+// A "--name=value" argument split at its first '='; any other argument whole,
+// without a value.
+struct LongOption {
+  std::string name;
+  std::optional<std::string> value;
+};
+LongOption SplitLongOption(const std::string& arg);
 
 // Parses argv[1..]; on a bad command line gives the reason in `error`.
 std::optional<CliOptions> ParseCli(const std::vector<std::string>& args, std::string& error);

@@ -14,6 +14,7 @@
 #include "app/cli_pdf.h"
 #include "data/text.h"
 #include "run/session.h"
+#include "tevaro_version.h"
 
 namespace {
 
@@ -147,6 +148,10 @@ int main(int argc, char** argv) {
   }
   if (options->help) {
     std::cout << tevaro::app::kCliUsage;
+    return 0;
+  }
+  if (options->version) {
+    std::cout << "tevaro-cli " << tevaro::kVersion << "\n";
     return 0;
   }
   return Run(*options);

@@ -2,6 +2,7 @@
 
 #include <QLabel>
 
+#include "tevaro_version.h"
 #include "ui/twips.h"
 
 namespace tevaro::ui {
@@ -34,7 +35,7 @@ frmAbout::frmAbout(QWidget* parent) : QWidget(parent, Qt::Window) {
   QPalette np = name->palette();
   np.setColor(QPalette::WindowText, QColor(0, 0, 128));
   name->setPalette(np);
-  label("Label6", QStringLiteral("Version 2.3 of ") + QString::fromLatin1(kReleaseDate), 240, 840, 3975, 255);
+  label("Label6", QStringLiteral("Version %1 of ").arg(QString::fromLatin1(kVersion)) + QString::fromLatin1(kReleaseDate), 240, 840, 3975, 255);
   label("Label7", QString(61, QLatin1Char('-')), 240, 1080, 3975, 255);
   resize(t.ToPx(4425), t.ToPx(2520));
 }

@@ -25,6 +25,7 @@
 #include "data/settings_file.h"
 #include "data/text.h"
 #include "run/number_input.h"
+#include "tevaro_version.h"
 #include "ui/frmAbout.h"
 #include "ui/frmFileChooser.h"
 #include "ui/frmHelp.h"
@@ -145,7 +146,7 @@ void frmMain::BuildControls() {
   };
 
   // Row 1: the title.
-  auto* title = new QLabel(QStringLiteral("Tevaro Win v2.3"), client);
+  auto* title = new QLabel(QStringLiteral("Tevaro Win v%1").arg(QString::fromLatin1(kVersion)), client);
   title->setObjectName(QStringLiteral("Label1"));
   QFont titleFont(QStringLiteral("Arial"));
   titleFont.setPointSizeF(18);

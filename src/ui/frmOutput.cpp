@@ -146,6 +146,7 @@ void ReportCanvas::paintEvent(QPaintEvent* event) {
   const long lastRow = static_cast<long>(std::floor((r.bottom() + 1) / pitch));
   QPainter p(this);
   const int ascent = p.fontMetrics().ascent();
+  const ReportColumns columns(font(), this);
   for (long row = firstRow; row <= lastRow; ++row) {
     const long line = from + row;
     if (line < 1) continue;
@@ -154,7 +155,7 @@ void ReportCanvas::paintEvent(QPaintEvent* event) {
     const bool selected = selFrom != 0 && line >= selFrom && line <= selTo;
     if (selected) p.fillRect(QRect(0, top, width(), RowTop(row + 1, pitch) - top), palette().color(QPalette::Highlight));
     p.setPen(palette().color(selected ? QPalette::HighlightedText : QPalette::Text));
-    p.drawText(0, top + ascent, ReportLineText(report, static_cast<std::size_t>(line)));
+    columns.DrawRow(p, QPointF(0, top + ascent), ReportLineText(report, static_cast<std::size_t>(line)));
   }
 }
 

@@ -31,6 +31,54 @@ QFont PrintFont(double pointSize) {
   return f;
 }
 
+ReportColumns::ReportColumns(const QFont& font, QPaintDevice* device)
+    : font_(font),
+      device_(device),
+      raw_(QRawFont::fromFont(font)),
+      cellWidth_(QFontMetricsF(font, device).horizontalAdvance(QLatin1Char('0'))) {
+  for (char32_t c = 0; c < latin1_.size(); ++c) latin1_[c] = raw_.supportsCharacter(c);
+}
+
+bool ReportColumns::Has(char32_t c) const {
+  return c < latin1_.size() ? latin1_[c] : raw_.supportsCharacter(c);
+}
+
+void ReportColumns::DrawRow(QPainter& painter, QPointF origin, const QString& text) const {
+  qsizetype runStart = 0;  // UTF-16 index where the pending run of present characters starts
+  long runColumn = 0;      // its column
+  long column = 0;
+  auto flush = [&](qsizetype end) {
+    if (end > runStart)
+      painter.drawText(QPointF(origin.x() + static_cast<double>(runColumn) * cellWidth_, origin.y()),
+                       text.mid(runStart, end - runStart));
+  };
+  for (qsizetype at = 0, next = 0; at < text.size(); at = next) {
+    char32_t c = text[at].unicode();
+    next = at + 1;
+    if (QChar::isHighSurrogate(c) && next < text.size() && text[next].isLowSurrogate())
+      c = QChar::surrogateToUcs4(text[at], text[next++]);
+    if (!Has(c)) {
+      flush(at);
+      const QString one = text.mid(at, next - at);
+      const double advance = QFontMetricsF(font_, device_).horizontalAdvance(one);
+      const double left = origin.x() + static_cast<double>(column) * cellWidth_;
+      if (advance > cellWidth_) {
+        painter.save();
+        painter.translate(left, origin.y());
+        painter.scale(cellWidth_ / advance, 1.0);
+        painter.drawText(QPointF(0, 0), one);
+        painter.restore();
+      } else {
+        painter.drawText(QPointF(left + (cellWidth_ - advance) / 2, origin.y()), one);
+      }
+      runStart = next;
+      runColumn = column + 1;
+    }
+    ++column;
+  }
+  flush(text.size());
+}
+
 run::PageGeometry GeometryFor(const QPageLayout& layout, QPaintDevice& device) {
   const QRectF area = layout.paintRect(QPageLayout::Point);
   const QFontMetricsF fm(PrintFont(kMeasurePt), &device);
@@ -59,9 +107,10 @@ bool DrawPages(QPainter& painter, QPagedPaintDevice& device, const ReportDocumen
   const QFontMetricsF fm(font, &device);
   const double pitch = p.linePitchPt * px;
   const double ascent = fm.ascent();
-  const double width = static_cast<double>(p.charsPerLine) * fm.horizontalAdvance(QLatin1Char('0'));
+  const ReportColumns columns(font, &device);
+  const double width = static_cast<double>(p.charsPerLine) * columns.cellWidth();
   auto row = [&](std::size_t r, const QString& text, double x = 0) {
-    painter.drawText(QPointF(x, static_cast<double>(r) * pitch + ascent), text);
+    columns.DrawRow(painter, QPointF(x, static_cast<double>(r) * pitch + ascent), text);
   };
   auto line = [&](std::size_t i) { return Text(run::PrintedLine(report.Line(i), p.charsPerLine)); };
 
@@ -78,7 +127,8 @@ bool DrawPages(QPainter& painter, QPagedPaintDevice& device, const ReportDocumen
     const std::size_t room = p.charsPerLine > right.size() + 2 ? p.charsPerLine - right.size() - 2 : 0;
     const QString rightText = Text(right);
     row(p.rowsPerPage + run::kFooterRows - 1, Text(run::PrintedLine(doc.title.toStdString(), room)));
-    row(p.rowsPerPage + run::kFooterRows - 1, rightText, width - fm.horizontalAdvance(rightText));
+    row(p.rowsPerPage + run::kFooterRows - 1, rightText,
+        width - static_cast<double>(rightText.size()) * columns.cellWidth());
   }
   return true;
 }

@@ -6,7 +6,10 @@
 #include <QFont>
 #include <QPageLayout>
 #include <QPageSize>
+#include <QPointF>
+#include <QRawFont>
 #include <QString>
+#include <bitset>
 #include <cstddef>
 #include <string>
 
@@ -31,6 +34,33 @@ struct ReportDocument {
 
 // The fixed-pitch font of the printed pages.
 QFont PrintFont(double pointSize);
+
+// The report's columns in a fixed-pitch font on one device. Qt draws a
+// character the font lacks (U+FFFD, a CJK name) from another font, whose
+// advance is rarely the report font's, so drawing a line as one string would
+// shift every column after it. DrawRow puts the n-th character (code point)
+// of a line in column n instead: runs of characters the font has go out as
+// they are, and each missing one is centred in its cell, or squeezed into it
+// when the substitute glyph is wider.
+class ReportColumns {
+ public:
+  ReportColumns(const QFont& font, QPaintDevice* device);
+
+  // Width of one column in the device's pixels.
+  double cellWidth() const { return cellWidth_; }
+  // True when the font itself has a glyph for `c`.
+  bool Has(char32_t c) const;
+  // Draws `text` with the painter's pen and the font given to the
+  // constructor; `origin` is the left end of the baseline.
+  void DrawRow(QPainter& painter, QPointF origin, const QString& text) const;
+
+ private:
+  QFont font_;
+  QPaintDevice* device_;
+  QRawFont raw_;
+  double cellWidth_;
+  std::bitset<256> latin1_;  // Has() of U+0000..U+00FF, asked once
+};
 
 // The printable area of `layout` and the print font's metrics on `device`.
 run::PageGeometry GeometryFor(const QPageLayout& layout, QPaintDevice& device);

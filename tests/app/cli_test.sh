@@ -79,7 +79,47 @@ case $case in
     run --help
     expect_status 0
     grep -q '^usage: tevaro-cli --stars FILE' out || fail "no usage on stdout"
+    grep -q -- '--option=VALUE' out || fail "the usage does not tell of --option=VALUE"
     [ ! -s err ] || fail "stderr is not empty"
+    ;;
+  version)
+    # Both programs print the one version CMake gives, on stdout, exit 0.
+    for program in "$cli" "$(dirname "$cli")/tevaro"; do
+      [ -x "$program" ] || continue
+      "$program" --version >out 2>err
+      status=$?
+      expect_status 0
+      [ "$(cat out)" = "$(basename "$program") ${TEVARO_VERSION:?}" ] || fail "$program --version printed '$(cat out)'"
+      [ ! -s err ] || fail "stderr is not empty"
+    done
+    ;;
+  option-equals)
+    # Every option that takes a value takes it after '=' too, to the same
+    # bytes; only the first '=' splits. A switch refuses a value.
+    defaults
+    cp "$stars" "a=b.csv"
+    run --stars "$stars" --locations Location.dat --limits Limits.dat --settings none.ini --site 1 \
+        --date 2011-05-04 --nights 2 --max-sun -12 --min-star 25 --events I,II --columns airmass \
+        --dst --output spaced.txt
+    expect_status 0
+    run --stars=a=b.csv --locations=Location.dat --limits=Limits.dat --settings=none.ini --site=1 \
+        --date=2011-05-04 --nights=2 --max-sun=-12 --min-star=25 --events=I,II --columns=airmass \
+        --dst --output=equals.txt
+    expect_status 0
+    sed 's/a=b.csv/'"$(basename "$stars")"'/' equals.txt | cmp -s - spaced.txt || fail "--option=value differs from --option value"
+    run $nights --longitude=120.3015 --latitude=37.2030 --zone=8
+    expect_status 0
+    cp out equals
+    run $nights --longitude 120.3015 --latitude 37.2030 --zone 8
+    cmp -s out equals || fail "--longitude= --latitude= --zone= differ from the spaced forms"
+    for switch in --dst --no-dst --ignore-ea --no-ignore-ea --help --version; do
+      run $nights "$switch=1"
+      expect_status 2
+      expect_err "$switch takes no value"
+    done
+    run $nights --nights=
+    expect_status 2
+    expect_no_stdout
     ;;
   missing-stars)
     defaults

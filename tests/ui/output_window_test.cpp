@@ -1,6 +1,9 @@
 // The output window: whole rows, paging, keys, wheel, drawing and placement.
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QFontMetricsF>
+#include <QPainter>
+#include <QtMath>
 #include <QWheelEvent>
 #include <QLineEdit>
 #include <QScrollBar>
@@ -9,6 +12,7 @@
 #include "data/settings_file.h"
 #include "ui/frmMain.h"
 #include "ui/frmOutput.h"
+#include "ui/report_pages.h"
 #include "ui/twips.h"
 #include "ui_test_support.h"
 
@@ -30,6 +34,30 @@ QList<bool> InkedRows(frmOutput& w) {
     rows.append(InkIn(shot, QRect(0, top, right, qRound((r + 1) * pitch) - top)) > 0);
   }
   return rows;
+}
+
+// The face every glyph measurement below is made in: scripts/deps installs it,
+// and naming it keeps the measures off whatever "Courier New" resolves to on
+// a machine with other fonts.
+QFont MeasuredScreenFont() {
+  QFont f(QStringLiteral("Liberation Mono"));
+  f.setFixedPitch(true);
+  f.setPointSizeF(9.75);
+  f.setWeight(QFont::Bold);
+  return f;
+}
+
+// One row drawn with ReportColumns on a white image at `dpi`.
+QImage DrawnRow(const QFont& font, int dpi, const QString& text) {
+  QImage image(900, 80, QImage::Format_RGB32);
+  image.setDotsPerMeterX(qRound(dpi / 0.0254));
+  image.setDotsPerMeterY(qRound(dpi / 0.0254));
+  image.fill(Qt::white);
+  QPainter p(&image);
+  p.setFont(font);
+  p.setPen(Qt::black);
+  tevaro::ui::ReportColumns(font, &image).DrawRow(p, QPointF(4, 50), text);
+  return image;
 }
 
 }  // namespace
@@ -56,6 +84,8 @@ class OutputWindowTest : public QObject {
   void exitKeepsPlacementOfLastClose();
   void millionLinesScrollQuickly();
   void utf8LinesAreDrawnAsUtf8();
+  void missingCharacterTakesOneColumn_data();
+  void missingCharacterTakesOneColumn();
 };
 
 void OutputWindowTest::layoutSteps_data() {
@@ -499,7 +529,8 @@ void OutputWindowTest::millionLinesScrollQuickly() {
 
 void OutputWindowTest::utf8LinesAreDrawnAsUtf8() {
   // A star name holding U+FFFD (bytes EF BF BD) is one character wide, not
-  // the three Latin-1 characters of its bytes.
+  // the three Latin-1 characters of its bytes, and not the two columns of the
+  // wider substitute glyph Liberation Mono's lack of U+FFFD brings in.
   TempFolder dir;
   tevaro::run::Session session;
   const std::string name = "V\xEF\xBF\xBD Cyg";
@@ -507,18 +538,64 @@ void OutputWindowTest::utf8LinesAreDrawnAsUtf8() {
   tevaro::ui::RecordingMessageSink messages;
   frmOutput w(session, messages);
   w.ShowReport();
+  w.canvas()->setFont(MeasuredScreenFont());
   QCOMPARE(tevaro::ui::ReportLineText(session.report, 1), QStringLiteral(u"V\uFFFD Cyg"));
   const QImage shot = w.canvas()->grab().toImage();
-  const QFontMetrics fm(w.canvas()->font());
+  const double cell = QFontMetricsF(MeasuredScreenFont(), w.canvas()).horizontalAdvance(QLatin1Char('0'));
   const int right = w.scrollBar()->x() - 1;
   int inkRight = -1;
   for (int x = 0; x < right; ++x)
     if (InkIn(shot, QRect(x, 0, 1, qRound(w.rowPitchPx()))) > 0) inkRight = x;
-  const int utf8Width = fm.horizontalAdvance(QStringLiteral(u"V\uFFFD Cyg"));
-  const int latin1Width = fm.horizontalAdvance(QString::fromLatin1(name.data(), static_cast<qsizetype>(name.size())));
-  QVERIFY(latin1Width > utf8Width + fm.horizontalAdvance(QLatin1Char('M')));
-  QVERIFY2(inkRight >= utf8Width - fm.horizontalAdvance(QLatin1Char('M')) && inkRight <= utf8Width,
-           qPrintable(QStringLiteral("%1 %2 %3").arg(inkRight).arg(utf8Width).arg(latin1Width)));
+  // "g" ends in the sixth column; the bytes read as Latin-1 would reach the eighth.
+  QVERIFY2(inkRight > 5 * cell && inkRight <= 6 * cell + 1, qPrintable(QStringLiteral("%1 %2").arg(inkRight).arg(cell)));
+  QVERIFY(InkIn(shot, QRect(qRound(cell), 0, qRound(cell), qRound(w.rowPitchPx()))) > 0);
+}
+
+void OutputWindowTest::missingCharacterTakesOneColumn_data() {
+  QTest::addColumn<bool>("paper");
+  QTest::addColumn<uint>("character");
+  QTest::addColumn<bool>("missing");  // from Liberation Mono
+  const struct {
+    const char* name;
+    uint character;
+    bool missing;
+  } characters[] = {
+      {"U+FFFD, substitute twice as wide", 0xFFFD, true},
+      {"star sign, substitute a little wider", 0x2605, true},
+      {"CJK, in no font here", 0x661F, true},
+      {"outside the BMP (two UTF-16 units)", 0x1F31F, true},
+      {"Greek beta, in the font", 0x3B2, false},
+  };
+  for (bool paper : {false, true})
+    for (const auto& c : characters)
+      QTest::newRow(qPrintable(QStringLiteral("%1, %2").arg(paper ? "paper" : "screen", c.name)))
+          << paper << c.character << c.missing;
+}
+
+void OutputWindowTest::missingCharacterTakesOneColumn() {
+  // The character's own cell holds its ink and everything after it is drawn
+  // exactly where it is when a blank stands in its place.
+  QFETCH(bool, paper);
+  QFETCH(uint, character);
+  QFETCH(bool, missing);
+  const QFont font = paper ? tevaro::ui::PrintFont(8.0) : MeasuredScreenFont();
+  const int dpi = paper ? 300 : 96;
+  const char32_t c = character;
+  const QString text = QStringLiteral("AB") + QString::fromUcs4(&c, 1) + QStringLiteral("WWW 12.5");
+  QImage probe(1, 1, QImage::Format_RGB32);
+  probe.setDotsPerMeterX(qRound(dpi / 0.0254));
+  probe.setDotsPerMeterY(qRound(dpi / 0.0254));
+  const tevaro::ui::ReportColumns columns(font, &probe);
+  QCOMPARE(!columns.Has(c), missing);
+  const QImage drawn = DrawnRow(font, dpi, text);
+  const QImage blank = DrawnRow(font, dpi, QString(text).replace(2, text.size() - 10, QLatin1Char(' ')));
+  const double cell = columns.cellWidth();
+  const int cellLeft = 4 + qFloor(2 * cell) - 1;
+  const int cellRight = 4 + qCeil(3 * cell) + 1;
+  QCOMPARE(drawn.copy(cellRight, 0, drawn.width() - cellRight, drawn.height()),
+           blank.copy(cellRight, 0, blank.width() - cellRight, blank.height()));
+  QCOMPARE(drawn.copy(0, 0, cellLeft, drawn.height()), blank.copy(0, 0, cellLeft, blank.height()));
+  QVERIFY(InkIn(drawn, QRect(cellLeft, 0, cellRight - cellLeft, drawn.height())) > 0);
 }
 
 QTEST_MAIN(OutputWindowTest)
