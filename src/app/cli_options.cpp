@@ -20,28 +20,17 @@ const char* const kCliUsage =
     "evening date on and prints the report. Values not given come from the settings\n"
     "file (default tevaro6.ini here); Location.dat and Limits.dat are read from this\n"
     "folder unless named. --site N picks entry N (0-based) of the locations file;\n"
-    "--events is a comma list of I, .25, II, .75. --zone takes hours west of
-"
-    "Greenwich or a zone name such as Europe/Berlin, whose clock changes are
-"
-    "followed. --epochs says how the star file's epochs are read: hjd-as-ut (used
-"
-    "as UT), hjd (HJD, UTC) or bjd (BJD, TDB), the last two corrected for light
-"
-    "time to the Earth; the default comes from tevaro-options.ini beside the
-"
-    "settings file. -o (or --output) writes the report with CR LF line ends
-"
-    "instead of printing it. --pdf writes the report's printed pages as a PDF
-"
-    "(default paper a4), with -o or instead of printing the report. --chart writes
-"
-    "the night chart of the first night with an event (or of the evening
-"
-    "--chart-night names) as a 1600 x 1000 PNG, or SVG when FILE ends in .svg.
-"
-    "Every option that takes a value also takes it as --option=VALUE.
-"
+    "--events is a comma list of I, .25, II, .75. --zone takes hours west of\n"
+    "Greenwich or a zone name such as Europe/Berlin, whose clock changes are\n"
+    "followed. --epochs says how the star file's epochs are read: hjd-as-ut (used\n"
+    "as UT), hjd (HJD, UTC) or bjd (BJD, TDB), the last two corrected for light\n"
+    "time to the Earth; the default comes from tevaro-options.ini beside the\n"
+    "settings file. -o (or --output) writes the report with CR LF line ends\n"
+    "instead of printing it. --pdf writes the report's printed pages as a PDF\n"
+    "(default paper a4), with -o or instead of printing the report. --chart writes\n"
+    "the night chart of the first night with an event (or of the evening\n"
+    "--chart-night names) as a 1600 x 1000 PNG, or SVG when FILE ends in .svg.\n"
+    "Every option that takes a value also takes it as --option=VALUE.\n"
     "Exit status: 0 report written, 1 no event in the span, 2 invalid input or a\n"
     "data file missing or unreadable.\n";
 
