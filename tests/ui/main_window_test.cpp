@@ -294,7 +294,11 @@ void MainWindowTest::calculateRefusesBadField_data() {
   QTest::addColumn<QString>("typed");
   QTest::addColumn<QString>("message");
   QTest::newRow("year 1899") << 4 << "1899" << tevaro::run::kMsgYear;
-  QTest::newRow("empty year") << 4 << "" << tevaro::run::kMsgYear;
+  QTest::newRow("empty year") << 4 << "" << "The year \"\" is not a number.";
+  QTest::newRow("latitude with a letter O") << 2 << "5O.123" << "The latitude \"5O.123\" is not a number.";
+  QTest::newRow("latitude abc") << 2 << "abc" << "The latitude \"abc\" is not a number.";
+  QTest::newRow("latitude 95") << 2 << "95" << "The latitude \"95\" is beyond 90 degrees north or south.";
+  QTest::newRow("longitude 200") << 1 << "200" << "The longitude \"200\" is beyond 180 degrees east or west.";
   QTest::newRow("month 13") << 5 << "13" << tevaro::run::kMsgMonth;
   QTest::newRow("day 33") << 6 << "33" << tevaro::run::kMsgDay;
   QTest::newRow("366 nights") << 7 << "366" << tevaro::run::kMsgNights;
@@ -312,6 +316,7 @@ void MainWindowTest::calculateRefusesBadField() {
   frmMain w(messages, dir.path());
   QVERIFY(!w.session().LoadStars(tevaro::ui::test::ExamplePath(QStringLiteral("stars.csv")).toStdString()));
   SetDate(w, "2011", "5", "4");
+  const QString before = Text(w, field)->text();
   Text(w, field)->setText(typed);
   w.Calculate();
   QCOMPARE(messages.messages, QStringList{message});
@@ -319,7 +324,7 @@ void MainWindowTest::calculateRefusesBadField() {
   QVERIFY(w.outputWindow() == nullptr);
 
   // Corrected, the same Calculate runs.
-  Text(w, field)->setText(field == 4 ? QStringLiteral("2011") : QStringLiteral("1"));
+  Text(w, field)->setText(field == 4 ? QStringLiteral("2011") : field <= 2 ? before : QStringLiteral("1"));
   if (field == 8) Text(w, 8)->setText(QStringLiteral("-12"));
   if (field == 9) Text(w, 9)->setText(QStringLiteral("20"));
   Text(w, 7)->setText(QStringLiteral("30"));
