@@ -9,6 +9,7 @@
 #include "astro/coords.h"
 #include "astro/sun.h"
 #include "astro/tables.h"
+#include "data/text.h"
 
 namespace tevaro::run {
 
@@ -70,7 +71,7 @@ NightChartData BuildNightChart(const ListedRun& run, std::int32_t localDay) {
   c.localDay = localDay;
   c.zone = o.zone;
   c.daylightSaving = o.daylightSaving;
-  c.observatory = run.siteName;
+  c.observatory = data::BlankControls(run.siteName);
   c.maxSunAltitude = p.maxSunAltitude;
   c.minStarAltitude = p.minStarAltitude;
   const astro::CalendarTime evening = astro::RjdToCalendar(localDay, 0);
