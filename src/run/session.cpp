@@ -1,6 +1,7 @@
 #include "run/session.h"
 
 #include <cstdio>
+#include <filesystem>
 
 #include "astro/angles.h"
 
@@ -73,11 +74,33 @@ std::string PathIn(const std::string& folder, const std::string& name) {
   return folder.back() == '/' ? folder + name : folder + "/" + name;
 }
 
+std::string ExistingName(const std::string& folder, const std::string& name) {
+  namespace fs = std::filesystem;
+  std::error_code ec;
+  if (name.empty() || name.find('/') != std::string::npos || fs::exists(PathIn(folder, name), ec)) return name;
+  auto lower = [](std::string t) {
+    for (char& c : t)
+      if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return t;
+  };
+  const std::string wanted = lower(name);
+  std::string found;
+  for (fs::directory_iterator it(folder.empty() ? fs::path(".") : fs::path(folder), ec), end; !ec && it != end;
+       it.increment(ec)) {
+    const std::string n = it->path().filename().string();
+    if (lower(n) != wanted) continue;
+    if (!found.empty()) return name;  // two files differ only in case: neither is chosen
+    found = n;
+  }
+  return found.empty() ? name : found;
+}
+
 std::optional<data::FileFailure> Session::OpenFile(Loader load, std::string& recordedName, const std::string& folder,
                                                    const std::string& name) {
   chosenFolder = folder;
-  auto failure = (this->*load)(PathIn(folder, name));
-  if (!failure) recordedName = name;
+  const std::string existing = ExistingName(folder, name);
+  auto failure = (this->*load)(PathIn(folder, existing));
+  if (!failure) recordedName = existing;
   return failure;
 }
 

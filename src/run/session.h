@@ -25,6 +25,12 @@ namespace tevaro::run {
 // `name` inside `folder`; a name alone when the folder is empty.
 std::string PathIn(const std::string& folder, const std::string& name);
 
+// The name of the file `name` in `folder` as the file system has it: `name`
+// itself when it exists, else the one entry of the folder whose name matches
+// it ignoring the case of ASCII letters; `name` when there is none or more
+// than one.
+std::string ExistingName(const std::string& folder, const std::string& name);
+
 // The texts a site pick puts into the longitude, latitude and zone fields.
 struct SiteFieldTexts {
   std::string longitude, latitude, zone;
@@ -105,7 +111,9 @@ class Session {
   std::optional<data::FileFailure> LoadLimits(const std::string& path);
 
   // A file confirmed in a chooser: `name` as typed inside `folder`. Each
-  // records chosenFolder; on success the file's table, flag and name change,
+  // records chosenFolder. A name that does not exist stands for the one file
+  // of the folder that matches it ignoring case (ExistingName). On success the
+  // file's table, flag and the name as the file system has it change,
   // on failure nothing else does, so the report header keeps naming the file
   // whose data a run uses.
   std::optional<data::FileFailure> OpenStarFile(const std::string& folder, const std::string& name);

@@ -490,8 +490,8 @@ void frmMain::LoadChosenStarFile() {
     ReportFileFailure("star data file", *failure);
     return;
   }
-  ShowStatus(starsStatus_, name);
-  ReportUnusableStars(name);
+  ShowStatus(starsStatus_, Q(session_.starFileName));
+  ReportUnusableStars(Q(session_.starFileName));
 }
 
 void frmMain::ReportUnusableStars(const QString& fileName) {
@@ -514,7 +514,7 @@ void frmMain::LoadChosenLocationsFile() {
     return;
   }
   FillSiteList();
-  ShowStatus(locationsStatus_, name);
+  ShowStatus(locationsStatus_, Q(session_.locationsFileName));
 }
 
 void frmMain::LoadChosenLimitsFile() {
@@ -523,7 +523,7 @@ void frmMain::LoadChosenLimitsFile() {
     ReportFileFailure("site limits file", *failure);
     return;
   }
-  ShowStatus(limitsStatus_, name);
+  ShowStatus(limitsStatus_, Q(session_.limitsFileName));
 }
 
 }  // namespace tevaro::ui
