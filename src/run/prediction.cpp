@@ -542,7 +542,7 @@ double SunAltitude(double t, double lst, double latitude) {
 
 PredictionOutcome RunPrediction(const RunParameters& p, const data::StarTable& stars,
                                 const astro::LimitsTable& limits, Engine engine, unsigned threads,
-                                std::size_t maxEvents) {
+                                std::size_t maxEvents, const std::atomic<bool>* cancel) {
   const RunFrame f = FrameOf(p);
   PredictionOutcome outcome;
   outcome.zone = f.zone;
@@ -560,8 +560,16 @@ PredictionOutcome RunPrediction(const RunParameters& p, const data::StarTable& s
     outcome.tooManyEvents = true;
     return outcome;
   };
+  auto cancelled = [cancel] { return cancel && cancel->load(std::memory_order_relaxed); };
+  auto stopped = [&outcome] {
+    outcome.events = {};
+    outcome.firstListed = 0;
+    outcome.cancelled = true;
+    return outcome;
+  };
   if (engine == Engine::Literal) {
     for (std::size_t i = 0; i < n; ++i) {
+      if (cancelled()) return stopped();
       StarSky sky;
       if (SkyOf(stars.entries[i], limits, f, sky))
         WalkLiteral(events, p, stars.entries[i], static_cast<std::uint32_t>(i), sky);
@@ -602,6 +610,7 @@ PredictionOutcome RunPrediction(const RunParameters& p, const data::StarTable& s
     std::atomic<std::size_t> foundCount{0};
     std::atomic<bool> overflow{false};
     ForEachPiece(found.blocks.size(), threads, [&](std::size_t b) {
+      if (cancelled()) return;
       for (std::size_t i = bounds[b]; i < bounds[b + 1] && !overflow.load(std::memory_order_relaxed); ++i) {
         if (!usable[i]) continue;
         const std::size_t before = found.blocks[b].size();
@@ -611,6 +620,7 @@ PredictionOutcome RunPrediction(const RunParameters& p, const data::StarTable& s
       }
     });
     if (overflow) return tooMany();
+    if (cancelled()) return stopped();
     found.base.assign(1, 0);
     for (const auto& block : found.blocks) found.base.push_back(found.base.back() + block.size());
     events = SortedByTime(found, threads);

@@ -200,6 +200,66 @@ std::string TooManyEventsMessage(std::size_t maxEvents) {
          " events: shorten the span or the star list.";
 }
 
+std::optional<CalculateResult> Session::CheckForRun(const InputFields& in, RunInputs& inputs, Engine engine) {
+  std::string message = ValidateInputs(in, params);
+  if (params.inputError) return CalculateResult{CalculateResult::Status::InvalidInput, message};
+  if (!loaded.All()) return CalculateResult{CalculateResult::Status::FilesMissing, kMsgLoadFirst};
+  inputs.params = params;
+  inputs.stars = stars;
+  inputs.limits = limits;
+  inputs.names = {siteName, limitsFileName, starFileName};
+  inputs.siteName = siteName;
+  inputs.maxEvents = maxEvents;
+  inputs.engine = engine;
+  return std::nullopt;
+}
+
+RunProduct ComputeRun(RunInputs in, const std::atomic<bool>* cancel) {
+  using Status = CalculateResult::Status;
+  RunProduct out;
+  PredictionOutcome outcome = RunPrediction(in.params, in.stars, in.limits, in.engine, 0, in.maxEvents, cancel);
+  if (outcome.cancelled) {
+    out.result = {Status::Cancelled, {}};
+    return out;
+  }
+  out.zone = in.params.zone = outcome.zone;
+  out.eveningDayNumber = in.params.eveningDayNumber = outcome.eveningDayNumber;
+  out.label23Caption = outcome.label23Caption;
+  if (outcome.tooManyEvents) {
+    out.result = {Status::TooManyEvents, TooManyEventsMessage(in.maxEvents)};
+    return out;
+  }
+  if (!outcome.HasListed()) {
+    out.result = {Status::NoEvent, kMsgNoEvent};
+    return out;
+  }
+  out.report = BuildReport(outcome, in.params, in.stars, in.names);
+  if (cancel && cancel->load()) {
+    out = RunProduct();
+    out.result = {Status::Cancelled, {}};
+    return out;
+  }
+  std::optional<PredictionOutcome> kept;
+  if (in.keepEvents) kept = std::move(outcome);
+  out.run = std::make_shared<const ListedRun>(
+      ListedRun{in.params, std::move(in.stars), std::move(in.limits), std::move(in.siteName), std::move(kept)});
+  out.result = {Status::Listed, {}};
+  return out;
+}
+
+CalculateResult Session::AcceptRun(RunProduct&& product) {
+  using Status = CalculateResult::Status;
+  if (product.result.status == Status::Cancelled) return product.result;
+  params.zone = product.zone;
+  params.eveningDayNumber = product.eveningDayNumber;
+  label23Caption = product.label23Caption;
+  if (product.result.status == Status::Listed) {
+    report = std::move(product.report);
+    lastRun = std::move(product.run);
+  }
+  return product.result;
+}
+
 CalculateResult Session::Calculate(const InputFields& in, Engine engine) {
   std::string message = ValidateInputs(in, params);
   if (params.inputError) return {CalculateResult::Status::InvalidInput, message};

@@ -61,10 +61,38 @@ struct StartUpResult {
 std::string TooManyEventsMessage(std::size_t maxEvents);
 
 struct CalculateResult {
-  enum class Status { InvalidInput, FilesMissing, NoEvent, TooManyEvents, Listed };
+  enum class Status { InvalidInput, FilesMissing, NoEvent, TooManyEvents, Listed, Cancelled };
   Status status = Status::InvalidInput;
   std::string message;  // the message to show; empty when Listed
 };
+
+// Everything a run reads, copied from the session when Calculate passes its
+// checks, so that the run can go on beside the window while the user keeps
+// working with the session.
+struct RunInputs {
+  RunParameters params;
+  data::StarTable stars;
+  astro::LimitsTable limits;
+  ReportNames names;
+  std::string siteName;
+  std::size_t maxEvents = kMaxEvents;
+  Engine engine = Engine::Fast;
+  bool keepEvents = false;  // keep the events with the run (the night chart is open)
+};
+
+// What a run gives: its outcome's status and, when it listed events, the
+// report and the run for the chart. Touches nothing of the session.
+struct RunProduct {
+  CalculateResult result;
+  std::int16_t zone = 0;
+  std::int32_t eveningDayNumber = 0;
+  std::string label23Caption;
+  ReportBuffer report;
+  std::shared_ptr<const ListedRun> run;
+};
+
+// The run of `in`; `cancel` turning true stops it with the Cancelled status.
+RunProduct ComputeRun(RunInputs in, const std::atomic<bool>* cancel = nullptr);
 
 class Session {
  public:
@@ -140,6 +168,13 @@ class Session {
   // success the report into `report`. A run without events, or one past the
   // event bound, leaves the report.
   CalculateResult Calculate(const InputFields& in, Engine engine = Engine::Fast);
+
+  // Calculate in three steps, for a run beside the window: the checks, which
+  // on success give the run's inputs; the run (ComputeRun, on any thread);
+  // and taking its product into the session. A cancelled product changes
+  // nothing.
+  std::optional<CalculateResult> CheckForRun(const InputFields& in, RunInputs& inputs, Engine engine = Engine::Fast);
+  CalculateResult AcceptRun(RunProduct&& product);
 
  private:
   using Loader = std::optional<data::FileFailure> (Session::*)(const std::string&);

@@ -10,6 +10,14 @@
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QPainter>
+#include <QPointer>
+#include <QProgressBar>
+#include <QShortcut>
+#include <QStatusBar>
+#include <QTimer>
+#include <QEventLoop>
+#include <atomic>
+#include <thread>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStyleOptionButton>
@@ -22,6 +30,7 @@
 #include "ui/frmAbout.h"
 #include "ui/frmFileChooser.h"
 #include "ui/frmHelp.h"
+#include "ui/frmNightChart.h"
 #include "ui/frmOutput.h"
 #include "ui/twips.h"
 #include "ui/wait_cursor.h"
@@ -232,6 +241,23 @@ void frmMain::BuildControls() {
   calculateButton_->setGeometry(t.Rect(6000, rowTop(16) - 45, 1380, kRowHeight + 90));
   calculateButton_->setDefault(true);
 
+  progress_ = new QProgressBar(this);
+  progress_->setObjectName(QStringLiteral("runProgress"));
+  progress_->setRange(0, 0);  // busy: a run does not know its share done
+  progress_->setTextVisible(false);
+  cancelButton_ = new QPushButton(QStringLiteral("Cancel"), this);
+  cancelButton_->setObjectName(QStringLiteral("runCancel"));
+  cancelButton_->setAutoDefault(false);
+  statusBar()->setSizeGripEnabled(false);
+  statusBar()->addWidget(progress_, 1);
+  statusBar()->addPermanentWidget(cancelButton_);
+  progress_->hide();
+  cancelButton_->hide();
+  connect(cancelButton_, &QPushButton::clicked, this, &frmMain::CancelRun);
+  escape_ = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+  escape_->setEnabled(false);  // Escape is the run's only while one goes on
+  connect(escape_, &QShortcut::activated, this, &frmMain::CancelRun);
+
   // Keyboard order: the site list, Text1 to Text9, Calculate, then the boxes.
   QList<QWidget*> order{siteList_,    longitudeField_, latitudeField_, zoneField_,   yearField_,     monthField_,
                         dayField_,    nightsField_,    maxSunField_,   minStarField_, calculateButton_};
@@ -331,6 +357,9 @@ void frmMain::StartUp() {
   if (!r.limitsFailure) ShowStatus(limitsStatus_, QStringLiteral("Limits.dat"));
 
   ApplyOuter(*this, {400, 1000, 7740, 7100});
+  // The status area below the form holds the progress of a long run; the
+  // window grows by its height so the form keeps its size.
+  resize(width(), height() + statusBar()->sizeHint().height());
 }
 
 void frmMain::FillSiteList() {
@@ -394,9 +423,69 @@ run::InputFields frmMain::ReadFields() const {
   return in;
 }
 
+// A run beside the window: its inputs go to a worker thread, which hands the
+// product back and wakes the Calculate that waits for it.
+struct frmMain::RunJob {
+  std::atomic<bool> cancel{false};
+  std::atomic<bool> done{false};
+  run::RunProduct product;
+  std::string failure;  // what stopped the worker, when it threw
+  QEventLoop loop;
+  std::thread worker;
+};
+
 void frmMain::Calculate() {
-  const run::CalculateResult r = Waiting([&] { return session_.Calculate(ReadFields()); });
+  run::RunInputs inputs;
+  if (auto refused = session_.CheckForRun(ReadFields(), inputs)) {
+    messages_.Show(this, Q(refused->message));
+    return;
+  }
+  // The chart left open draws the new run at once: the run keeps its events.
+  inputs.keepEvents = output_ && output_->nightChart() && output_->nightChart()->isVisible();
+  // A run still going is stopped; its Calculate returns once it has ended.
+  CancelRun();
+
+  RunJob job;
+  RunJob* const previous = running_;
+  running_ = &job;
+  QTimer progressDelay;
+  progressDelay.setSingleShot(true);
+  connect(&progressDelay, &QTimer::timeout, this, [this, &job] {
+    if (running_ == &job) ShowProgress(true);
+  });
+  progressDelay.start(kProgressDelayMs);
+  job.worker = std::thread([&job, in = std::move(inputs)]() mutable {
+    try {
+      job.product = run::ComputeRun(std::move(in), &job.cancel);
+    } catch (const std::exception& e) {
+      job.failure = e.what();
+    }
+    job.done = true;
+    QMetaObject::invokeMethod(&job.loop, &QEventLoop::quit, Qt::QueuedConnection);
+  });
+  // The window keeps working meanwhile; the loop also ends when the program does.
+  escape_->setEnabled(true);
+  if (!job.done) job.loop.exec();
+  // Taken only when it ended by itself: not stopped by Cancel, Escape or a
+  // later Calculate, nor cut off by the program's end.
+  const bool complete = job.done && !job.cancel;
+  job.cancel = true;
+  job.worker.join();
+  // The queued wake-up may still be waiting: it must not reach a loop that is gone.
+  QCoreApplication::removePostedEvents(&job.loop);
+  running_ = previous == nullptr || previous->done ? nullptr : previous;
+  if (running_ == nullptr) {
+    ShowProgress(false);
+    escape_->setEnabled(false);
+  }
+
   using Status = run::CalculateResult::Status;
+  if (!complete || job.product.result.status == Status::Cancelled) return;
+  if (!job.failure.empty()) {
+    messages_.Show(this, QStringLiteral("The run could not be completed: ") + Q(job.failure));
+    return;
+  }
+  const run::CalculateResult r = session_.AcceptRun(std::move(job.product));
   if (r.status == Status::NoEvent || r.status == Status::TooManyEvents || r.status == Status::Listed)
     runCaption_->setText(Q(session_.label23Caption));
   if (r.status != Status::Listed) {
@@ -405,6 +494,17 @@ void frmMain::Calculate() {
   }
   if (!output_) output_ = std::make_unique<frmOutput>(session_, messages_);
   output_->ShowReport();
+}
+
+void frmMain::CancelRun() {
+  if (running_ == nullptr) return;
+  running_->cancel = true;
+  running_->loop.quit();
+}
+
+void frmMain::ShowProgress(bool shown) {
+  progress_->setVisible(shown);
+  cancelButton_->setVisible(shown);
 }
 
 void frmMain::ExitProgram() {

@@ -7,8 +7,11 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QProcess>
+#include <QProgressBar>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
+#include <QTimer>
 
 #include "data/settings_file.h"
 #include "run/validation.h"
@@ -16,6 +19,7 @@
 #include "ui/frmFileChooser.h"
 #include "ui/frmHelp.h"
 #include "ui/frmOutput.h"
+#include "support/catalogue.h"
 #include "ui_test_support.h"
 
 using tevaro::ui::frmMain;
@@ -70,6 +74,8 @@ class MainWindowTest : public QObject {
   void calculateShowsReport_data();
   void calculateShowsReport();
   void reportMatchesBatchFrontEnd();
+  void calculateRunsBesideTheWindow_data();
+  void calculateRunsBesideTheWindow();
   void keyboardAlone();
   void exitAndCloseWriteSameSettings();
   void exitWithBadFieldStillSaves();
@@ -399,6 +405,80 @@ void MainWindowTest::calculateShowsReport() {
   const QImage shot = out->canvas()->grab().toImage();
   const int row = qRound(out->rowPitchPx());
   QVERIFY(tevaro::ui::test::InkIn(shot, QRect(0, 0, shot.width() / 2, row)) > 0);
+}
+
+void MainWindowTest::calculateRunsBesideTheWindow_data() {
+  QTest::addColumn<bool>("byEscape");
+  QTest::newRow("Cancel button") << false;
+  QTest::newRow("Escape") << true;
+}
+
+void MainWindowTest::calculateRunsBesideTheWindow() {
+  QFETCH(bool, byEscape);
+  TempFolder dir;
+  dir.CopyStartUpFiles();
+  RecordingMessageSink messages;
+  frmMain w(messages, dir.path());
+  w.show();
+  w.activateWindow();
+  QVERIFY(QTest::qWaitForWindowActive(&w));
+  QVERIFY(!w.session().LoadStars(tevaro::ui::test::ExamplePath(QStringLiteral("stars.csv")).toStdString()));
+  SetDate(w, "2011", "5", "4");
+  Text(w, 7)->setText(QStringLiteral("20"));
+  w.Calculate();
+  w.activateWindow();
+  QVERIFY(QTest::qWaitForWindowActive(&w));
+  const auto firstRun = w.session().lastRun;
+  const std::size_t firstLines = w.session().report.LineCount();
+  QVERIFY(firstRun != nullptr);
+
+  // A full-capacity year: every event of 10,000 stars over 365 nights.
+  w.session().stars = tevaro::testing::MakeCatalogue(10000, 23);
+  Text(w, 7)->setText(QStringLiteral("365"));
+  for (int k = 0; k < 4; ++k) Box(w, QStringLiteral("Check1_%1").arg(k))->setChecked(true);
+  auto* progress = w.findChild<QProgressBar*>(QStringLiteral("runProgress"));
+  auto* cancel = w.findChild<QPushButton*>(QStringLiteral("runCancel"));
+  QVERIFY(progress != nullptr && cancel != nullptr && progress->isHidden());
+
+  // While the run goes on the window takes its events: the timer ticks, the
+  // progress shows, and it is stopped from the window.
+  int ticks = 0;
+  bool progressSeen = false;
+  QTimer tick;
+  tick.setInterval(20);
+  QObject::connect(&tick, &QTimer::timeout, &w, [&] {
+    ++ticks;
+    if (!w.running() || !progress->isVisible()) return;
+    progressSeen = true;
+    if (byEscape) QTest::keyClick(Text(w, 7), Qt::Key_Escape);
+    else cancel->click();
+  });
+  tick.start();
+  w.Calculate();
+  tick.stop();
+  QVERIFY(ticks > 0);
+  QVERIFY(progressSeen);
+  QVERIFY(!w.running());
+  QVERIFY(progress->isHidden() && cancel->isHidden());
+  // The report and the chart's run are those of before the stopped Calculate.
+  QCOMPARE(w.session().lastRun, firstRun);
+  QCOMPARE(w.session().report.LineCount(), firstLines);
+  QVERIFY2(messages.messages.isEmpty(), qPrintable(messages.messages.join(QLatin1Char('|'))));
+
+  // A Calculate during a run stops it; only the later run's report is kept,
+  // also after the first Calculate returns.
+  bool secondRan = false;
+  QTimer::singleShot(50, &w, [&] {
+    Text(w, 7)->setText(QStringLiteral("2"));
+    secondRan = true;
+    w.Calculate();
+  });
+  w.Calculate();
+  QVERIFY(secondRan);
+  QVERIFY(!w.running());
+  QVERIFY(w.session().lastRun != firstRun);
+  QCOMPARE(int{w.session().lastRun->params.dayCount}, 2);
+  QVERIFY2(messages.messages.isEmpty(), qPrintable(messages.messages.join(QLatin1Char('|'))));
 }
 
 void MainWindowTest::reportMatchesBatchFrontEnd() {
