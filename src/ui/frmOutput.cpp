@@ -560,9 +560,11 @@ QString frmOutput::SelectedText() const {
   // One UTF-8 text decoded once: a million lines take a fraction of a second.
   std::string text;
   text.reserve(report.CharacterCount() * static_cast<std::size_t>(to - from + 1) / report.LineCount() + 64);
+  // Whole lines are selected, so each keeps its line end, the last one too:
+  // pasted, they end as lines do.
   for (long i = from; i <= to; ++i) {
-    if (i > from) text += '\n';
     text += report.Line(static_cast<std::size_t>(i));
+    text += '\n';
   }
   return QString::fromStdString(text);
 }

@@ -118,7 +118,7 @@ class frmOutput : public QMainWindow {
   long selectionEnd() const;
   long selectionAnchor() const { return anchor_; }
   void SelectAll();
-  // The selected lines with "\n" between them.
+  // The selected lines, each ending in "\n".
   QString SelectedText() const;
   // Copies the selected lines to the clipboard; nothing when none are selected.
   void CopySelection();
