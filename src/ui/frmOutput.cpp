@@ -28,6 +28,7 @@
 #include "run/error_texts.h"
 #include "run/pagination.h"
 #include "ui/frmFileChooser.h"
+#include "ui/beside.h"
 #include "ui/frmNightChart.h"
 #include "ui/report_pages.h"
 #include "ui/twips.h"
@@ -636,7 +637,15 @@ void frmOutput::ShowReport() {
 }
 
 void frmOutput::ShowNightChart() {
-  if (!session_.lastRun || session_.report.LineCount() == 0) return;
+  if (!session_.lastRun || session_.report.LineCount() == 0 || findingEvents_) return;
+  // A run keeps no events of its own until first asked: finding them again
+  // takes seconds for a big run, done beside the window.
+  if (const std::shared_ptr<const run::ListedRun> listed = session_.lastRun; !listed->cachedOutcome) {
+    findingEvents_ = true;
+    Beside([&listed] { listed->outcome(); });
+    findingEvents_ = false;
+    if (session_.lastRun != listed) return;  // a new report came meanwhile
+  }
   if (!nightChart_) nightChart_ = std::make_unique<frmNightChart>(session_, *this, messages_);
   const long line = selectionStart() != 0 ? selectionStart() : firstShownLine_;
   nightChart_->ShowLine(static_cast<std::size_t>(line));

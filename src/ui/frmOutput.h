@@ -195,6 +195,7 @@ class frmOutput : public QMainWindow {
   QLineEdit* findText_ = nullptr;
   QLabel* findStatus_ = nullptr;
   bool loaded_ = false;
+  bool findingEvents_ = false;  // the chart's run finds its events beside the window
   OutputSteps steps_;
   long firstShownLine_ = 1;
   long anchor_ = 0;
