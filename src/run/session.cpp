@@ -4,6 +4,7 @@
 #include <filesystem>
 
 #include "astro/angles.h"
+#include "data/text.h"
 
 namespace tevaro::run {
 
@@ -137,7 +138,9 @@ std::string FieldText(const data::FieldValue& v) {
 
 SiteFieldTexts Session::SiteTexts(int k) const {
   const data::SiteEntry& site = sites.entries.at(static_cast<std::size_t>(k));
-  return {FieldText(site.longitudeDms), FieldText(site.latitudeDms), FieldText(site.zone), "Tevaro - " + site.name};
+  // The caption blanks control characters of the name, as the report does.
+  return {FieldText(site.longitudeDms), FieldText(site.latitudeDms), FieldText(site.zone),
+          "Tevaro - " + data::BlankControls(site.name)};
 }
 
 SiteFieldTexts Session::SelectSite(int k) {

@@ -34,3 +34,27 @@ TEST(ForEachPieceTest, AFailingPieceStopsTheRestAndIsRethrown) {
 
 }  // namespace
 }  // namespace tevaro::run
+
+namespace tevaro::run {
+namespace {
+
+TEST(ThreadsForTest, SmallWorkStaysOnOneThreadAndLargeWorkUsesEveryCore) {
+  const unsigned cores = ThreadCount(0);
+  struct Case {
+    unsigned requested;
+    std::size_t units;
+    unsigned expected;
+  };
+  const Case cases[] = {
+      {0, 0, 1},                        // nothing to do
+      {0, 49'999, 1},                   // less than one thread's worth
+      {0, 100'000, std::min(2u, cores)},
+      {0, 1'000'000'000, cores},        // never more than the cores
+      {3, 10, 3},                       // a count asked for is kept
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(ThreadsFor(c.requested, c.units, 50'000), c.expected) << c.units;
+}
+
+}  // namespace
+}  // namespace tevaro::run
