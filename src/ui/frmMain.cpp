@@ -110,6 +110,17 @@ frmMain::frmMain(MessageSink& messages, const QString& startFolder, QWidget* par
 
 frmMain::~frmMain() = default;
 
+void FocusFrameButton::paintEvent(QPaintEvent* event) {
+  QPushButton::paintEvent(event);
+  if (!hasFocus()) return;
+  // Some styles mark a focused button only by a faint tint: a frame in the
+  // highlight colour shows where Enter and Space go.
+  QPainter p(this);
+  p.setPen(QPen(palette().color(QPalette::Highlight), 2));
+  p.setBrush(Qt::NoBrush);
+  p.drawRoundedRect(QRectF(rect()).adjusted(3, 3, -3, -3), 2, 2);
+}
+
 void frmMain::BuildControls() {
   const Twips t = Twips::For(this);
   auto* client = new QWidget(this);
@@ -236,7 +247,7 @@ void frmMain::BuildControls() {
     columnOptions_[static_cast<std::size_t>(i)] = o;
   }
   columnOptions_[0]->setChecked(true);
-  calculateButton_ = new QPushButton(QStringLiteral("Calculate"), client);
+  calculateButton_ = new FocusFrameButton(QStringLiteral("Calculate"), client);
   calculateButton_->setObjectName(QStringLiteral("Command1"));
   calculateButton_->setGeometry(t.Rect(6000, rowTop(16) - 45, 1380, kRowHeight + 90));
   calculateButton_->setDefault(true);

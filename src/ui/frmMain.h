@@ -4,6 +4,7 @@
 
 #include <QCheckBox>
 #include <QMainWindow>
+#include <QPushButton>
 #include <QString>
 #include <array>
 #include <functional>
@@ -20,7 +21,6 @@ class QProgressBar;
 class QShortcut;
 class QLabel;
 class QLineEdit;
-class QPushButton;
 class QRadioButton;
 
 namespace tevaro::ui {
@@ -41,6 +41,15 @@ class WrappingCheckBox : public QCheckBox {
  protected:
   void paintEvent(QPaintEvent* event) override;
   bool hitButton(const QPoint& pos) const override;
+};
+
+// A push button whose keyboard focus shows as a frame in every style.
+class FocusFrameButton : public QPushButton {
+ public:
+  using QPushButton::QPushButton;
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
 };
 
 class frmMain : public QMainWindow {

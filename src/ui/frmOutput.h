@@ -100,6 +100,8 @@ class frmOutput : public QMainWindow {
   // The report line in the last whole row (the last line when the report ends above it).
   long lastShownLine() const;
   QScrollBar* scrollBar() const { return vscroll1_; }
+  // The horizontal scroll bar, shown while a line is wider than the view.
+  QScrollBar* horizontalBar() const { return hscroll_; }
   ReportCanvas* canvas() const { return canvas_; }
   const run::ReportBuffer& report() const { return session_.report; }
   double rowPitchPx() const;
@@ -170,6 +172,8 @@ class frmOutput : public QMainWindow {
  private:
   void Load();
   void ApplySteps();
+  // The widest report line's width in pixels.
+  int TextWidthPx();
   void OnScroll(int value);
   void Find(bool forward);
   void OnEscape();
@@ -191,6 +195,10 @@ class frmOutput : public QMainWindow {
   PrintCommands print_;
   ReportCanvas* canvas_ = nullptr;
   QScrollBar* vscroll1_ = nullptr;
+  QScrollBar* hscroll_ = nullptr;
+  int areaHeight_ = 0;            // the rows' height: the canvas less the horizontal bar
+  long widestChars_ = -1;         // characters of the widest line; -1 until counted
+  std::size_t widestFor_ = 0;     // the line count it was counted for
   QWidget* findBar_ = nullptr;
   QLineEdit* findText_ = nullptr;
   QLabel* findStatus_ = nullptr;
