@@ -446,6 +446,11 @@ struct frmMain::RunJob {
 };
 
 void frmMain::Calculate() {
+  // An export reads the report beside the window; a new report waits for it.
+  if (output_ && output_->exporting()) {
+    messages_.Show(this, QStringLiteral("The PDF is still being written.  Calculate again when it is done."));
+    return;
+  }
   run::RunInputs inputs;
   if (auto refused = session_.CheckForRun(ReadFields(), inputs)) {
     messages_.Show(this, Q(refused->message));

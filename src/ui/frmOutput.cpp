@@ -449,7 +449,14 @@ void frmOutput::ExportChosenPdf() {
   const std::string path = run::PathIn(folder.toStdString(), pdfChooser_->fileName().toStdString());
   session_.chosenFolder = folder.toStdString();
   const QPageSize::PageSizeId paper = ExportPaper();
-  if (auto failure = Waiting([&] { return WriteReportPdf(path, Document(), paper); }))
+  // A big report takes seconds to lay out and write: done beside the window,
+  // while Calculate waits to replace the report it reads.
+  data::WriteResult failure;
+  const ReportDocument doc = Document();
+  exporting_ = true;
+  Beside([&] { failure = WriteReportPdf(path, doc, paper); });
+  exporting_ = false;
+  if (failure)
     messages_.Show(this, QStringLiteral("The PDF was not written.  ") + QString::fromStdString(failure->Message()));
 }
 

@@ -154,6 +154,9 @@ class frmOutput : public QMainWindow {
   // The paper of exported pages: the current printer's when it is Letter, else A4.
   QPageSize::PageSizeId ExportPaper();
   PrintCommands& printCommands() { return print_; }
+  // True while Export PDF writes the report beside the window: the report
+  // must not change meanwhile.
+  bool exporting() const { return exporting_; }
 
   // "Night chart" (View menu, Ctrl+G): the night of the selected line, or of
   // the line at the top of the view; the window is created on first use.
@@ -203,7 +206,8 @@ class frmOutput : public QMainWindow {
   QLineEdit* findText_ = nullptr;
   QLabel* findStatus_ = nullptr;
   bool loaded_ = false;
-  bool findingEvents_ = false;  // the chart's run finds its events beside the window
+  bool findingEvents_ = false;
+  bool exporting_ = false;  // the chart's run finds its events beside the window
   OutputSteps steps_;
   long firstShownLine_ = 1;
   long anchor_ = 0;
