@@ -32,28 +32,13 @@ TEST(ForEachPieceTest, AFailingPieceStopsTheRestAndIsRethrown) {
   EXPECT_GE(ThreadCount(0), 1u);
 }
 
-}  // namespace
-}  // namespace tevaro::run
-
-namespace tevaro::run {
-namespace {
-
 TEST(ThreadsForTest, SmallWorkStaysOnOneThreadAndLargeWorkUsesEveryCore) {
   const unsigned cores = ThreadCount(0);
-  struct Case {
-    unsigned requested;
-    std::size_t units;
-    unsigned expected;
-  };
-  const Case cases[] = {
-      {0, 0, 1},                        // nothing to do
-      {0, 49'999, 1},                   // less than one thread's worth
-      {0, 100'000, std::min(2u, cores)},
-      {0, 1'000'000'000, cores},        // never more than the cores
-      {3, 10, 3},                       // a count asked for is kept
-  };
-  for (const Case& c : cases)
-    EXPECT_EQ(ThreadsFor(c.requested, c.units, 50'000), c.expected) << c.units;
+  EXPECT_EQ(ThreadsFor(0, 0, 50'000), 1u);
+  EXPECT_EQ(ThreadsFor(0, 49'999, 50'000), 1u);  // less than one thread's worth
+  EXPECT_EQ(ThreadsFor(0, 100'000, 50'000), std::min(2u, cores));
+  EXPECT_EQ(ThreadsFor(0, 1'000'000'000, 50'000), cores);
+  EXPECT_EQ(ThreadsFor(3, 10, 50'000), 3u);  // a count asked for is kept
 }
 
 }  // namespace
