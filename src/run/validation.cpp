@@ -15,7 +15,6 @@ std::string Fail(RunParameters& p, std::string message) {
   return message;
 }
 
-
 // A zone text that begins with a letter names a zone rather than giving hours.
 bool IsZoneName(std::string_view text) {
   const std::size_t i = text.find_first_not_of(" \t");
