@@ -445,9 +445,9 @@ struct frmMain::RunJob {
 };
 
 void frmMain::Calculate() {
-  // An export reads the report beside the window; a new report waits for it.
+  // An export or a print reads the report beside the window; a new report waits for it.
   if (output_ && output_->exporting()) {
-    messages_.Show(this, QStringLiteral("The PDF is still being written.  Calculate again when it is done."));
+    messages_.Show(this, QStringLiteral("The report is still being printed or exported.  Calculate again when it is done."));
     return;
   }
   run::RunInputs inputs;

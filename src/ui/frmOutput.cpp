@@ -467,8 +467,10 @@ void frmOutput::PrintReport() {
     job.selectionFrom = static_cast<std::size_t>(selectionStart());
     job.selectionTo = static_cast<std::size_t>(selectionEnd());
   }
-  if (const std::optional<int> failure = print_.PrintReport(this, job))
-    messages_.Show(this, QString::fromStdString(run::PrintFailureMessage(*failure)));
+  exporting_ = true;  // the report must stay as it is until its pages are drawn
+  const std::optional<int> failure = print_.PrintReport(this, job);
+  exporting_ = false;
+  if (failure) messages_.Show(this, QString::fromStdString(run::PrintFailureMessage(*failure)));
 }
 
 void frmOutput::SaveChosenFile() {

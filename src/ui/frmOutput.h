@@ -154,8 +154,8 @@ class frmOutput : public QMainWindow {
   // The paper of exported pages: the current printer's when it is Letter, else A4.
   QPageSize::PageSizeId ExportPaper();
   PrintCommands& printCommands() { return print_; }
-  // True while Export PDF writes the report beside the window: the report
-  // must not change meanwhile.
+  // True while Export PDF or Print Report write the report out beside the
+  // window: the report must not change meanwhile.
   bool exporting() const { return exporting_; }
 
   // "Night chart" (View menu, Ctrl+G): the night of the selected line, or of
