@@ -8,6 +8,7 @@
 #include "app/cli_options.h"
 #include "fuzz_check.h"
 #include "run/number_input.h"
+#include "run/validation.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string bytes(reinterpret_cast<const char*>(data), size);
@@ -31,6 +32,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       for (int b : boxes) FUZZ_CHECK(b == 0 || b == 1);
     else
       FUZZ_CHECK(error.rfind("--events", 0) == 0);
+    // A field's check: a whole number passes, anything after it fails, and
+    // the message quotes the text with no raw control character.
+    const bool number = tevaro::run::IsNumberText(a);
+    if (number) FUZZ_CHECK(tevaro::run::IsNumberText(" " + a + "\t") && !tevaro::run::IsNumberText(a + "x"));
+    const std::string message = tevaro::run::CheckNumberField("latitude", a);
+    FUZZ_CHECK(message.empty() == number);
+    for (const char c : message) FUZZ_CHECK(static_cast<unsigned char>(c) >= 0x20 && c != 0x7f);
     tevaro::run::InputFields in;
     tevaro::app::SplitDate(a, in);
     FUZZ_CHECK(in.year.size() + in.month.size() + in.day.size() <= a.size());

@@ -32,6 +32,16 @@ std::optional<int> ReadStar(FieldReader& reader, int fieldCount, StarEntry& star
     ++field;
     return true;
   };
+  // The period as a real, keeping the text of a field that is not a number.
+  auto period = [&]() {
+    std::optional<std::string> f = reader.ReadField();
+    if (!f) return false;
+    const std::optional<double> x = ParseNumber(*f);
+    star.period = x.value_or(0.0);
+    if (!x && !f->empty()) star.periodNotNumber = std::move(*f);
+    ++field;
+    return true;
+  };
   auto value = [&](FieldValue& out) {
     std::optional<FieldValue> f = reader.ReadValue();
     if (!f) return false;
@@ -39,7 +49,7 @@ std::optional<int> ReadStar(FieldReader& reader, int fieldCount, StarEntry& star
     ++field;
     return true;
   };
-  if (!text(star.name) || !real(star.raDms) || !real(star.decDms) || !real(star.epoch) || !real(star.period))
+  if (!text(star.name) || !real(star.raDms) || !real(star.decDms) || !real(star.epoch) || !period())
     return field;
   if (fieldCount == 5) {
     star.varType = "  ";
@@ -61,6 +71,34 @@ void BlankTexts(StarEntry& star) {
   star.comment = BlankControls(star.comment);
   for (FieldValue* mag : {&star.maxMag, &star.minMag})
     if (mag->kind == FieldValue::Kind::Text) mag->text = BlankControls(mag->text);
+}
+
+// Where the records run together: the first line from the third on whose
+// comma count differs from the layout's field count, as "line N has M
+// fields ..."; empty when every line has the layout's count. Lines end as the
+// field reader ends them (CR LF, CR or LF); the blank tail holds no line.
+std::string FirstLineOfOtherCount(std::string_view text, int fieldCount) {
+  std::size_t end = text.size();
+  while (end > 0 && (text[end - 1] == ' ' || text[end - 1] == '\t' || text[end - 1] == '\r' || text[end - 1] == '\n'))
+    --end;
+  int line = 1;
+  int commas = 0;
+  for (std::size_t i = 0; i <= end; ++i) {
+    const bool lineEnd = i == end || text[i] == '\r' || text[i] == '\n';
+    if (!lineEnd) {
+      commas += text[i] == ',';
+      continue;
+    }
+    if (line >= 3 && commas + 1 != fieldCount) {
+      return "line " + std::to_string(line) + " has " + std::to_string(commas + 1) +
+             " fields where the file's records have " + std::to_string(fieldCount) +
+             "; the records run together from there";
+    }
+    if (i < end && text[i] == '\r' && i + 1 < end && text[i + 1] == '\n') ++i;
+    ++line;
+    commas = 0;
+  }
+  return {};
 }
 
 }  // namespace
@@ -93,7 +131,7 @@ LoadResult<StarTable> ParseStarFile(std::string_view bytes, const std::string& p
   }
 
   // Second pass: the stars, a record being simply the next fieldCount fields.
-  FieldReader reader(std::move(text));
+  FieldReader reader(text);
   if (auto failure = detail::SkipHeadingLines(reader, path)) return *failure;
   StarTable table;
   do {
@@ -105,8 +143,13 @@ LoadResult<StarTable> ParseStarFile(std::string_view bytes, const std::string& p
     }
     StarEntry star;
     if (const std::optional<int> missing = ReadStar(reader, fieldCount, star)) {
-      return detail::CutShort(reader, path, recordLine, *missing,
-                              kFieldNames[static_cast<std::size_t>(*missing - 1)]);
+      FileFailure failure = detail::CutShort(reader, path, recordLine, *missing,
+                                             kFieldNames[static_cast<std::size_t>(*missing - 1)]);
+      // The reading runs fields on across line ends, so the record cut short
+      // is often far from the line that lacks a field: name that line too.
+      if (const std::string where = FirstLineOfOtherCount(text, fieldCount); !where.empty())
+        failure.reason += "; " + where;
+      return failure;
     }
     BlankTexts(star);
     star.line = recordLine;

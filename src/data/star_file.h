@@ -2,6 +2,7 @@
 // (FullLayout) comma-separated fields per star.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -17,6 +18,8 @@ struct StarEntry {
   double decDms = 0;  // DD.MMSS, equinox 2000.0
   double epoch = 0;   // HJD - 2400000 of a primary minimum
   double period = 0;  // days
+  // The period field's text when it held no number (the period then reads as 0).
+  std::optional<std::string> periodNotNumber;
   std::string varType;  // at least two characters when one was read
   FieldValue maxMag;
   FieldValue minMag;

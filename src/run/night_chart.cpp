@@ -10,6 +10,7 @@
 #include "astro/sun.h"
 #include "astro/tables.h"
 #include "run/report.h"
+#include "data/text.h"
 
 namespace tevaro::run {
 
@@ -72,7 +73,7 @@ NightChartData BuildNightChart(const ListedRun& run, std::int32_t localDay) {
   c.zone = o.zone;
   c.clock = o.clock.IsNamed() ? o.clock : RunClock(o.zone);
   c.daylightSaving = o.daylightSaving;
-  c.observatory = run.siteName;
+  c.observatory = data::BlankControls(run.siteName);
   c.maxSunAltitude = p.maxSunAltitude;
   c.minStarAltitude = p.minStarAltitude;
   const astro::CalendarTime evening = astro::RjdToCalendar(localDay, 0);

@@ -12,6 +12,10 @@ namespace tevaro::run {
 // without a number reads as 0.
 double ReadNumber(std::string_view text);
 
+// Whether the whole text is one number under that rule: blanks around it,
+// nothing else after it. "5O.123", "abc" and an empty text are not.
+bool IsNumberText(std::string_view text);
+
 // The nearest 16-bit integer (a half going to the even neighbour), or nullopt
 // when the value does not fit 16 bits.
 std::optional<std::int16_t> NearestInt16(double value);

@@ -4,6 +4,8 @@
 #include <cmath>
 #include <cstdio>
 
+#include "data/text.h"
+
 namespace tevaro::run {
 
 namespace {
@@ -118,7 +120,7 @@ std::string PageFooterLeft(const std::string& observatory, int year, int month, 
   char date[32];
   std::snprintf(date, sizeof date, "%04d-%02d-%02d", year, month, day);
   if (observatory.empty()) return std::string("Evening of ") + date;
-  return observatory + ", evening of " + date;
+  return data::BlankControls(observatory) + ", evening of " + date;
 }
 
 std::string PageFooterRight(std::size_t page, std::size_t pages) {

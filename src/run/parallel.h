@@ -17,6 +17,16 @@ inline unsigned ThreadCount(unsigned requested) {
   return requested != 0 ? requested : std::max(1u, std::thread::hardware_concurrency());
 }
 
+// The threads worth starting for `units` units of work when `requested` is 0:
+// one per `unitsPerThread` units (about the work a thread's start-up costs
+// several times over), at least one, at most every core. A small run then
+// stays on the calling thread, never slower than on one thread.
+inline unsigned ThreadsFor(unsigned requested, std::size_t units, std::size_t unitsPerThread) {
+  if (requested != 0) return requested;
+  const std::size_t wanted = units / std::max<std::size_t>(unitsPerThread, 1);
+  return static_cast<unsigned>(std::clamp<std::size_t>(wanted, 1, ThreadCount(0)));
+}
+
 // Calls work(k) once for every k in [0, count), on up to `threads` threads
 // (0: every core), the calling thread being one of them. Pieces are taken in
 // increasing order, so pieces of unequal cost even out. The first exception

@@ -590,7 +590,7 @@ double SunAltitude(double t, double lst, double latitude) {
 
 PredictionOutcome RunPrediction(const RunParameters& p, const data::StarTable& stars,
                                 const astro::LimitsTable& limits, Engine engine, unsigned threads,
-                                std::size_t maxEvents) {
+                                std::size_t maxEvents, const std::atomic<bool>* cancel) {
   const RunFrame f = FrameOf(p);
   PredictionOutcome outcome;
   outcome.zone = f.zone;
@@ -604,6 +604,10 @@ PredictionOutcome RunPrediction(const RunParameters& p, const data::StarTable& s
   outcome.epoch = f.epoch;
 
   const std::size_t n = stars.entries.size();
+  // A star-night of the fast search takes well under a microsecond: a run
+  // of fewer than about 50,000 of them per thread is done sooner on one.
+  constexpr std::size_t kStarNightsPerThread = 50'000;
+  threads = ThreadsFor(threads, n * static_cast<std::size_t>(std::max<int>(p.dayCount, 1)), kStarNightsPerThread);
   std::vector<EventEntry>& events = outcome.events;
   // One star's walk finds a bounded number of events (its period has a
   // floor), so checking the count after each star bounds the memory.
@@ -613,8 +617,16 @@ PredictionOutcome RunPrediction(const RunParameters& p, const data::StarTable& s
     outcome.tooManyEvents = true;
     return outcome;
   };
+  auto cancelled = [cancel] { return cancel && cancel->load(std::memory_order_relaxed); };
+  auto stopped = [&outcome] {
+    outcome.events = {};
+    outcome.firstListed = 0;
+    outcome.cancelled = true;
+    return outcome;
+  };
   if (engine == Engine::Literal) {
     for (std::size_t i = 0; i < n; ++i) {
+      if (cancelled()) return stopped();
       StarSky sky;
       if (SkyOf(stars.entries[i], limits, f, sky))
         WalkLiteral(events, p, f, stars.entries[i], static_cast<std::uint32_t>(i), sky);
@@ -655,6 +667,7 @@ PredictionOutcome RunPrediction(const RunParameters& p, const data::StarTable& s
     std::atomic<std::size_t> foundCount{0};
     std::atomic<bool> overflow{false};
     ForEachPiece(found.blocks.size(), threads, [&](std::size_t b) {
+      if (cancelled()) return;
       for (std::size_t i = bounds[b]; i < bounds[b + 1] && !overflow.load(std::memory_order_relaxed); ++i) {
         if (!usable[i]) continue;
         const std::size_t before = found.blocks[b].size();
@@ -664,6 +677,7 @@ PredictionOutcome RunPrediction(const RunParameters& p, const data::StarTable& s
       }
     });
     if (overflow) return tooMany();
+    if (cancelled()) return stopped();
     found.base.assign(1, 0);
     for (const auto& block : found.blocks) found.base.push_back(found.base.back() + block.size());
     events = SortedByTime(found, threads);

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cmath>
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -41,6 +42,7 @@ struct PredictionOutcome {
   double epoch = 2000;              // the precession epoch, year with fraction
   std::string label23Caption;      // "DAYLIGHT SAVINGS TIME" or empty
   bool tooManyEvents = false;      // the run stopped at the event bound; no events kept
+  bool cancelled = false;          // the run was stopped from outside; no events kept
   bool HasListed() const { return firstListed < events.size(); }
   // The zone in force at UT instant t, hours west: the run's zone, or a
   // named zone's at t.
@@ -85,9 +87,12 @@ double SunAltitude(double t, double lst, double latitude);
 inline constexpr std::size_t kMaxEvents = 10'000'000;
 
 // A run that would find more than `maxEvents` events stops early and keeps
-// none, with tooManyEvents set.
+// none, with tooManyEvents set. A run whose `cancel` flag turns true (from
+// another thread) stops after the stars in hand and keeps none, with
+// cancelled set.
 PredictionOutcome RunPrediction(const RunParameters& p, const data::StarTable& stars,
                                 const astro::LimitsTable& limits, Engine engine = Engine::Fast,
-                                unsigned threads = 0, std::size_t maxEvents = kMaxEvents);
+                                unsigned threads = 0, std::size_t maxEvents = kMaxEvents,
+                                const std::atomic<bool>* cancel = nullptr);
 
 }  // namespace tevaro::run

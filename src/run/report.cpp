@@ -229,15 +229,18 @@ void AddHeader(ReportBuffer& r, const PredictionOutcome& outcome, const RunParam
   const int mode = p.outputMode >= 1 && p.outputMode <= 3 ? p.outputMode : 3;
   r.Add(std::string(22, ' ') + "T e v a r o   eclipsing binary ephemeris");
   r.Add("");
-  r.Add(" Location = " + names.observatory);
+  // The names come from a data file and the file system: their control
+  // characters read as blanks, as a star's texts do, so that a printed or
+  // saved report cannot act on a terminal.
+  r.Add(" Location = " + data::BlankControls(names.observatory));
   r.Add(" Longitude = " + Trimmed(p.longitudeDms) + " (ddd.mmss)");
   r.Add(" Latitude = " + Trimmed(p.latitudeDms) + " (ddd.mmss)");
   r.Add(" Time zone = " + ZoneText(outcome));
   if (outcome.epochScale != astro::EpochScale::HjdAsUt) r.Add(EpochText(outcome.epochScale));
   r.Add(" Maximum Sun elevation = " + Trimmed(p.maxSunAltitude) + " degrees");
   r.Add(" Minimum star elevation  = " + Trimmed(p.minStarAltitude) + " degrees");
-  r.Add(" Star limits file = " + names.limitsFile);
-  r.Add(" Star data file: " + names.starFile);
+  r.Add(" Star limits file = " + data::BlankControls(names.limitsFile));
+  r.Add(" Star data file: " + data::BlankControls(names.starFile));
   r.Add(std::string(30, ' ') + "Brt   Fnt               LOCAL");
   r.Add(kColumnHeads[mode]);
   r.Add(std::string(87, '='));
@@ -421,6 +424,10 @@ ReportBuffer BuildReport(const PredictionOutcome& outcome, const RunParameters& 
   AddHeader(r, outcome, p, names);
   const auto& ev = outcome.events;
   if (engine == Engine::Fast) {
+    // A line takes about a microsecond: threads pay off from some tens of
+    // thousands of lines each.
+    constexpr std::size_t kLinesPerThread = 20'000;
+    threads = ThreadsFor(threads, ev.size() - outcome.firstListed, kLinesPerThread);
     ReportAssembly::EventLines(r, outcome, p, stars, threads);
     return r;
   }

@@ -5,6 +5,7 @@
 
 #include "astro/angles.h"
 #include "astro/time_zone.h"
+#include "data/text.h"
 
 namespace tevaro::run {
 
@@ -103,11 +104,33 @@ std::string PathIn(const std::string& folder, const std::string& name) {
   return folder.back() == '/' ? folder + name : folder + "/" + name;
 }
 
+std::string ExistingName(const std::string& folder, const std::string& name) {
+  namespace fs = std::filesystem;
+  std::error_code ec;
+  if (name.empty() || name.find('/') != std::string::npos || fs::exists(PathIn(folder, name), ec)) return name;
+  auto lower = [](std::string t) {
+    for (char& c : t)
+      if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return t;
+  };
+  const std::string wanted = lower(name);
+  std::string found;
+  for (fs::directory_iterator it(folder.empty() ? fs::path(".") : fs::path(folder), ec), end; !ec && it != end;
+       it.increment(ec)) {
+    const std::string n = it->path().filename().string();
+    if (lower(n) != wanted) continue;
+    if (!found.empty()) return name;  // two files differ only in case: neither is chosen
+    found = n;
+  }
+  return found.empty() ? name : found;
+}
+
 std::optional<data::FileFailure> Session::OpenFile(Loader load, std::string& recordedName, const std::string& folder,
                                                    const std::string& name) {
   chosenFolder = folder;
-  auto failure = (this->*load)(PathIn(folder, name));
-  if (!failure) recordedName = name;
+  const std::string existing = ExistingName(folder, name);
+  auto failure = (this->*load)(PathIn(folder, existing));
+  if (!failure) recordedName = existing;
   return failure;
 }
 
@@ -144,7 +167,9 @@ std::string FieldText(const data::FieldValue& v) {
 
 SiteFieldTexts Session::SiteTexts(int k) const {
   const data::SiteEntry& site = sites.entries.at(static_cast<std::size_t>(k));
-  return {FieldText(site.longitudeDms), FieldText(site.latitudeDms), FieldText(site.zone), "Tevaro - " + site.name};
+  // The caption blanks control characters of the name, as the report does.
+  return {FieldText(site.longitudeDms), FieldText(site.latitudeDms), FieldText(site.zone),
+          "Tevaro - " + data::BlankControls(site.name)};
 }
 
 SiteFieldTexts Session::SelectSite(int k) {
@@ -212,6 +237,66 @@ StartUpResult Session::StartUp(const std::string& folder, const CalendarDay& tod
 std::string TooManyEventsMessage(std::size_t maxEvents) {
   return "Sorry!  This run would list more than " + std::to_string(maxEvents) +
          " events: shorten the span or the star list.";
+}
+
+std::optional<CalculateResult> Session::CheckForRun(const InputFields& in, RunInputs& inputs, Engine engine) {
+  std::string message = ValidateInputs(in, params);
+  if (params.inputError) return CalculateResult{CalculateResult::Status::InvalidInput, message};
+  if (!loaded.All()) return CalculateResult{CalculateResult::Status::FilesMissing, kMsgLoadFirst};
+  inputs.params = params;
+  inputs.stars = stars;
+  inputs.limits = limits;
+  inputs.names = {siteName, limitsFileName, starFileName};
+  inputs.siteName = siteName;
+  inputs.maxEvents = maxEvents;
+  inputs.engine = engine;
+  return std::nullopt;
+}
+
+RunProduct ComputeRun(RunInputs in, const std::atomic<bool>* cancel) {
+  using Status = CalculateResult::Status;
+  RunProduct out;
+  PredictionOutcome outcome = RunPrediction(in.params, in.stars, in.limits, in.engine, 0, in.maxEvents, cancel);
+  if (outcome.cancelled) {
+    out.result = {Status::Cancelled, {}};
+    return out;
+  }
+  out.zone = in.params.zone = outcome.zone;
+  out.eveningDayNumber = in.params.eveningDayNumber = outcome.eveningDayNumber;
+  out.label23Caption = outcome.label23Caption;
+  if (outcome.tooManyEvents) {
+    out.result = {Status::TooManyEvents, TooManyEventsMessage(in.maxEvents)};
+    return out;
+  }
+  if (!outcome.HasListed()) {
+    out.result = {Status::NoEvent, kMsgNoEvent};
+    return out;
+  }
+  out.report = BuildReport(outcome, in.params, in.stars, in.names);
+  if (cancel && cancel->load()) {
+    out = RunProduct();
+    out.result = {Status::Cancelled, {}};
+    return out;
+  }
+  std::optional<PredictionOutcome> kept;
+  if (in.keepEvents) kept = std::move(outcome);
+  out.run = std::make_shared<const ListedRun>(
+      ListedRun{in.params, std::move(in.stars), std::move(in.limits), std::move(in.siteName), std::move(kept)});
+  out.result = {Status::Listed, {}};
+  return out;
+}
+
+CalculateResult Session::AcceptRun(RunProduct&& product) {
+  using Status = CalculateResult::Status;
+  if (product.result.status == Status::Cancelled) return product.result;
+  params.zone = product.zone;
+  params.eveningDayNumber = product.eveningDayNumber;
+  label23Caption = product.label23Caption;
+  if (product.result.status == Status::Listed) {
+    report = std::move(product.report);
+    lastRun = std::move(product.run);
+  }
+  return product.result;
 }
 
 CalculateResult Session::Calculate(const InputFields& in, Engine engine) {

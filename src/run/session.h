@@ -26,6 +26,12 @@ namespace tevaro::run {
 // `name` inside `folder`; a name alone when the folder is empty.
 std::string PathIn(const std::string& folder, const std::string& name);
 
+// The name of the file `name` in `folder` as the file system has it: `name`
+// itself when it exists, else the one entry of the folder whose name matches
+// it ignoring the case of ASCII letters; `name` when there is none or more
+// than one.
+std::string ExistingName(const std::string& folder, const std::string& name);
+
 // The texts a site pick puts into the longitude, latitude and zone fields.
 struct SiteFieldTexts {
   std::string longitude, latitude, zone;
@@ -57,10 +63,38 @@ struct StartUpResult {
 std::string TooManyEventsMessage(std::size_t maxEvents);
 
 struct CalculateResult {
-  enum class Status { InvalidInput, FilesMissing, NoEvent, TooManyEvents, Listed };
+  enum class Status { InvalidInput, FilesMissing, NoEvent, TooManyEvents, Listed, Cancelled };
   Status status = Status::InvalidInput;
   std::string message;  // the message to show; empty when Listed
 };
+
+// Everything a run reads, copied from the session when Calculate passes its
+// checks, so that the run can go on beside the window while the user keeps
+// working with the session.
+struct RunInputs {
+  RunParameters params;
+  data::StarTable stars;
+  astro::LimitsTable limits;
+  ReportNames names;
+  std::string siteName;
+  std::size_t maxEvents = kMaxEvents;
+  Engine engine = Engine::Fast;
+  bool keepEvents = false;  // keep the events with the run (the night chart is open)
+};
+
+// What a run gives: its outcome's status and, when it listed events, the
+// report and the run for the chart. Touches nothing of the session.
+struct RunProduct {
+  CalculateResult result;
+  std::int16_t zone = 0;
+  std::int32_t eveningDayNumber = 0;
+  std::string label23Caption;
+  ReportBuffer report;
+  std::shared_ptr<const ListedRun> run;
+};
+
+// The run of `in`; `cancel` turning true stops it with the Cancelled status.
+RunProduct ComputeRun(RunInputs in, const std::atomic<bool>* cancel = nullptr);
 
 class Session {
  public:
@@ -122,7 +156,9 @@ class Session {
   std::optional<data::FileFailure> LoadLimits(const std::string& path);
 
   // A file confirmed in a chooser: `name` as typed inside `folder`. Each
-  // records chosenFolder; on success the file's table, flag and name change,
+  // records chosenFolder. A name that does not exist stands for the one file
+  // of the folder that matches it ignoring case (ExistingName). On success the
+  // file's table, flag and the name as the file system has it change,
   // on failure nothing else does, so the report header keeps naming the file
   // whose data a run uses.
   std::optional<data::FileFailure> OpenStarFile(const std::string& folder, const std::string& name);
@@ -149,6 +185,13 @@ class Session {
   // success the report into `report`. A run without events, or one past the
   // event bound, leaves the report.
   CalculateResult Calculate(const InputFields& in, Engine engine = Engine::Fast);
+
+  // Calculate in three steps, for a run beside the window: the checks, which
+  // on success give the run's inputs; the run (ComputeRun, on any thread);
+  // and taking its product into the session. A cancelled product changes
+  // nothing.
+  std::optional<CalculateResult> CheckForRun(const InputFields& in, RunInputs& inputs, Engine engine = Engine::Fast);
+  CalculateResult AcceptRun(RunProduct&& product);
 
  private:
   using Loader = std::optional<data::FileFailure> (Session::*)(const std::string&);

@@ -3,6 +3,8 @@
 #include <cmath>
 #include <cstdio>
 
+#include "data/text.h"
+
 namespace tevaro::run {
 namespace {
 
@@ -15,6 +17,7 @@ std::string Number(double x) {
 }  // namespace
 
 std::optional<std::string> UnusableReason(const data::StarEntry& star) {
+  if (star.periodNotNumber) return "the period " + data::QuotedField(*star.periodNotNumber) + " is not a number";
   if (!(std::isfinite(star.period) && star.period > 0))
     return "the period " + Number(star.period) + " is not a positive number of days";
   if (star.period < kMinPeriodDays)

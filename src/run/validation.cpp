@@ -1,5 +1,7 @@
 #include "run/validation.h"
 
+#include <cmath>
+
 #include "astro/angles.h"
 #include "astro/daylight.h"
 #include "astro/time_zone.h"
@@ -10,7 +12,7 @@ namespace tevaro::run {
 
 namespace {
 
-std::string Fail(RunParameters& p, const char* message) {
+std::string Fail(RunParameters& p, std::string message) {
   p.inputError = true;
   return message;
 }
@@ -30,11 +32,18 @@ std::string Trimmed(std::string_view text) {
   return std::string(text.substr(first, text.find_last_not_of(" \t") - first + 1));
 }
 
+std::string Quoted(std::string_view text) { return data::QuotedField(data::EscapeControls(text)); }
+
 }  // namespace
 
 std::string UnknownZoneMessage(std::string_view text) {
-  return "Oops!  The time zone " + data::QuotedField(Trimmed(text)) +
+  return "Oops!  The time zone " + Quoted(Trimmed(text)) +
          " is not one I know: give hours west of Greenwich, or a zone name such as Europe/Berlin.";
+}
+
+std::string CheckNumberField(std::string_view what, std::string_view text) {
+  if (IsNumberText(text)) return {};
+  return "The " + std::string(what) + " " + Quoted(text) + " is not a number.";
 }
 
 void ApplyFieldChange(Field field, std::string_view text, RunParameters& p) {
@@ -63,10 +72,22 @@ std::string ValidateInputs(const InputFields& in, RunParameters& p) {
   p.inputError = false;
   p.siteIndex = static_cast<std::int16_t>(in.siteIndex);
 
+  // Each numeric field must hold one number and nothing else; its check
+  // comes just before it is read, so the failures keep the fields' order.
+  std::string notNumber;
+  auto bad = [&](std::string_view what, const std::string& text) {
+    notNumber = CheckNumberField(what, text);
+    return !notNumber.empty();
+  };
+
+  if (bad("longitude", in.longitude)) return Fail(p, notNumber);
   p.longitudeDms = ReadNumber(in.longitude);
   p.longitude = astro::DmsToDegrees(p.longitudeDms);
+  if (std::fabs(p.longitude) > 180) return Fail(p, "The longitude " + Quoted(in.longitude) + kMsgLongitudeRange);
+  if (bad("latitude", in.latitude)) return Fail(p, notNumber);
   p.latitudeDms = ReadNumber(in.latitude);
   p.latitude = astro::DmsToDegrees(p.latitudeDms);
+  if (std::fabs(p.latitude) > 90) return Fail(p, "The latitude " + Quoted(in.latitude) + kMsgLatitudeRange);
 
   if (astro::LooksLikeZoneName(in.zone)) {
     const auto named = astro::NamedZone::Find(in.zone);
@@ -79,6 +100,7 @@ std::string ValidateInputs(const InputFields& in, RunParameters& p) {
     p.zoneName = named->Name();
     p.zone = *hours;
   } else {
+    if (bad("time zone", in.zone)) return Fail(p, notNumber);
     const auto zone = ReadInt16(in.zone);
     if (!zone || *zone < kLowestZone || *zone > kHighestZone) return Fail(p, kMsgZone);
     p.zoneName.clear();
@@ -87,21 +109,27 @@ std::string ValidateInputs(const InputFields& in, RunParameters& p) {
 
   // Each field takes the value read and is then checked; a value beyond 16
   // bits cannot be taken and fails its own field's check.
+  if (bad("year", in.year)) return Fail(p, notNumber);
   const auto year = ReadInt16(in.year);
   if (year) p.year = *year;
   if (!year || *year < 1900 || *year > 2100) return Fail(p, kMsgYear);
+  if (bad("month", in.month)) return Fail(p, notNumber);
   const auto month = ReadInt16(in.month);
   if (month) p.month = *month;
   if (!month || *month < 1 || *month > 12) return Fail(p, kMsgMonth);
+  if (bad("day", in.day)) return Fail(p, notNumber);
   const auto day = ReadInt16(in.day);
   if (day) p.day = *day;
   if (!day || *day < 0 || *day > 32) return Fail(p, kMsgDay);
+  if (bad("number of nights", in.nights)) return Fail(p, notNumber);
   const auto nights = ReadInt16(in.nights);
   if (nights) p.dayCount = *nights;
   if (!nights || *nights < 1 || *nights > 365) return Fail(p, kMsgNights);
 
+  if (bad("maximum Sun altitude", in.maxSun)) return Fail(p, notNumber);
   p.maxSunAltitude = ReadNumber(in.maxSun);
   if (p.maxSunAltitude > 0) return Fail(p, kMsgSun);
+  if (bad("minimum star altitude", in.minStar)) return Fail(p, notNumber);
   p.minStarAltitude = ReadNumber(in.minStar);
   if (p.minStarAltitude < 0) return Fail(p, kMsgStar);
 

@@ -86,9 +86,16 @@ inline constexpr int kHighestZone = 32767 - 18;
 inline constexpr const char* kMsgZone = "Oops!  The time zone must be a whole number of hours between -32767 and 32749.";
 // The message for a zone name the time-zone database does not know.
 std::string UnknownZoneMessage(std::string_view text);
+inline constexpr const char* kMsgLongitudeRange = " is beyond 180 degrees east or west.";
+inline constexpr const char* kMsgLatitudeRange = " is beyond 90 degrees north or south.";
 inline constexpr const char* kMsgLoadFirst =
     "Load the appropriate file first, please.  To do so, click 'File' on the menu bar.";
 inline constexpr const char* kMsgNoEvent = "Sorry!  There is no minimum within this range.";
+
+// The check of a numeric field's text: empty when the text is one number
+// (blanks around it allowed), else the message naming the field by `what`
+// and quoting the text, as in: The latitude "5O.123" is not a number.
+std::string CheckNumberField(std::string_view what, std::string_view text);
 
 // Reads `in` into `p` in field order and checks each field, stopping at the
 // first failure: fields before it keep their new values, fields after it their

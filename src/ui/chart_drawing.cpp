@@ -98,6 +98,10 @@ QString ZoneLabel(const run::NightChartData& chart) {
   return chart.clock.IsNamed() ? QString::fromStdString(chart.clock.Name()) : QString::number(chart.zone);
 }
 
+StarStyle StyleOfStar(const run::NightChartData& chart, std::size_t slot) {
+  return StyleOfSlot(chart.stars[slot].star);
+}
+
 QString ChartTitle(const run::NightChartData& chart) {
   const auto weekday = static_cast<std::size_t>(((chart.localDay % 7) + 7) % 7);
   QString title = chart.observatory.empty() ? QStringLiteral("Night chart") : QString::fromStdString(chart.observatory);
@@ -124,27 +128,40 @@ ChartLayout LayOutChart(const run::NightChartData& chart, QSizeF size) {
   l.titleBox = QRectF(10, 6, size.width() - 20, titleFm.height() + 4);
 
   // The legend at the right: one row per star, in as many columns as the
-  // height needs.
+  // height needs, within the third of the width the plot leaves it.
+  const double left = fm.horizontalAdvance(QStringLiteral("90")) + rowH + 16;
+  const double legendRoom = size.width() / 3 - 24 - left;
   double nameW = 0;
   for (const run::NightStar& s : chart.stars)
     nameW = std::max(nameW, fm.horizontalAdvance(QString::fromStdString(s.name)));
-  const double entryW = nameW + 48;
+  const double entryW = std::max(1.0, std::min(nameW + 48, legendRoom));
   const double top = l.titleBox.bottom() + 10;
   const double bottom = size.height() - 2 * rowH - 30;  // below: hour labels, axis title, key
   const auto rowsFit = std::max<std::size_t>(1, static_cast<std::size_t>((bottom - top) / rowH));
-  const std::size_t columns = chart.stars.empty() ? 0 : (chart.stars.size() + rowsFit - 1) / rowsFit;
+  const auto columnsFit = std::max<std::size_t>(1, static_cast<std::size_t>(legendRoom / entryW));
+  const std::size_t columns =
+      chart.stars.empty() ? 0 : std::min(columnsFit, (chart.stars.size() + rowsFit - 1) / rowsFit);
+  // When not every star fits, the last row says how many are left out.
+  std::size_t listed = std::min(chart.stars.size(), columns * rowsFit);
+  if (listed < chart.stars.size()) listed = listed > 0 ? listed - 1 : 0;
   const double legendW = static_cast<double>(columns) * entryW;
-  const double left = fm.horizontalAdvance(QStringLiteral("90")) + rowH + 16;
   const double right = size.width() - legendW - (columns ? 24 : 16);
   l.plot = QRectF(QPointF(left, top), QPointF(std::max(right, left + 10), std::max(bottom, top + 10)));
-  for (std::size_t i = 0; i < chart.stars.size(); ++i) {
+  auto boxAt = [&](std::size_t i) {
+    return QRectF(l.plot.right() + 16 + static_cast<double>(i / rowsFit) * entryW,
+                  top + static_cast<double>(i % rowsFit) * rowH, entryW - 6, rowH);
+  };
+  for (std::size_t i = 0; i < listed; ++i) {
     LegendEntry e;
     e.slot = i;
-    e.style = StyleOfSlot(i);
-    e.text = QString::fromStdString(chart.stars[i].name);
-    e.box = QRectF(l.plot.right() + 16 + static_cast<double>(i / rowsFit) * entryW,
-                   top + static_cast<double>(i % rowsFit) * rowH, entryW - 6, rowH);
+    e.style = StyleOfStar(chart, i);
+    e.text = fm.elidedText(QString::fromStdString(chart.stars[i].name), Qt::ElideRight, entryW - 44);
+    e.box = boxAt(i);
     l.legend.push_back(e);
+  }
+  if (listed < chart.stars.size()) {
+    l.moreBox = boxAt(listed);
+    l.moreText = QStringLiteral("and %1 more").arg(chart.stars.size() - listed);
   }
 
   // Markers, then labels placed greedily in time order: the first spot
@@ -162,6 +179,12 @@ ChartLayout LayOutChart(const run::NightChartData& chart, QSizeF size) {
     l.markers.push_back(m);
     markerBoxes.emplace_back(m.centre.x() - r - 1, m.centre.y() - r - 1, 2 * r + 2, 2 * r + 2);
   }
+  // Labels need room: when all of them would cover more than half the plot
+  // they cannot be kept apart, and markers go alone (hovering names them).
+  double labelArea = 0;
+  for (const ChartMarker& m : l.markers) labelArea += (fm.horizontalAdvance(m.text) + 6) * (fm.height() + 2);
+  l.labelled = labelArea <= l.plot.width() * l.plot.height() / 2;
+  if (!l.labelled) return l;
   std::vector<QRectF> placed;
   placed.reserve(l.markers.size());
   const QRectF inside = l.plot.adjusted(2, 2, -2, -2);
@@ -238,9 +261,14 @@ void DrawChart(QPainter& p, const run::NightChartData& chart, const ChartLayout&
   for (int a = 0; a <= 90; a += 10)
     p.drawText(QRectF(l.plot.left() - 60, l.YOf(a) - fm.height() / 2, 54, fm.height()),
                Qt::AlignRight | Qt::AlignVCenter, QString::number(a));
+  // Every hour gets a tick; labels skip hours where they would run together.
+  const double hourW = l.XOf(l.t0 + 1 / 24.0) - l.XOf(l.t0);
+  const double labelW = fm.horizontalAdvance(QStringLiteral("00:00")) + 8;
+  const int labelStep = hourW > 0 ? std::max(1, static_cast<int>(std::ceil(labelW / hourW))) : 1;
   for (int h = 0; h <= hours; ++h) {
     const double x = l.XOf(l.t0 + h / 24.0);
     p.drawLine(QPointF(x, l.plot.bottom()), QPointF(x, l.plot.bottom() + 5));
+    if (h % labelStep != 0) continue;
     p.drawText(QRectF(x - 40, l.plot.bottom() + 6, 80, fm.height()), Qt::AlignHCenter | Qt::AlignTop,
                QStringLiteral("%1:00").arg(hourAt(l.t0 + h / 24.0), 2, 10, QLatin1Char('0')));
   }
@@ -267,7 +295,7 @@ void DrawChart(QPainter& p, const run::NightChartData& chart, const ChartLayout&
   // The curves: solid inside the hour-angle limits, dashed outside.
   for (std::size_t i = 0; i < chart.stars.size(); ++i) {
     const run::NightStar& s = chart.stars[i];
-    const StarStyle style = StyleOfSlot(i);
+    const StarStyle style = StyleOfStar(chart, i);
     for (const run::CurveStretch& st : s.stretches) {
       // Dashed stretches at one pixel: thin, and drawn by the fast path of
       // one-pixel lines.
@@ -291,8 +319,9 @@ void DrawChart(QPainter& p, const run::NightChartData& chart, const ChartLayout&
 
   // Labels under the markers, so a marker is never hidden by a label.
   for (const ChartMarker& m : l.markers) {
+    if (!l.labelled) break;
     const run::NightEvent& ev = chart.events[m.event];
-    const StarStyle style = StyleOfSlot(ev.starSlot);
+    const StarStyle style = StyleOfStar(chart, ev.starSlot);
     if (m.leader) {
       p.setPen(QPen(style.colour, 1));
       const QPointF end(std::clamp(m.centre.x(), m.label.left(), m.label.right()),
@@ -312,7 +341,7 @@ void DrawChart(QPainter& p, const run::NightChartData& chart, const ChartLayout&
   p.drawRect(l.plot);
   for (const ChartMarker& m : l.markers) {
     const run::NightEvent& ev = chart.events[m.event];
-    const StarStyle style = StyleOfSlot(ev.starSlot);
+    const StarStyle style = StyleOfStar(chart, ev.starSlot);
     DrawMarker(p, m.centre, kMarkerRadius, style.shape, style.colour, ev.close);
   }
 
@@ -325,6 +354,10 @@ void DrawChart(QPainter& p, const run::NightChartData& chart, const ChartLayout&
     p.setPen(Qt::black);
     p.drawText(QRectF(e.box.left() + 38, e.box.top(), e.box.width() - 38, e.box.height()),
                Qt::AlignLeft | Qt::AlignVCenter, e.text);
+  }
+  if (!l.moreText.isEmpty()) {
+    p.setPen(Qt::black);
+    p.drawText(l.moreBox, Qt::AlignLeft | Qt::AlignVCenter, l.moreText);
   }
   const double keyY = l.size.height() - fm.height() - 8;
   double x = l.plot.left();

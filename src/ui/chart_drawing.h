@@ -30,6 +30,9 @@ struct StarStyle {
   double lineWidth = 2;
 };
 StarStyle StyleOfSlot(std::size_t slot);
+// The look of the chart's star `slot`, keyed by the star's place in the run's
+// star list, so a star looks the same on every night of the run.
+StarStyle StyleOfStar(const run::NightChartData& chart, std::size_t slot);
 
 struct ChartMarker {
   std::size_t event = 0;  // index into NightChartData::events
@@ -53,7 +56,10 @@ struct ChartLayout {
   QRectF titleBox;
   double t0 = 0, t1 = 1;  // RJD at the left and right edges of the plot
   std::vector<ChartMarker> markers;  // one per event, in the chart's event order
-  std::vector<LegendEntry> legend;   // one per star
+  std::vector<LegendEntry> legend;   // the stars that fit, in the chart's order
+  QRectF moreBox;                    // "and N more" below the legend; empty when all fit
+  QString moreText;
+  bool labelled = true;  // false when the events are too dense for labels
   double XOf(double t) const { return plot.left() + (t - t0) / (t1 - t0) * plot.width(); }
   double YOf(double altitude) const { return plot.bottom() - altitude / 90 * plot.height(); }
 };
@@ -66,7 +72,9 @@ QString ChartTitle(const run::NightChartData& chart);
 
 // Places the plot, the legend, the markers and their labels on a `size`
 // surface; labels are moved until they overlap no other label or marker
-// where that can be done.
+// where that can be done. The plot keeps at least two thirds of the width:
+// the legend lists the stars that fit and then "and N more". Past a density
+// of events where labels cannot be kept apart, markers go without labels.
 ChartLayout LayOutChart(const run::NightChartData& chart, QSizeF size);
 
 // Draws the chart onto a painter of the layout's size.

@@ -1,6 +1,7 @@
 #include "ui/frmAbout.h"
 
 #include <QLabel>
+#include <QShortcut>
 
 #include "tevaro_version.h"
 #include "ui/twips.h"
@@ -38,6 +39,8 @@ frmAbout::frmAbout(QWidget* parent) : QWidget(parent, Qt::Window) {
   label("Label6", QStringLiteral("Version %1 of ").arg(QString::fromLatin1(kVersion)) + QString::fromLatin1(kReleaseDate), 240, 840, 3975, 255);
   label("Label7", QString(61, QLatin1Char('-')), 240, 1080, 3975, 255);
   resize(t.ToPx(4425), t.ToPx(2520));
+  auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+  connect(escape, &QShortcut::activated, this, &QWidget::close);
 }
 
 frmAbout::~frmAbout() = default;

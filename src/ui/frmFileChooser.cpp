@@ -10,6 +10,7 @@
 #include <QPushButton>
 #include <QResizeEvent>
 #include <algorithm>
+#include <cmath>
 #include <iterator>
 
 #include "ui/twips.h"
@@ -148,7 +149,14 @@ frmFileChooser::frmFileChooser(ChooserKind kind, QString firstName, std::functio
 
   const Twips t = Twips::For(this);
   setMinimumSize(t.ToPx(kChooserMinWidthTwips - kFrameWidthTwips), t.ToPx(kChooserMinHeightTwips - kFrameHeightTwips));
-  resize(t.ToPx(setup.clientWidth), t.ToPx(setup.clientHeight));
+  // A proposed name wider than the name box widens the window, whose two
+  // columns share the extra width, so the whole name shows.
+  const double have = ComputeChooserLayout(static_cast<float>(setup.clientWidth + kFrameWidthTwips),
+                                          static_cast<float>(setup.clientHeight + kFrameHeightTwips))
+                          .text1.width();
+  const double needed = t.ToTwips(text1_->fontMetrics().horizontalAdvance(firstName)) + 240;  // frame and margins
+  const int extra = needed > have ? static_cast<int>(std::ceil(2 * (needed - have))) : 0;
+  resize(t.ToPx(setup.clientWidth + extra), t.ToPx(setup.clientHeight));
 }
 
 frmFileChooser::~frmFileChooser() = default;

@@ -3,6 +3,7 @@
 #include <QCloseEvent>
 #include <QLabel>
 #include <QResizeEvent>
+#include <QShortcut>
 #include <algorithm>
 
 #include "astro/angles.h"
@@ -57,6 +58,16 @@ std::array<QString, 6> HelpParagraphs() {
   return p;
 }
 
+QString HelpMoreSection() {
+  return QStringLiteral(
+      "Reading the report.  In the output window, Edit > Find (Ctrl+F) looks for a text in the report, F3 finds it "
+      "again; Ctrl+A selects the whole report and Ctrl+C copies the selected lines.  File > Print Report prints the "
+      "report as pages of text, File > Export PDF writes the same pages to a PDF file.  View > Night chart (Ctrl+G) "
+      "draws the night of the selected line: the sky from dusk to dawn, each star's altitude and its events; Page Up "
+      "and Page Down go to the other nights, and a click on an event selects its line in the report.  Escape closes "
+      "this window.");
+}
+
 HelpLayout ComputeHelpLayout(int outerWidth, const std::array<int, 6>& lengths) {
   // Each paragraph is given its characters x 20000 square twips over its
   // width, plus a gap of 300; the window's height follows from its width.
@@ -109,7 +120,15 @@ frmHelp::frmHelp(QWidget* parent) : QWidget(parent, Qt::Window) {
     l->setVisible(false);
     label1_[i] = l;
   }
+  label2_ = new QLabel(this);
+  label2_->setObjectName(QStringLiteral("Label2"));
+  label2_->setWordWrap(true);
+  label2_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  label2_->setForegroundRole(QPalette::Text);
+  label2_->setVisible(false);
   setMinimumWidth(t.ToPx(kHelpMinWidthTwips - kFrameWidthTwips));
+  auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+  connect(escape, &QShortcut::activated, this, &QWidget::close);
 }
 
 frmHelp::~frmHelp() = default;
@@ -117,6 +136,8 @@ frmHelp::~frmHelp() = default;
 void frmHelp::Load() {
   for (QLabel* l : label1_) l->setVisible(true);
   label0_->setText(QStringLiteral("Help - Tevaro"));
+  label2_->setText(HelpMoreSection());
+  label2_->setVisible(true);
   const std::array<QString, 6> text = HelpParagraphs();
   for (std::size_t i = 0; i < 6; ++i) {
     label1_[i]->setText(text[i]);
@@ -142,8 +163,12 @@ void frmHelp::resizeEvent(QResizeEvent* event) {
   const HelpLayout l = ComputeHelpLayout(ReadOuter(*this).width, helpLength_);
   label0_->setGeometry(t.Rect(120, 0, l.width, 375));
   for (std::size_t i = 0; i < 6; ++i) label1_[i]->setGeometry(t.Rect(240, l.tops[i], l.width, l.heights[i]));
+  // The extra section follows the six by the same rule of room per character.
+  const int moreTop = l.tops[5] + l.heights[5];
+  const int moreHeight = Nearest(static_cast<double>(label2_->text().size()) * 20000.0 / l.width + 300);
+  label2_->setGeometry(t.Rect(240, moreTop, l.width, moreHeight));
   // The height follows the width; a dragged height snaps back.
-  const int height = t.ToPx(l.windowHeight - kFrameHeightTwips);
+  const int height = t.ToPx(l.windowHeight + moreHeight - kFrameHeightTwips);
   if (height != this->height()) resize(width(), height);
 }
 

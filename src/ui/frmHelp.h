@@ -13,6 +13,10 @@ namespace tevaro::ui {
 // The six paragraphs, each put together from its pieces.
 std::array<QString, 6> HelpParagraphs();
 
+// A section below the six on the output window's reading tools and the
+// night chart.
+QString HelpMoreSection();
+
 // Narrower than this the paragraphs would have no room; the window keeps at
 // least this outer width (twips).
 inline constexpr int kHelpMinWidthTwips = 3000;
@@ -39,6 +43,7 @@ class frmHelp : public QWidget {
   const std::array<int, 6>& helpLength() const { return helpLength_; }
   QLabel* paragraph(int i) const { return label1_.at(static_cast<std::size_t>(i - 1)); }
   QLabel* title() const { return label0_; }
+  QLabel* moreSection() const { return label2_; }
 
  protected:
   void resizeEvent(QResizeEvent* event) override;
@@ -48,6 +53,7 @@ class frmHelp : public QWidget {
   void Load();
 
   QLabel* label0_ = nullptr;
+  QLabel* label2_ = nullptr;  // the section after the six paragraphs
   std::array<QLabel*, 6> label1_{};
   std::array<int, 6> helpLength_{};
   int paragraphCount_ = 0;

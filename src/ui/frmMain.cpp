@@ -8,17 +8,23 @@
 #include <QCompleter>
 #include <QDate>
 #include <QDir>
+#include <QEventLoop>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QPainter>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QShortcut>
+#include <QStatusBar>
 #include <QStringListModel>
 #include <QStyleOptionButton>
 #include <QStylePainter>
 #include <QTimer>
+#include <atomic>
+#include <thread>
 
 #include "astro/angles.h"
 #include "astro/time_zone.h"
@@ -29,6 +35,7 @@
 #include "ui/frmAbout.h"
 #include "ui/frmFileChooser.h"
 #include "ui/frmHelp.h"
+#include "ui/frmNightChart.h"
 #include "ui/frmOutput.h"
 #include "ui/twips.h"
 #include "ui/wait_cursor.h"
@@ -107,6 +114,17 @@ frmMain::frmMain(MessageSink& messages, const QString& startFolder, QWidget* par
 }
 
 frmMain::~frmMain() = default;
+
+void FocusFrameButton::paintEvent(QPaintEvent* event) {
+  QPushButton::paintEvent(event);
+  if (!hasFocus()) return;
+  // Some styles mark a focused button only by a faint tint: a frame in the
+  // highlight colour shows where Enter and Space go.
+  QPainter p(this);
+  p.setPen(QPen(palette().color(QPalette::Highlight), 2));
+  p.setBrush(Qt::NoBrush);
+  p.drawRoundedRect(QRectF(rect()).adjusted(3, 3, -3, -3), 2, 2);
+}
 
 void frmMain::BuildControls() {
   const Twips t = Twips::For(this);
@@ -242,10 +260,27 @@ void frmMain::BuildControls() {
     columnOptions_[static_cast<std::size_t>(i)] = o;
   }
   columnOptions_[0]->setChecked(true);
-  calculateButton_ = new QPushButton(QStringLiteral("Calculate"), client);
+  calculateButton_ = new FocusFrameButton(QStringLiteral("Calculate"), client);
   calculateButton_->setObjectName(QStringLiteral("Command1"));
   calculateButton_->setGeometry(t.Rect(6000, rowTop(16) - 45, 1380, kRowHeight + 90));
   calculateButton_->setDefault(true);
+
+  progress_ = new QProgressBar(this);
+  progress_->setObjectName(QStringLiteral("runProgress"));
+  progress_->setRange(0, 0);  // busy: a run does not know its share done
+  progress_->setTextVisible(false);
+  cancelButton_ = new QPushButton(QStringLiteral("Cancel"), this);
+  cancelButton_->setObjectName(QStringLiteral("runCancel"));
+  cancelButton_->setAutoDefault(false);
+  statusBar()->setSizeGripEnabled(false);
+  statusBar()->addWidget(progress_, 1);
+  statusBar()->addPermanentWidget(cancelButton_);
+  progress_->hide();
+  cancelButton_->hide();
+  connect(cancelButton_, &QPushButton::clicked, this, &frmMain::CancelRun);
+  escape_ = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+  escape_->setEnabled(false);  // Escape is the run's only while one goes on
+  connect(escape_, &QShortcut::activated, this, &frmMain::CancelRun);
 
   // Keyboard order: the site list, Text1 to Text9, Calculate, then the boxes.
   QList<QWidget*> order{siteList_,    longitudeField_, latitudeField_, zoneField_,   yearField_,     monthField_,
@@ -372,6 +407,9 @@ void frmMain::StartUp() {
   ShowEpochScale();
 
   ApplyOuter(*this, {400, 1000, 7740, 7100});
+  // The status area below the form holds the progress of a long run; the
+  // window grows by its height so the form keeps its size.
+  resize(width(), height() + statusBar()->sizeHint().height());
 }
 
 void frmMain::ShowZoneKind(const QString& text) {
@@ -452,9 +490,74 @@ run::InputFields frmMain::ReadFields() const {
   return in;
 }
 
+// A run beside the window: its inputs go to a worker thread, which hands the
+// product back and wakes the Calculate that waits for it.
+struct frmMain::RunJob {
+  std::atomic<bool> cancel{false};
+  std::atomic<bool> done{false};
+  run::RunProduct product;
+  std::string failure;  // what stopped the worker, when it threw
+  QEventLoop loop;
+  std::thread worker;
+};
+
 void frmMain::Calculate() {
-  const run::CalculateResult r = Waiting([&] { return session_.Calculate(ReadFields()); });
+  // An export or a print reads the report beside the window; a new report waits for it.
+  if (output_ && output_->exporting()) {
+    messages_.Show(this, QStringLiteral("The report is still being printed or exported.  Calculate again when it is done."));
+    return;
+  }
+  run::RunInputs inputs;
+  if (auto refused = session_.CheckForRun(ReadFields(), inputs)) {
+    messages_.Show(this, Q(refused->message));
+    return;
+  }
+  // The chart left open draws the new run at once: the run keeps its events.
+  inputs.keepEvents = output_ && output_->nightChart() && output_->nightChart()->isVisible();
+  // A run still going is stopped; its Calculate returns once it has ended.
+  CancelRun();
+
+  RunJob job;
+  RunJob* const previous = running_;
+  running_ = &job;
+  QTimer progressDelay;
+  progressDelay.setSingleShot(true);
+  connect(&progressDelay, &QTimer::timeout, this, [this, &job] {
+    if (running_ == &job) ShowProgress(true);
+  });
+  progressDelay.start(kProgressDelayMs);
+  job.worker = std::thread([&job, in = std::move(inputs)]() mutable {
+    try {
+      job.product = run::ComputeRun(std::move(in), &job.cancel);
+    } catch (const std::exception& e) {
+      job.failure = e.what();
+    }
+    job.done = true;
+    QMetaObject::invokeMethod(&job.loop, &QEventLoop::quit, Qt::QueuedConnection);
+  });
+  // The window keeps working meanwhile; the loop also ends when the program does.
+  escape_->setEnabled(true);
+  if (!job.done) job.loop.exec();
+  // Taken only when it ended by itself: not stopped by Cancel, Escape or a
+  // later Calculate, nor cut off by the program's end.
+  const bool complete = job.done && !job.cancel;
+  job.cancel = true;
+  job.worker.join();
+  // The queued wake-up may still be waiting: it must not reach a loop that is gone.
+  QCoreApplication::removePostedEvents(&job.loop);
+  running_ = previous == nullptr || previous->done ? nullptr : previous;
+  if (running_ == nullptr) {
+    ShowProgress(false);
+    escape_->setEnabled(false);
+  }
+
   using Status = run::CalculateResult::Status;
+  if (!complete || job.product.result.status == Status::Cancelled) return;
+  if (!job.failure.empty()) {
+    messages_.Show(this, QStringLiteral("The run could not be completed: ") + Q(job.failure));
+    return;
+  }
+  const run::CalculateResult r = session_.AcceptRun(std::move(job.product));
   if (r.status == Status::NoEvent || r.status == Status::TooManyEvents || r.status == Status::Listed)
     runCaption_->setText(Q(session_.label23Caption));
   if (r.status != Status::Listed) {
@@ -463,6 +566,17 @@ void frmMain::Calculate() {
   }
   if (!output_) output_ = std::make_unique<frmOutput>(session_, messages_);
   output_->ShowReport();
+}
+
+void frmMain::CancelRun() {
+  if (running_ == nullptr) return;
+  running_->cancel = true;
+  running_->loop.quit();
+}
+
+void frmMain::ShowProgress(bool shown) {
+  progress_->setVisible(shown);
+  cancelButton_->setVisible(shown);
 }
 
 void frmMain::ExitProgram() {
@@ -557,8 +671,8 @@ void frmMain::LoadChosenStarFile() {
     ReportFileFailure("star data file", *failure);
     return;
   }
-  ShowStatus(starsStatus_, name);
-  ReportUnusableStars(name);
+  ShowStatus(starsStatus_, Q(session_.starFileName));
+  ReportUnusableStars(Q(session_.starFileName));
 }
 
 void frmMain::ReportUnusableStars(const QString& fileName) {
@@ -581,7 +695,7 @@ void frmMain::LoadChosenLocationsFile() {
     return;
   }
   FillSiteList();
-  ShowStatus(locationsStatus_, name);
+  ShowStatus(locationsStatus_, Q(session_.locationsFileName));
 }
 
 void frmMain::LoadChosenLimitsFile() {
@@ -590,7 +704,7 @@ void frmMain::LoadChosenLimitsFile() {
     ReportFileFailure("site limits file", *failure);
     return;
   }
-  ShowStatus(limitsStatus_, name);
+  ShowStatus(limitsStatus_, Q(session_.limitsFileName));
 }
 
 }  // namespace tevaro::ui

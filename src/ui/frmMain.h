@@ -4,6 +4,7 @@
 
 #include <QCheckBox>
 #include <QMainWindow>
+#include <QPushButton>
 #include <QString>
 #include <array>
 #include <functional>
@@ -15,9 +16,11 @@
 
 class QAction;
 class QComboBox;
+class QEventLoop;
+class QProgressBar;
+class QShortcut;
 class QLabel;
 class QLineEdit;
-class QPushButton;
 class QRadioButton;
 
 namespace tevaro::ui {
@@ -40,6 +43,15 @@ class WrappingCheckBox : public QCheckBox {
   bool hitButton(const QPoint& pos) const override;
 };
 
+// A push button whose keyboard focus shows as a frame in every style.
+class FocusFrameButton : public QPushButton {
+ public:
+  using QPushButton::QPushButton;
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+};
+
 class frmMain : public QMainWindow {
   Q_OBJECT
 
@@ -60,8 +72,18 @@ class frmMain : public QMainWindow {
   // Fills the site list from the loaded table and selects the saved site.
   void FillSiteList();
 
-  // Click of Calculate.
+  // Click of Calculate. The checks run at once; the run itself goes on
+  // beside the window, which keeps repainting and taking events, and its
+  // outcome (message, report, chart) is taken here when it is complete. A
+  // progress bar with a Cancel button shows after kProgressDelayMs. Escape or
+  // Cancel stops the run and leaves the report as it was; a Calculate during
+  // a run stops that run and starts its own. Returns when this Calculate's
+  // run has ended (or been stopped).
   void Calculate();
+  // Stops the run in progress, if any.
+  void CancelRun();
+  bool running() const { return running_ != nullptr; }
+  static constexpr int kProgressDelayMs = 250;
   // The Exit action: validate, save the settings, end the program. Runs once.
   void ExitProgram();
   bool ended() const { return ended_; }
@@ -111,6 +133,9 @@ class frmMain : public QMainWindow {
   void ReportFileFailure(const char* what, const data::FileFailure& failure);
   // After a star file loads: one message naming the stars no run can use.
   void ReportUnusableStars(const QString& fileName);
+  struct RunJob;
+  // Shows or hides the progress bar and its Cancel button.
+  void ShowProgress(bool shown);
 
   MessageSink& messages_;
   run::Session session_;
@@ -141,6 +166,10 @@ class frmMain : public QMainWindow {
   bool zoneJustCompleted_ = false;  // a zone name was picked from the list in this event
   std::array<QRadioButton*, 3> columnOptions_{};  // output modes 1, 2, 3
   QPushButton* calculateButton_ = nullptr;
+  QProgressBar* progress_ = nullptr;
+  QPushButton* cancelButton_ = nullptr;
+  QShortcut* escape_ = nullptr;
+  RunJob* running_ = nullptr;  // the run in progress, owned by its Calculate
 
   std::unique_ptr<frmOutput> output_;
   std::unique_ptr<frmHelp> help_;

@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QEvent>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QHelpEvent>
 #include <QKeyEvent>
@@ -13,6 +14,7 @@
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QPushButton>
+#include <QScreen>
 #include <QShortcut>
 #include <QToolTip>
 #include <QVBoxLayout>
@@ -148,9 +150,25 @@ void frmNightChart::ShowNight(std::int32_t night) {
   setWindowTitle(QStringLiteral("Night chart - ") + ChartTitle(chart_));
   UpdateControls();
   canvas_->Refresh();
+  if (!isVisible()) FitIntoScreen();
   show();
   raise();
   activateWindow();
+}
+
+void frmNightChart::FitIntoScreen() {
+  const QScreen* screen = this->screen() != nullptr ? this->screen() : QGuiApplication::primaryScreen();
+  if (screen == nullptr) return;
+  // The frame's own size is known only once shown: allow for a title bar and borders.
+  constexpr int kFrameAllowance = 40;
+  const QRect area = screen->availableGeometry();
+  QSize size = this->size().boundedTo(QSize(area.width() - kFrameAllowance / 2, area.height() - kFrameAllowance));
+  size = size.expandedTo(minimumSize());
+  resize(size);
+  QPoint at = pos();
+  at.setX(std::clamp(at.x(), area.left(), std::max(area.left(), area.right() - size.width() - kFrameAllowance / 2)));
+  at.setY(std::clamp(at.y(), area.top(), std::max(area.top(), area.bottom() - size.height() - kFrameAllowance)));
+  move(at);
 }
 
 void frmNightChart::PreviousNight() {

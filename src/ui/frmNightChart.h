@@ -82,6 +82,8 @@ class frmNightChart : public QMainWindow {
   void keyPressEvent(QKeyEvent* event) override;
 
  private:
+  // Shrinks and moves the window into its screen's available area.
+  void FitIntoScreen();
   void SaveChosenFile();
   void UpdateControls();
 

@@ -28,6 +28,8 @@
 #include "run/error_texts.h"
 #include "run/pagination.h"
 #include "ui/frmFileChooser.h"
+#include "data/text.h"
+#include "ui/beside.h"
 #include "ui/frmNightChart.h"
 #include "ui/report_pages.h"
 #include "ui/twips.h"
@@ -147,6 +149,7 @@ void ReportCanvas::paintEvent(QPaintEvent* event) {
   QPainter p(this);
   const int ascent = p.fontMetrics().ascent();
   const ReportColumns columns(font(), this);
+  const int left = -owner_.horizontalBar()->value();
   for (long row = firstRow; row <= lastRow; ++row) {
     const long line = from + row;
     if (line < 1) continue;
@@ -155,7 +158,7 @@ void ReportCanvas::paintEvent(QPaintEvent* event) {
     const bool selected = selFrom != 0 && line >= selFrom && line <= selTo;
     if (selected) p.fillRect(QRect(0, top, width(), RowTop(row + 1, pitch) - top), palette().color(QPalette::Highlight));
     p.setPen(palette().color(selected ? QPalette::HighlightedText : QPalette::Text));
-    columns.DrawRow(p, QPointF(0, top + ascent), ReportLineText(report, static_cast<std::size_t>(line)));
+    columns.DrawRow(p, QPointF(left, top + ascent), ReportLineText(report, static_cast<std::size_t>(line)));
   }
 }
 
@@ -183,6 +186,12 @@ void ReportCanvas::keyPressEvent(QKeyEvent* event) {
       break;
     case Qt::Key_Space:
       bar->triggerAction(shift ? QAbstractSlider::SliderPageStepSub : QAbstractSlider::SliderPageStepAdd);
+      break;
+    case Qt::Key_Left:
+      owner_.horizontalBar()->triggerAction(QAbstractSlider::SliderSingleStepSub);
+      break;
+    case Qt::Key_Right:
+      owner_.horizontalBar()->triggerAction(QAbstractSlider::SliderSingleStepAdd);
       break;
     case Qt::Key_Home:
       bar->triggerAction(QAbstractSlider::SliderToMinimum);
@@ -284,6 +293,12 @@ frmOutput::frmOutput(run::Session& session, MessageSink& messages, QWidget* pare
   // The view follows the thumb while it is dragged.
   vscroll1_->setTracking(true);
   connect(vscroll1_, &QScrollBar::valueChanged, this, &frmOutput::OnScroll);
+  // Shown only while a line is wider than the view.
+  hscroll_ = new QScrollBar(Qt::Horizontal, canvas_);
+  hscroll_->setObjectName(QStringLiteral("HScroll1"));
+  hscroll_->setRange(0, 0);
+  hscroll_->hide();
+  connect(hscroll_, &QScrollBar::valueChanged, canvas_, qOverload<>(&QWidget::update));
   BuildFindBar(body);
   BuildMenus();
 
@@ -435,7 +450,14 @@ void frmOutput::ExportChosenPdf() {
   const std::string path = run::PathIn(folder.toStdString(), pdfChooser_->fileName().toStdString());
   session_.chosenFolder = folder.toStdString();
   const QPageSize::PageSizeId paper = ExportPaper();
-  if (auto failure = Waiting([&] { return WriteReportPdf(path, Document(), paper); }))
+  // A big report takes seconds to lay out and write: done beside the window,
+  // while Calculate waits to replace the report it reads.
+  data::WriteResult failure;
+  const ReportDocument doc = Document();
+  exporting_ = true;
+  Beside([&] { failure = WriteReportPdf(path, doc, paper); });
+  exporting_ = false;
+  if (failure)
     messages_.Show(this, QStringLiteral("The PDF was not written.  ") + QString::fromStdString(failure->Message()));
 }
 
@@ -446,8 +468,10 @@ void frmOutput::PrintReport() {
     job.selectionFrom = static_cast<std::size_t>(selectionStart());
     job.selectionTo = static_cast<std::size_t>(selectionEnd());
   }
-  if (const std::optional<int> failure = print_.PrintReport(this, job))
-    messages_.Show(this, QString::fromStdString(run::PrintFailureMessage(*failure)));
+  exporting_ = true;  // the report must stay as it is until its pages are drawn
+  const std::optional<int> failure = print_.PrintReport(this, job);
+  exporting_ = false;
+  if (failure) messages_.Show(this, QString::fromStdString(run::PrintFailureMessage(*failure)));
 }
 
 void frmOutput::SaveChosenFile() {
@@ -507,13 +531,43 @@ void frmOutput::LayOutArea() {
   // drawing area, which is the client area below the menu bar less the find bar.
   const Twips t = Twips::For(this);
   const OuterTwips o = ReadOuter(*this);
-  vscroll1_->setGeometry(t.ToPx(o.width - 360), 0, t.ToPx(255), canvas_->height());
+  // A line wider than the view brings a horizontal scroll bar under the rows.
+  const int viewWidth = std::max(1, t.ToPx(o.width - 360));
+  const int textWidth = TextWidthPx();
+  const bool wide = textWidth > viewWidth;
+  const int barHeight = t.ToPx(255);
+  areaHeight_ = std::max(1, canvas_->height() - (wide ? barHeight : 0));
+  hscroll_->setVisible(wide);
+  if (wide) {
+    hscroll_->setGeometry(0, areaHeight_, viewWidth, barHeight);
+    hscroll_->setRange(0, textWidth - viewWidth);
+    hscroll_->setPageStep(viewWidth);
+    hscroll_->setSingleStep(std::max(1, QFontMetrics(canvas_->font()).horizontalAdvance(QLatin1Char('M'))));
+  } else {
+    hscroll_->setValue(0);
+  }
+  vscroll1_->setGeometry(viewWidth, 0, t.ToPx(255), areaHeight_);
   ApplySteps();
   canvas_->update();
 }
 
+int frmOutput::TextWidthPx() {
+  const run::ReportBuffer& report = session_.report;
+  // The widest line is found once per report; the font is fixed-pitch.
+  if (widestFor_ != report.LineCount() || widestChars_ < 0) {
+    std::size_t widest = 0;
+    for (std::size_t i = 1; i <= report.LineCount(); ++i)
+      widest = std::max(widest, data::CharacterCount(report.Line(i)));
+    widestChars_ = static_cast<long>(widest);
+    widestFor_ = report.LineCount();
+  }
+  const QFontMetrics fm(canvas_->font());
+  return static_cast<int>(std::min<long>(widestChars_ * fm.horizontalAdvance(QLatin1Char('M')) + 4, 1 << 24));
+}
+
 void frmOutput::ApplySteps() {
-  steps_ = ComputeOutputSteps(canvas_->height(), rowPitchPx(), session_.report.LineCount());
+  steps_ = ComputeOutputSteps(areaHeight_ > 0 ? areaHeight_ : canvas_->height(), rowPitchPx(),
+                              session_.report.LineCount());
   // The scroll bar counts lines: value v puts line v + 1 in the first row.
   vscroll1_->setPageStep(steps_.pageStep);
   vscroll1_->setSingleStep(1);
@@ -561,9 +615,11 @@ QString frmOutput::SelectedText() const {
   // One UTF-8 text decoded once: a million lines take a fraction of a second.
   std::string text;
   text.reserve(report.CharacterCount() * static_cast<std::size_t>(to - from + 1) / report.LineCount() + 64);
+  // Whole lines are selected, so each keeps its line end, the last one too:
+  // pasted, they end as lines do.
   for (long i = from; i <= to; ++i) {
-    if (i > from) text += '\n';
     text += report.Line(static_cast<std::size_t>(i));
+    text += '\n';
   }
   return QString::fromStdString(text);
 }
@@ -628,6 +684,8 @@ void frmOutput::ShowReport() {
   }
   firstShownLine_ = 1;
   anchor_ = caret_ = 0;
+  widestChars_ = -1;
+  hscroll_->setValue(0);
   LayOutArea();
   canvas_->setFocus(Qt::OtherFocusReason);
   // A chart left open follows the new report, from its first night.
@@ -635,7 +693,15 @@ void frmOutput::ShowReport() {
 }
 
 void frmOutput::ShowNightChart() {
-  if (!session_.lastRun || session_.report.LineCount() == 0) return;
+  if (!session_.lastRun || session_.report.LineCount() == 0 || findingEvents_) return;
+  // A run keeps no events of its own until first asked: finding them again
+  // takes seconds for a big run, done beside the window.
+  if (const std::shared_ptr<const run::ListedRun> listed = session_.lastRun; !listed->cachedOutcome) {
+    findingEvents_ = true;
+    Beside([&listed] { listed->outcome(); });
+    findingEvents_ = false;
+    if (session_.lastRun != listed) return;  // a new report came meanwhile
+  }
   if (!nightChart_) nightChart_ = std::make_unique<frmNightChart>(session_, *this, messages_);
   const long line = selectionStart() != 0 ? selectionStart() : firstShownLine_;
   nightChart_->ShowLine(static_cast<std::size_t>(line));

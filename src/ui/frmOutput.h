@@ -100,6 +100,8 @@ class frmOutput : public QMainWindow {
   // The report line in the last whole row (the last line when the report ends above it).
   long lastShownLine() const;
   QScrollBar* scrollBar() const { return vscroll1_; }
+  // The horizontal scroll bar, shown while a line is wider than the view.
+  QScrollBar* horizontalBar() const { return hscroll_; }
   ReportCanvas* canvas() const { return canvas_; }
   const run::ReportBuffer& report() const { return session_.report; }
   double rowPitchPx() const;
@@ -118,7 +120,7 @@ class frmOutput : public QMainWindow {
   long selectionEnd() const;
   long selectionAnchor() const { return anchor_; }
   void SelectAll();
-  // The selected lines with "\n" between them.
+  // The selected lines, each ending in "\n".
   QString SelectedText() const;
   // Copies the selected lines to the clipboard; nothing when none are selected.
   void CopySelection();
@@ -152,6 +154,9 @@ class frmOutput : public QMainWindow {
   // The paper of exported pages: the current printer's when it is Letter, else A4.
   QPageSize::PageSizeId ExportPaper();
   PrintCommands& printCommands() { return print_; }
+  // True while Export PDF or Print Report write the report out beside the
+  // window: the report must not change meanwhile.
+  bool exporting() const { return exporting_; }
 
   // "Night chart" (View menu, Ctrl+G): the night of the selected line, or of
   // the line at the top of the view; the window is created on first use.
@@ -170,6 +175,8 @@ class frmOutput : public QMainWindow {
  private:
   void Load();
   void ApplySteps();
+  // The widest report line's width in pixels.
+  int TextWidthPx();
   void OnScroll(int value);
   void Find(bool forward);
   void OnEscape();
@@ -191,10 +198,16 @@ class frmOutput : public QMainWindow {
   PrintCommands print_;
   ReportCanvas* canvas_ = nullptr;
   QScrollBar* vscroll1_ = nullptr;
+  QScrollBar* hscroll_ = nullptr;
+  int areaHeight_ = 0;            // the rows' height: the canvas less the horizontal bar
+  long widestChars_ = -1;         // characters of the widest line; -1 until counted
+  std::size_t widestFor_ = 0;     // the line count it was counted for
   QWidget* findBar_ = nullptr;
   QLineEdit* findText_ = nullptr;
   QLabel* findStatus_ = nullptr;
   bool loaded_ = false;
+  bool findingEvents_ = false;
+  bool exporting_ = false;  // the chart's run finds its events beside the window
   OutputSteps steps_;
   long firstShownLine_ = 1;
   long anchor_ = 0;

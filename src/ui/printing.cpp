@@ -15,6 +15,7 @@
 #include <cmath>
 #include <new>
 
+#include "ui/beside.h"
 #include "ui/twips.h"
 
 #ifdef TEVARO_HAVE_CUPS
@@ -227,7 +228,9 @@ bool QtPrintPlatform::PrintReport(QWidget* owner, const CurrentPrinter& printer,
   dialog.setMinMax(1, static_cast<int>(std::clamp<std::size_t>(pages, 1, INT_MAX)));
   dialog.setWindowModality(Qt::WindowModal);
   if (dialog.exec() != QDialog::Accepted) return false;
-  PrintReportOn(target, job);
+  // A big report takes seconds to draw: the pages are drawn beside the
+  // window (Qt paints on a printer from any thread).
+  Beside([&] { PrintReportOn(target, job); });
   return true;
 }
 

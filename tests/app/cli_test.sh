@@ -204,27 +204,55 @@ case $case in
     ;;
   bad-date)
     defaults
-    # A part that is empty or not a number reads as 0, as in the window's
-    # fields, and meets that field's check.
-    for d in -05-04 x-05-04; do
+    # Each part is a field of the window: a part that is empty or not a
+    # number is refused with its text, a number meets the field's check.
+    for d in -05-04 x-05-04 2011/05/04; do
       run --stars "$stars" --date "$d"
       expect_status 2
-      expect_err "Hey!  The year is not for anyone presently living!"
+      expect_err "The year \""
+      expect_err "\" is not a number."
+      expect_no_stdout
     done
-    for d in 2011--04 2011-May-04 2011 2011/05/04; do
+    for d in 2011--04 2011-May-04 2011; do
       run --stars "$stars" --date "$d"
       expect_status 2
-      expect_err "Well!  The month is not one I know!"
+      expect_err "The month \""
+      expect_no_stdout
+    done
+    run --stars "$stars" --date 2011-13-04
+    expect_status 2
+    expect_err "Well!  The month is not one I know!"
+    for d in 2011-05- 2011-05-xx; do
+      run $nights --date "$d"
+      expect_status 2
+      expect_err "The day \""
       expect_no_stdout
     done
     # Day 0 is the last day of the month before, as typed in the window.
-    run $nights --date 2011-05-
+    run $nights --date 2011-05-0
     expect_status 0
     cp out day0
     run $nights --date 2011-04-30
     cmp -s out day0 || fail "day 0 of May is not April 30"
-    run $nights --date 2011-05-xx
-    cmp -s out day0 || fail "a day that is not a number is not day 0"
+    ;;
+  bad-number)
+    defaults
+    # A value that is not one number, or a place off the globe, runs nothing.
+    run $nights --latitude 5O.123
+    expect_status 2
+    [ "$(cat err)" = 'tevaro-cli: The latitude "5O.123" is not a number.' ] || fail "wrong message for 5O.123"
+    expect_no_stdout
+    run $nights --latitude abc
+    expect_status 2
+    expect_err 'The latitude "abc" is not a number.'
+    run $nights --latitude 95
+    expect_status 2
+    expect_err 'The latitude "95" is beyond 90 degrees north or south.'
+    run $nights --longitude 200
+    expect_status 2
+    expect_err 'The longitude "200" is beyond 180 degrees east or west.'
+    run $nights --latitude " 47.2015 "
+    expect_status 0
     ;;
   bad-events)
     defaults

@@ -187,6 +187,49 @@ TEST(LoadStarFile, BlankTailIsIgnoredButACutRecordFails) {
   ExpectFailure(LoadStarFile(p), p, 5);
 }
 
+TEST(LoadStarFile, ACutRecordNamesTheLineWhereTheRecordsRunTogether) {
+  struct Case {
+    const char* name;
+    std::string text;
+    int failedLine;        // where the record cut short starts
+    const char* whereTold;  // the end of the reason, naming the line that lacks fields
+  };
+  const std::string full = "XY,1,2,3,4,EA,5,6,c\n";
+  std::string tenFull;
+  for (int k = 0; k < 8; ++k) tenFull += full;  // lines 3 to 10
+  const Case cases[] = {
+      // Line 11 lacks five fields: the run-on leaves the last record short.
+      {"short line 11", "h\nh\n" + tenFull + "AB,1,2,3\n" + full + full + "CD,1,2,3,4,EA,5,6,c\n", 14,
+       "; line 11 has 4 fields where the file's records have 9; the records run together from there"},
+      {"CR LF and CR line ends count as the reader counts",
+       "h\r\nh\r\nA,1,2,3,4\rB,1,2\r\nC,1,2,3,4\r\n", 5,
+       "; line 4 has 3 fields where the file's records have 5; the records run together from there"},
+      {"a line split in two", "h\nh\nA,1,2,3,4\nB,1,\n2,3,4\nC,1,2,3,4\n", 6,
+       "; line 4 has 3 fields where the file's records have 5; the records run together from there"},
+  };
+  TempDir dir;
+  for (const Case& c : cases) {
+    const std::string p = dir.Write("run.csv", c.text);
+    auto r = LoadStarFile(p);
+    ASSERT_FALSE(r.ok()) << c.name;
+    const std::string& reason = r.failure().reason;
+    EXPECT_EQ(r.failure().line, c.failedLine) << c.name << ": " << reason;
+    ASSERT_GE(reason.size(), std::string(c.whereTold).size()) << c.name;
+    EXPECT_EQ(reason.substr(reason.size() - std::string(c.whereTold).size()), c.whereTold) << c.name << ": " << reason;
+  }
+}
+
+TEST(LoadStarFile, APeriodThatIsNotANumberKeepsItsText) {
+  TempDir dir;
+  auto r = LoadStarFile(dir.Write("p.csv", "h\nh\nA,1,2,3,abc\nB,1,2,3,\nC,1,2,3,0.5x\n"));
+  ASSERT_TRUE(r.ok()) << r.failure().Message();
+  const auto& e = r.value().entries;
+  EXPECT_EQ(e[0].period, 0);
+  EXPECT_EQ(e[0].periodNotNumber, std::optional<std::string>("abc"));
+  EXPECT_EQ(e[1].periodNotNumber, std::nullopt);  // empty: a plain 0
+  EXPECT_EQ(e[2].periodNotNumber, std::optional<std::string>("0.5x"));
+}
+
 TEST(LoadStarFile, CapacityIsTenThousandStars) {
   TempDir dir;
   auto full = LoadStarFile(dir.Write("10000.csv", ShortFile(10000) + "\n\n"));

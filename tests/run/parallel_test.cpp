@@ -32,5 +32,14 @@ TEST(ForEachPieceTest, AFailingPieceStopsTheRestAndIsRethrown) {
   EXPECT_GE(ThreadCount(0), 1u);
 }
 
+TEST(ThreadsForTest, SmallWorkStaysOnOneThreadAndLargeWorkUsesEveryCore) {
+  const unsigned cores = ThreadCount(0);
+  EXPECT_EQ(ThreadsFor(0, 0, 50'000), 1u);
+  EXPECT_EQ(ThreadsFor(0, 49'999, 50'000), 1u);  // less than one thread's worth
+  EXPECT_EQ(ThreadsFor(0, 100'000, 50'000), std::min(2u, cores));
+  EXPECT_EQ(ThreadsFor(0, 1'000'000'000, 50'000), cores);
+  EXPECT_EQ(ThreadsFor(3, 10, 50'000), 3u);  // a count asked for is kept
+}
+
 }  // namespace
 }  // namespace tevaro::run

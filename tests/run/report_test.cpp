@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "astro/angles.h"
+#include "run/pagination.h"
 #include "support/catalogue.h"
 
 namespace tevaro::run {
@@ -195,6 +196,17 @@ TEST(BuildReportTest, FourteenHeaderLines) {
     EXPECT_EQ(r.Line(14), "Wednesday night --------------------------");
     EXPECT_EQ(r.Line(15), EventLine(c.outcome.events[0], c.stars.entries[0], 7, static_cast<std::int16_t>(mode)));
   }
+}
+
+TEST(BuildReportTest, ControlCharactersOfTheNamesReadAsBlanks) {
+  ReportCase c(1);
+  c.names = {"Evil\x1b[2J\x07Site", "lim\tits\x7f.dat", "st\xc2\x9b" "ars\r.csv"};
+  c.Add(55686.6543);
+  const ReportBuffer r = c.Build();
+  EXPECT_EQ(r.Line(3), " Location = Evil [2J Site");
+  EXPECT_EQ(r.Line(9), " Star limits file = lim its .dat");
+  EXPECT_EQ(r.Line(10), " Star data file: st ars .csv");
+  EXPECT_EQ(PageFooterLeft("Evil\x1b[2J", 2025, 1, 10), "Evil [2J, evening of 2025-01-10");
 }
 
 TEST(BuildReportTest, HeaderWithNoNamesAndFractionsBelowOne) {

@@ -424,6 +424,29 @@ TEST_F(SessionTest, FilesChosenInAFolderKeepTheirNamesOnlyWhenTheyLoad) {
   EXPECT_EQ(header.find("broken.csv"), std::string::npos);
 }
 
+TEST_F(SessionTest, ANameThatDoesNotExistFindsTheFileDifferingOnlyInCase) {
+  Write("Location.dat", kLocations);
+  Write("Twin.csv", kStars);
+  Write("twin.CSV", kStars);
+  const std::string folder = dir_.string();
+  struct Case {
+    const char* typed;
+    const char* found;
+  };
+  const Case cases[] = {
+      {"location.dat", "Location.dat"}, {"LOCATION.DAT", "Location.dat"}, {"Location.dat", "Location.dat"},
+      {"twin.csv", "twin.csv"},  // two candidates: neither is taken
+      {"Twin.csv", "Twin.csv"},         {"nowhere.dat", "nowhere.dat"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(ExistingName(folder, c.typed), c.found) << c.typed;
+
+  // The chooser's OK loads the file and records the name the file system has.
+  Session s;
+  ASSERT_FALSE(s.OpenLocationsFile(folder, "location.dat"));
+  EXPECT_EQ(s.locationsFileName, "Location.dat");
+  EXPECT_EQ(s.sites.entries.size(), 2u);
+}
+
 TEST_F(SessionTest, SavedReportHoldsExactlyTheLinesEachEndingInCrLf) {
   Session s;
   LoadAll(s);

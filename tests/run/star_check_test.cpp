@@ -29,6 +29,9 @@ TEST(UnusableReason, PeriodAndEpochBounds) {
   EXPECT_FALSE(UnusableReason(Star(1.5, -kMaxEpochDays)));
   EXPECT_EQ(UnusableReason(Star(0)).value_or(""), "the period 0 is not a positive number of days");
   EXPECT_EQ(UnusableReason(Star(-2.5)).value_or(""), "the period -2.5 is not a positive number of days");
+  data::StarEntry text = Star(0);
+  text.periodNotNumber = "abc";
+  EXPECT_EQ(UnusableReason(text).value_or(""), "the period \"abc\" is not a number");
   EXPECT_EQ(UnusableReason(Star(2.1e-7)).value_or(""),
             "the period 2.1e-07 days is below 0.004 days, shorter than any eclipsing binary's");
   EXPECT_TRUE(UnusableReason(Star(std::nextafter(kMinPeriodDays, 0.0))));

@@ -94,8 +94,8 @@ TEST(ValidateInputsTest, RangeEdgesOfEveryCheckedField) {
   const Case cases[] = {
       {&InputFields::year, "1900", ""},       {&InputFields::year, "2100", ""},
       {&InputFields::year, "1899", kMsgYear}, {&InputFields::year, "2101", kMsgYear},
-      {&InputFields::year, "", kMsgYear},     {&InputFields::year, "99999", kMsgYear},
-      {&InputFields::year, "2011abc", ""},    {&InputFields::month, "1", ""},
+      {&InputFields::year, "99999", kMsgYear},
+      {&InputFields::month, "1", ""},
       {&InputFields::month, "12", ""},        {&InputFields::month, "0", kMsgMonth},
       {&InputFields::month, "13", kMsgMonth}, {&InputFields::month, "99999", kMsgMonth},
       {&InputFields::day, "0", ""},           {&InputFields::day, "32", ""},
@@ -121,9 +121,52 @@ TEST(ValidateInputsTest, RangeEdgesOfEveryCheckedField) {
   }
 }
 
+TEST(ValidateInputsTest, AFieldThatIsNotOneNumberOrOffTheGlobeRunsNothing) {
+  struct Case {
+    std::string InputFields::*field;
+    const char* text;
+    const char* message;  // empty when the fields pass
+  };
+  const Case cases[] = {
+      {&InputFields::latitude, "5O.123", "The latitude \"5O.123\" is not a number."},
+      {&InputFields::latitude, "95", "The latitude \"95\" is beyond 90 degrees north or south."},
+      {&InputFields::latitude, "-90.0001", "The latitude \"-90.0001\" is beyond 90 degrees north or south."},
+      {&InputFields::latitude, " -90 ", ""},
+      {&InputFields::latitude, "89.61", "The latitude \"89.61\" is beyond 90 degrees north or south."},  // 90 deg 1 min
+      {&InputFields::longitude, "200", "The longitude \"200\" is beyond 180 degrees east or west."},
+      {&InputFields::longitude, "1e17", "The longitude \"1e17\" is beyond 180 degrees east or west."},
+      {&InputFields::longitude, "+120.3015\t", ""},
+      {&InputFields::longitude, "12e", "The longitude \"12e\" is not a number."},
+      {&InputFields::longitude, "1.2.3", "The longitude \"1.2.3\" is not a number."},
+      {&InputFields::longitude, "1\x1b[2J", "The longitude \"1\\x1b[2J\" is not a number."},
+      {&InputFields::zone, "5h", "The time zone \"5h\" is not a number."},
+      {&InputFields::year, "2011abc", "The year \"2011abc\" is not a number."},
+      {&InputFields::month, "1x", "The month \"1x\" is not a number."},
+      {&InputFields::day, "4.", ""},
+      {&InputFields::nights, "1 2", "The number of nights \"1 2\" is not a number."},
+      {&InputFields::maxSun, "-12 deg", "The maximum Sun altitude \"-12 deg\" is not a number."},
+  };
+  for (const Case& c : cases) {
+    InputFields in = GoodFields();
+    in.*(c.field) = c.text;
+    RunParameters p;
+    EXPECT_EQ(ValidateInputs(in, p), c.message) << "text '" << c.text << "'";
+  }
+  // A zone text that begins with a letter is left to the zone's own reading.
+  InputFields in = GoodFields();
+  in.zone = " America/Denver";
+  RunParameters p;
+  EXPECT_EQ(ValidateInputs(in, p).find("is not a number"), std::string::npos);
+  // The first bad field in field order is the one reported.
+  in = GoodFields();
+  in.year = "1800";
+  in.minStar = "abc";
+  EXPECT_EQ(ValidateInputs(in, p), kMsgYear);
+}
+
 TEST(ValidateInputsTest, FieldsAreReadAsNumbersWithTheRoundingOfIntegerFields) {
   InputFields in = GoodFields();
-  in.year = "2011abc";
+  in.year = " 2011 ";
   in.zone = "7.5";
   in.longitude = "120.3015";
   in.latitude = "-33.30";

@@ -109,6 +109,7 @@ class ChooserTest : public QObject {
   void openChoosersShowEntryZero_data();
   void openChoosersShowEntryZero();
   void patternsFilterTheFileList();
+  void nameBoxShowsTheWholeProposedName();
   void folderChangeFillsTheNameBox();
   void enterInFolderListOpensWithoutOk();
   void layoutArithmetic();
@@ -175,6 +176,30 @@ void ChooserTest::openChoosersShowEntryZero() {
   // A chooser made but not opened from the menu keeps its own pattern at load.
   frmFileChooser fresh(c->kind(), QStringLiteral("location.dat"), {});
   QCOMPARE(fresh.pattern(), atLoad);
+}
+
+void ChooserTest::nameBoxShowsTheWholeProposedName() {
+  TempFolder dir;
+  struct Case {
+    ChooserKind kind;
+    const char* name;
+  };
+  for (const Case& c : {Case{ChooserKind::SaveChart, "tevaro-night-2026-12-09.png"},
+                        Case{ChooserKind::ExportPdf, "tevaro-2026-12-09-with-a-longer-name.pdf"},
+                        Case{ChooserKind::StarFile, "location.dat"}}) {
+    frmFileChooser chooser(c.kind, QString::fromLatin1(c.name), {});
+    chooser.show();
+    QLineEdit* box = NameBox(&chooser);
+    // The text with the box's frame and margins, a few pixels each side.
+    QVERIFY2(box->fontMetrics().horizontalAdvance(box->text()) <= box->width() - 8, c.name);
+    // The buttons stay right of the folder list.
+    QVERIFY(chooser.findChild<QListWidget*>(QStringLiteral("Dir1"))->geometry().right() <
+            chooser.findChild<QPushButton*>(QStringLiteral("Command1"))->x());
+  }
+  // A short name keeps the design's size.
+  frmFileChooser small(ChooserKind::StarFile, QStringLiteral("location.dat"), {});
+  const tevaro::ui::Twips t = tevaro::ui::Twips::For(&small);
+  QCOMPARE(small.width(), t.ToPx(6870));
 }
 
 void ChooserTest::patternsFilterTheFileList() {

@@ -1,6 +1,7 @@
 // The help window's paragraphs and layout, and the About panel.
 #include <QLabel>
 #include <QTest>
+#include <cstdlib>
 
 #include "ui/frmAbout.h"
 #include "ui/frmHelp.h"
@@ -22,6 +23,7 @@ class HelpWindowTest : public QObject {
   void draggedHeightSnapsBack();
   void closingUnloads();
   void aboutPanel();
+  void escapeCloses();
 };
 
 void HelpWindowTest::paragraphsAreBuiltInOrder() {
@@ -88,7 +90,11 @@ void HelpWindowTest::layoutAtTwoWidths() {
                t.Rect(240, l.tops[static_cast<std::size_t>(i - 1)], l.width, l.heights[static_cast<std::size_t>(i - 1)]));
     }
     QCOMPARE(w.title()->width(), t.ToPx(l.width));
-    QCOMPARE(w.height(), t.ToPx(l.windowHeight - tevaro::ui::kFrameHeightTwips));
+    // The section on the reading tools follows the sixth paragraph and
+    // lengthens the window by its own height.
+    const QRect more = w.moreSection()->geometry();
+    QCOMPARE(more.top(), t.ToPx(l.tops[5] + l.heights[5]));
+    QVERIFY(std::abs(w.height() - (t.ToPx(l.windowHeight - tevaro::ui::kFrameHeightTwips) + more.height())) <= 1);
     heights[k] = w.height();
   }
   // Widening the window shortens it.
@@ -106,10 +112,25 @@ void HelpWindowTest::draggedHeightSnapsBack() {
   QCOMPARE(w.height(), height);
 }
 
+void HelpWindowTest::escapeCloses() {
+  frmHelp help;
+  tevaro::ui::frmAbout about;
+  help.ShowWindow();
+  about.show();
+  for (QWidget* w : {static_cast<QWidget*>(&help), static_cast<QWidget*>(&about)}) {
+    w->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(w));
+    QTest::keyClick(w, Qt::Key_Escape);
+    QVERIFY(!w->isVisible());
+  }
+  QVERIFY(!help.helpLoaded());  // closed as by its close button
+}
+
 void HelpWindowTest::closingUnloads() {
   TempFolder dir;
   frmHelp w;
   w.ShowWindow();
+  QVERIFY(w.moreSection()->text().contains(QStringLiteral("Night chart")));
   w.paragraph(1)->setText(QStringLiteral("changed"));
   w.resize(w.width() + 300, w.height());
   // Showing an open window again does not reload it.

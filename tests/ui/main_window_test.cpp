@@ -10,8 +10,11 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QProcess>
+#include <QProgressBar>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
+#include <QTimer>
 
 #include "data/settings_file.h"
 #include "run/validation.h"
@@ -19,6 +22,7 @@
 #include "ui/frmFileChooser.h"
 #include "ui/frmHelp.h"
 #include "ui/frmOutput.h"
+#include "support/catalogue.h"
 #include "ui_test_support.h"
 
 using tevaro::ui::frmMain;
@@ -73,6 +77,8 @@ class MainWindowTest : public QObject {
   void calculateShowsReport_data();
   void calculateShowsReport();
   void reportMatchesBatchFrontEnd();
+  void calculateRunsBesideTheWindow_data();
+  void calculateRunsBesideTheWindow();
   void keyboardAlone();
   void exitAndCloseWriteSameSettings();
   void exitWithBadFieldStillSaves();
@@ -298,7 +304,11 @@ void MainWindowTest::calculateRefusesBadField_data() {
   QTest::addColumn<QString>("typed");
   QTest::addColumn<QString>("message");
   QTest::newRow("year 1899") << 4 << "1899" << tevaro::run::kMsgYear;
-  QTest::newRow("empty year") << 4 << "" << tevaro::run::kMsgYear;
+  QTest::newRow("empty year") << 4 << "" << "The year \"\" is not a number.";
+  QTest::newRow("latitude with a letter O") << 2 << "5O.123" << "The latitude \"5O.123\" is not a number.";
+  QTest::newRow("latitude abc") << 2 << "abc" << "The latitude \"abc\" is not a number.";
+  QTest::newRow("latitude 95") << 2 << "95" << "The latitude \"95\" is beyond 90 degrees north or south.";
+  QTest::newRow("longitude 200") << 1 << "200" << "The longitude \"200\" is beyond 180 degrees east or west.";
   QTest::newRow("month 13") << 5 << "13" << tevaro::run::kMsgMonth;
   QTest::newRow("day 33") << 6 << "33" << tevaro::run::kMsgDay;
   QTest::newRow("366 nights") << 7 << "366" << tevaro::run::kMsgNights;
@@ -316,6 +326,7 @@ void MainWindowTest::calculateRefusesBadField() {
   frmMain w(messages, dir.path());
   QVERIFY(!w.session().LoadStars(tevaro::ui::test::ExamplePath(QStringLiteral("stars.csv")).toStdString()));
   SetDate(w, "2011", "5", "4");
+  const QString before = Text(w, field)->text();
   Text(w, field)->setText(typed);
   w.Calculate();
   QCOMPARE(messages.messages, QStringList{message});
@@ -323,7 +334,7 @@ void MainWindowTest::calculateRefusesBadField() {
   QVERIFY(w.outputWindow() == nullptr);
 
   // Corrected, the same Calculate runs.
-  Text(w, field)->setText(field == 4 ? QStringLiteral("2011") : QStringLiteral("1"));
+  Text(w, field)->setText(field == 4 ? QStringLiteral("2011") : field <= 2 ? before : QStringLiteral("1"));
   if (field == 8) Text(w, 8)->setText(QStringLiteral("-12"));
   if (field == 9) Text(w, 9)->setText(QStringLiteral("20"));
   Text(w, 7)->setText(QStringLiteral("30"));
@@ -398,6 +409,75 @@ void MainWindowTest::calculateShowsReport() {
   const QImage shot = out->canvas()->grab().toImage();
   const int row = qRound(out->rowPitchPx());
   QVERIFY(tevaro::ui::test::InkIn(shot, QRect(0, 0, shot.width() / 2, row)) > 0);
+}
+
+void MainWindowTest::calculateRunsBesideTheWindow_data() {
+  QTest::addColumn<bool>("byEscape");
+  QTest::newRow("Cancel button") << false;
+  QTest::newRow("Escape") << true;
+}
+
+void MainWindowTest::calculateRunsBesideTheWindow() {
+  QFETCH(bool, byEscape);
+  TempFolder dir;
+  dir.CopyStartUpFiles();
+  RecordingMessageSink messages;
+  frmMain w(messages, dir.path());
+  w.show();
+  w.activateWindow();
+  QVERIFY(QTest::qWaitForWindowActive(&w));
+  QVERIFY(!w.session().LoadStars(tevaro::ui::test::ExamplePath(QStringLiteral("stars.csv")).toStdString()));
+  SetDate(w, "2011", "5", "4");
+  Text(w, 7)->setText(QStringLiteral("20"));
+  w.Calculate();
+  w.activateWindow();
+  QVERIFY(QTest::qWaitForWindowActive(&w));
+  const auto firstRun = w.session().lastRun;
+  const std::size_t firstLines = w.session().report.LineCount();
+  QVERIFY(firstRun != nullptr);
+
+  // A full-capacity year: every event of 10,000 stars over 365 nights.
+  w.session().stars = tevaro::testing::MakeCatalogue(10000, 23);
+  Text(w, 7)->setText(QStringLiteral("365"));
+  for (int k = 0; k < 4; ++k) Box(w, QStringLiteral("Check1_%1").arg(k))->setChecked(true);
+  auto* progress = w.findChild<QProgressBar*>(QStringLiteral("runProgress"));
+  auto* cancel = w.findChild<QPushButton*>(QStringLiteral("runCancel"));
+  QVERIFY(progress != nullptr && cancel != nullptr && progress->isHidden());
+
+  // While the run goes on the window takes its events: the timer ticks, the
+  // progress shows, and it is stopped from the window.
+  bool progressSeen = false;
+  QTimer tick;
+  tick.setInterval(20);
+  QObject::connect(&tick, &QTimer::timeout, &w, [&] {
+    if (!w.running() || !progress->isVisible()) return;
+    progressSeen = true;
+    if (byEscape) QTest::keyClick(Text(w, 7), Qt::Key_Escape);
+    else cancel->click();
+  });
+  tick.start();
+  w.Calculate();
+  tick.stop();
+  QVERIFY(progressSeen);
+  QVERIFY(!w.running() && progress->isHidden() && cancel->isHidden());
+  // The report and the chart's run are those of before the stopped Calculate.
+  QCOMPARE(w.session().lastRun, firstRun);
+  QCOMPARE(w.session().report.LineCount(), firstLines);
+
+  // A Calculate during a run stops it; only the later run's report is kept,
+  // also after the first Calculate returns.
+  bool secondRan = false;
+  QTimer::singleShot(50, &w, [&] {
+    Text(w, 7)->setText(QStringLiteral("2"));
+    secondRan = true;
+    w.Calculate();
+  });
+  w.Calculate();
+  QVERIFY(secondRan);
+  QVERIFY(!w.running());
+  QVERIFY(w.session().lastRun != firstRun);
+  QCOMPARE(int{w.session().lastRun->params.dayCount}, 2);
+  QVERIFY(messages.messages.isEmpty());
 }
 
 void MainWindowTest::reportMatchesBatchFrontEnd() {

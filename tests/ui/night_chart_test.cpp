@@ -86,7 +86,7 @@ class NightChartTest : public QObject {
       for (std::size_t j = 0; j < chart.events.size(); ++j)
         if (j != i && std::hypot(layout.markers[j].centre.x() - x, layout.markers[j].centre.y() - y) < 14) alone = false;
       if (!alone || ev.altitude > 88) continue;
-      const QColor colour = ui::StyleOfSlot(ev.starSlot).colour;
+      const QColor colour = ui::StyleOfStar(chart, ev.starSlot).colour;
       const QRgb centre = image.pixel(static_cast<int>(std::lround(x)), static_cast<int>(std::lround(y)));
       if (ev.close) {
         QVERIFY2(Near(centre, Qt::white), qPrintable(ui::ChartTitle(chart)));
@@ -113,6 +113,9 @@ class NightChartTest : public QObject {
     QVERIFY2(chart.stars.size() >= 20, qPrintable(QString::number(chart.stars.size())));
     run::NightChartData twenty = chart;
     twenty.stars.resize(20);
+    // Looks are keyed by the star's place in the run's list: twenty
+    // neighbouring places, twenty looks.
+    for (std::size_t i = 0; i < 20; ++i) twenty.stars[i].star = static_cast<std::uint32_t>(100 + i);
     std::erase_if(twenty.events, [](const run::NightEvent& e) { return e.starSlot >= 20; });
     const QSize size(1600, 1000);
     const ui::ChartLayout layout = ui::LayOutChart(twenty, QSizeF(size));
@@ -135,6 +138,37 @@ class NightChartTest : public QObject {
       for (std::size_t j = i + 1; j < layout.markers.size(); ++j)
         QVERIFY2(!layout.markers[i].label.intersects(layout.markers[j].label),
                  qPrintable(layout.markers[i].text + QStringLiteral(" / ") + layout.markers[j].text));
+  }
+
+  // A night of a 10,000-star list: the plot keeps two thirds of the width,
+  // the legend ends in "and N more", the markers go without labels, and a
+  // star looks the same on two nights.
+  void AFullListStaysReadable() {
+    run::Session s = RunOf(10000, 0, "01", "2");
+    const std::vector<std::int32_t> nights = run::ReportNights(s.lastRun->outcome());
+    QVERIFY(nights.size() >= 2);
+    const run::NightChartData first = run::BuildNightChart(*s.lastRun, nights[0]);
+    const run::NightChartData second = run::BuildNightChart(*s.lastRun, nights[1]);
+    QVERIFY2(first.events.size() > 2000, qPrintable(QString::number(first.events.size())));
+    for (const QSize size : {QSize(1600, 1000), QSize(800, 500)}) {
+      const ui::ChartLayout layout = ui::LayOutChart(first, QSizeF(size));
+      QVERIFY(layout.plot.width() >= size.width() * 2.0 / 3.0);
+      QVERIFY(!layout.labelled);
+      QVERIFY(!layout.legend.empty());
+      QCOMPARE(layout.moreText,
+               QStringLiteral("and %1 more").arg(first.stars.size() - layout.legend.size()));
+      QVERIFY(QRectF(0, 0, size.width(), size.height()).contains(layout.moreBox));
+      for (const ui::LegendEntry& e : layout.legend) QVERIFY(!e.box.intersects(layout.plot));
+    }
+    std::size_t shared = 0;
+    for (std::size_t a = 0; a < first.stars.size(); ++a)
+      for (std::size_t b = 0; b < second.stars.size(); ++b)
+        if (first.stars[a].star == second.stars[b].star) {
+          ++shared;
+          QCOMPARE(ui::StyleOfStar(first, a).colour, ui::StyleOfStar(second, b).colour);
+          QCOMPARE(ui::StyleOfStar(first, a).shape, ui::StyleOfStar(second, b).shape);
+        }
+    QVERIFY(shared > 100);
   }
 
   // The window: Ctrl+G from the output window shows the night of the line

@@ -86,6 +86,7 @@ class OutputWindowTest : public QObject {
   void utf8LinesAreDrawnAsUtf8();
   void missingCharacterTakesOneColumn_data();
   void missingCharacterTakesOneColumn();
+  void wideLinesBringAHorizontalBar();
 };
 
 void OutputWindowTest::layoutSteps_data() {
@@ -599,4 +600,38 @@ void OutputWindowTest::missingCharacterTakesOneColumn() {
 }
 
 QTEST_MAIN(OutputWindowTest)
+void OutputWindowTest::wideLinesBringAHorizontalBar() {
+  TempFolder dir;
+  tevaro::run::Session session;
+  session.report = tevaro::ui::test::NumberedReport(50);
+  tevaro::ui::RecordingMessageSink messages;
+  frmOutput w(session, messages);
+  w.ShowReport();
+  QVERIFY(w.horizontalBar()->isHidden());
+  const int rows = w.linesPerWindow();
+
+  // A comment longer than the view: the bar comes under the rows and ends
+  // at the vertical bar, and the rows give it room.
+  session.report.Add(std::string(400, 'x') + "END");
+  w.ShowReport();
+  QScrollBar* bar = w.horizontalBar();
+  QVERIFY(!bar->isHidden());
+  QCOMPARE(bar->geometry().bottom(), w.canvas()->height() - 1);
+  QVERIFY(bar->geometry().right() < w.scrollBar()->x());
+  QVERIFY(w.scrollBar()->geometry().bottom() < bar->y());
+  QVERIFY(w.linesPerWindow() <= rows);
+  const int charWidth = QFontMetrics(w.canvas()->font()).horizontalAdvance(QLatin1Char('M'));
+  QVERIFY(bar->maximum() >= 403 * charWidth - w.scrollBar()->x());
+
+  // Scrolled to the right end, the short first line has gone out of view.
+  const int row = qRound(w.rowPitchPx());
+  const QRect firstRow(0, 0, w.scrollBar()->x(), row);
+  QVERIFY(tevaro::ui::test::InkIn(w.canvas()->grab().toImage(), firstRow) > 0);
+  bar->setValue(bar->maximum());
+  QCOMPARE(tevaro::ui::test::InkIn(w.canvas()->grab().toImage(), firstRow), 0);
+  // A new report starts at the left again.
+  w.ShowReport();
+  QCOMPARE(bar->value(), 0);
+}
+
 #include "output_window_test.moc"
