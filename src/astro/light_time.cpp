@@ -9,15 +9,10 @@ namespace tevaro::astro {
 
 namespace {
 
-constexpr double kRjdBase = 2400000.0;           // JD of RJD 0
-constexpr double kAuLightDays = ERFA_AULT / ERFA_DAYSEC;  // light time of 1 au, days
-constexpr double kTtMinusTaiDays = ERFA_TTMTAI / ERFA_DAYSEC;
-constexpr double kStepDays = 0.25;  // table spacing
+constexpr double kRjdBase = 2400000.0;  // JD of RJD 0
 // The instants (RJD) ERFA's calendar routine takes (JD -68569.5 on); beyond
 // them there is no leap-second answer to give.
 constexpr double kCalendarLow = -2468569.0, kCalendarHigh = 1e8;
-
-double Dot(const double a[3], const Vector3& n) { return a[0] * n.x + a[1] * n.y + a[2] * n.z; }
 
 // eraEpv00 at RJD t read as TDB: heliocentric (helio true) or barycentric
 // position and velocity.
@@ -32,6 +27,9 @@ void EarthDirect(double t, bool helio, double pos[3], double vel[3]) {
 }
 
 }  // namespace
+
+static_assert(ERFA_AULT > 499.0047 && ERFA_AULT < 499.0049 && ERFA_TTMTAI == 32.184,
+              "the light time of 1 au and TT - TAI written into light_time.h are ERFA's");
 
 const char* EpochScaleName(EpochScale scale) noexcept {
   switch (scale) {
@@ -99,53 +97,17 @@ LightTimeModel::LightTimeModel(EpochScale scale, double fromRjd, double toRjd) :
   }
 }
 
-Vector3 LightTimeModel::EarthPosition(double rjd) const noexcept {
-  const double x = (rjd - start_) / kStepDays;
-  double pos[3];
-  if (x >= 0 && x < static_cast<double>(samples_.size()) - 1) {
-    const auto k = static_cast<std::size_t>(x);
-    const double u = x - static_cast<double>(k);
-    const Sample& a = samples_[k];
-    const Sample& b = samples_[k + 1];
-    // Cubic Hermite basis over one step.
-    const double u2 = u * u, u3 = u2 * u;
-    const double h00 = 2 * u3 - 3 * u2 + 1, h10 = u3 - 2 * u2 + u, h01 = -2 * u3 + 3 * u2, h11 = u3 - u2;
-    for (int i = 0; i < 3; ++i)
-      pos[i] = h00 * a.pos[i] + h10 * kStepDays * a.vel[i] + h01 * b.pos[i] + h11 * kStepDays * b.vel[i];
-  } else {
-    double vel[3];
-    EarthDirect(rjd, scale_ == EpochScale::Hjd, pos, vel);
-  }
-  return {pos[0], pos[1], pos[2]};
-}
-
-double LightTimeModel::TaiMinusUtcAt(double utcRjd) const noexcept {
-  const double d = std::floor(utcRjd - 0.5) - dayBase_;
-  if (d >= 0 && d < static_cast<double>(datStart_.size())) {
-    const auto k = static_cast<std::size_t>(d);
-    const double fraction = utcRjd - 0.5 - std::floor(utcRjd - 0.5);
-    return datStart_[k] + (datEnd_[k] - datStart_[k]) * fraction;
-  }
-  return TaiMinusUtc(utcRjd);
-}
-
-double LightTimeModel::EarthUtc(double elementRjd, const Vector3& n) const noexcept {
-  if (IsIdentity() || !std::isfinite(elementRjd)) return elementRjd;
+double LightTimeModel::EarthUtcDirect(double elementRjd, const Vector3& n) const noexcept {
+  if (!std::isfinite(elementRjd)) return elementRjd;
   // The position is wanted at the arrival instant; the difference between
   // that instant's scales (a minute) moves the Earth by 2000 km, under 10 ms.
   double t = elementRjd;
   for (int step = 0; step < 2; ++step) {
-    const Vector3 r = EarthPosition(t);
-    const double pos[3] = {r.x, r.y, r.z};
+    double pos[3], vel[3];
+    EarthDirect(t, scale_ == EpochScale::Hjd, pos, vel);
     t = elementRjd - Dot(pos, n) * kAuLightDays;
   }
-  if (scale_ != EpochScale::Bjd) return t;
-  // TDB to UTC: TDB - TT stays within 1.7 ms and is left out; TT - TAI is
-  // 32.184 s; TAI - UTC is looked up at the UTC instant, found in two steps
-  // (a leap second is then placed right to the second).
-  double utc = t - kTtMinusTaiDays - TaiMinusUtcAt(t) / ERFA_DAYSEC;
-  for (int step = 0; step < 2; ++step) utc = t - kTtMinusTaiDays - TaiMinusUtcAt(utc) / ERFA_DAYSEC;
-  return utc;
+  return scale_ == EpochScale::Bjd ? TdbToUtc(t) : t;
 }
 
 }  // namespace tevaro::astro

@@ -4,6 +4,8 @@
 // still gives a position, slowly losing accuracy), leap seconds from eraDat.
 #pragma once
 
+#include <cmath>
+#include <cstddef>
 #include <optional>
 #include <string_view>
 #include <vector>
@@ -59,16 +61,53 @@ class LightTimeModel {
   // `n`: T_earth = T - (r . n) / c with r the Earth's position at T_earth
   // (two fixed-point steps), then for BJD the step from TDB to UTC. HjdAsUt
   // gives elementRjd unchanged. Never fails; a NaN stays NaN.
-  double EarthUtc(double elementRjd, const Vector3& n) const noexcept;
+  double EarthUtc(double elementRjd, const Vector3& n) const noexcept {
+    if (IsIdentity()) return elementRjd;
+    const double x = (elementRjd - start_) * (1 / kStepDays);
+    if (!(x >= 0 && x < static_cast<double>(samples_.size()) - 1)) return EarthUtcDirect(elementRjd, n);
+    // r . n and v . n at T from the cubic Hermite of the two samples around it.
+    const auto k = static_cast<std::size_t>(x);
+    const double u = x - static_cast<double>(k), u2 = u * u, u3 = u2 * u;
+    const Sample& a = samples_[k];
+    const Sample& b = samples_[k + 1];
+    const double pa = Dot(a.pos, n), pb = Dot(b.pos, n);
+    const double va = Dot(a.vel, n) * kStepDays, vb = Dot(b.vel, n) * kStepDays;
+    const double rn = (2 * u3 - 3 * u2 + 1) * pa + (u3 - 2 * u2 + u) * va + (-2 * u3 + 3 * u2) * pb + (u3 - u2) * vb;
+    const double vn = ((6 * u2 - 6 * u) * (pa - pb) + (3 * u2 - 4 * u + 1) * va + (3 * u2 - 2 * u) * vb) / kStepDays;
+    // The first step gives the light time at T; the second takes the
+    // position one light time earlier along the velocity (the curvature of
+    // the orbit over 500 s moves it under a kilometre).
+    const double lightTime = rn * kAuLightDays;
+    const double t = elementRjd - (rn - vn * lightTime) * kAuLightDays;
+    return scale_ == EpochScale::Bjd ? TdbToUtc(t) : t;
+  }
 
  private:
+  static constexpr double kStepDays = 0.25;                     // table spacing
+  static constexpr double kAuLightDays = 499.004783836 / 86400;  // light time of 1 au, days
   struct Sample {
     double pos[3], vel[3];  // au, au/day
   };
-  // The Earth's position (au) at TDB-like instant t from the table, or
-  // directly when t lies outside it.
-  Vector3 EarthPosition(double rjd) const noexcept;
-  double TaiMinusUtcAt(double utcRjd) const noexcept;
+  static double Dot(const double a[3], const Vector3& n) noexcept { return a[0] * n.x + a[1] * n.y + a[2] * n.z; }
+  // The full computation, for instants outside the table.
+  double EarthUtcDirect(double elementRjd, const Vector3& n) const noexcept;
+  // TAI - UTC from the day table, or looked up outside it.
+  double TaiMinusUtcAt(double utcRjd) const noexcept {
+    const double d = std::floor(utcRjd - 0.5) - dayBase_;
+    if (!(d >= 0 && d < static_cast<double>(datStart_.size()))) return TaiMinusUtc(utcRjd);
+    const auto k = static_cast<std::size_t>(d);
+    return datStart_[k] + (datEnd_[k] - datStart_[k]) * (utcRjd - 0.5 - std::floor(utcRjd - 0.5));
+  }
+  // TDB (read as TT: they differ by under 1.7 ms) to UTC: TT - TAI is
+  // 32.184 s, TAI - UTC is looked up at the UTC instant, found in two steps
+  // so that a leap second falls on its own second.
+  double TdbToUtc(double t) const noexcept {
+    constexpr double kTtMinusTaiDays = 32.184 / 86400;
+    const double first = TaiMinusUtcAt(t);
+    const double utc = t - kTtMinusTaiDays - first / 86400;
+    const double second = TaiMinusUtcAt(utc);
+    return second == first ? utc : t - kTtMinusTaiDays - second / 86400;
+  }
 
   EpochScale scale_ = EpochScale::HjdAsUt;
   double start_ = 0;  // RJD of the first sample
