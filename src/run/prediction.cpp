@@ -132,12 +132,14 @@ bool TestsWholeEclipse(const RunParameters& p, const data::StarEntry& s, int pha
 // True when the eclipse of `durationHours` centred on t (whose middle has
 // passed) passes `observable` at its start and end and at evenly spaced
 // instants between, at most kEclipseStep apart. Both engines test the same
-// instants, so they mark the same events.
-template <class Observable>
-bool WholeEclipseObservable(double t, double durationHours, Observable&& observable) {
+// instants, so they mark the same events; `certainBetween(start, end)` may
+// answer for the instants between when it knows that all of them pass.
+template <class Observable, class Certain>
+bool WholeEclipseObservable(double t, double durationHours, Observable&& observable, Certain&& certainBetween) {
   const double half = durationHours / 48;
   const double start = t - half, end = t + half;
   if (!observable(start) || !observable(end)) return false;
+  if (certainBetween(start, end)) return true;
   const double steps = std::ceil(2 * half / kEclipseStep);
   // A dark stretch ends within a year: the walk stops at the first failure.
   for (double k = 1; k < steps; ++k)
@@ -201,7 +203,9 @@ void WalkLiteral(std::vector<EventEntry>& out, const RunParameters& p, const Run
     if (altitude > p.minStarAltitude && sunAltitude < p.maxSunAltitude && h > sky.eastLimit &&
         h < sky.westLimit) {
       const bool partial = TestsWholeEclipse(p, s, phase) &&
-                           !WholeEclipseObservable(t, *s.durationHours, [&](double u) { return ObservableLiteral(p, sky, u); });
+                           !WholeEclipseObservable(
+                               t, *s.durationHours, [&](double u) { return ObservableLiteral(p, sky, u); },
+                               [](double, double) { return false; });
       Append(out, p, s, index, sky, phase, t, h, hz, partial);
     }
   }
@@ -242,6 +246,18 @@ class SunTable {
       if (v > maxSun_ + kMargin) return false;
     }
     return SunAltitude(t, lst, latitude_) < maxSun_;
+  }
+
+  // True when Low is certainly true from `from` to `to` by the samples
+  // alone: every sample whose interval meets the stretch is below the limit
+  // by more than kMargin.
+  bool LowThroughout(double from, double to) const {
+    const double x0 = (from - start_) / kStep, x1 = (to - start_) / kStep;
+    if (!(x0 >= 0 && x1 < static_cast<double>(alt_.size() - 1))) return false;
+    const auto last = static_cast<std::size_t>(x1) + 1;
+    for (auto k = static_cast<std::size_t>(x0); k <= last; ++k)
+      if (!(alt_[k] < maxSun_ - kMargin)) return false;
+    return true;
   }
 
   // The stretches of time, in order, outside which Low is certainly false:
@@ -411,6 +427,19 @@ class FastWalk {
     return k;
   }
 
+  // True when every instant between `from` and `to` (both passing) certainly
+  // passes: the hour angle grows from one end to the other without wrapping,
+  // so it stays inside the limits and the altitude, lowest at an end, stays
+  // above its limit; and every Sun sample over the stretch is well below
+  // the Sun's limit.
+  bool CertainThroughout(double from, double to) const {
+    constexpr double kSlack = 1e-6;  // hours, and in the cosine: far above the rounding
+    if (!((to - from) * kSiderealHoursPerDay < 23)) return false;
+    const std::optional<Sky> a = Observable(from), b = Observable(to);
+    return a && b && a->h <= b->h && a->h > sky_.eastLimit + kSlack && b->h < sky_.westLimit - kSlack &&
+           std::min(a->cz, b->cz) > cHigh_ + kSlack && c_.sun.LowThroughout(from, to);
+  }
+
   void Candidate(double e) {
     const int phase = PhaseOf(e);
     if (!wanted_[static_cast<std::size_t>(phase)]) return;
@@ -423,7 +452,9 @@ class FastWalk {
     const double z = astro::ArcCosDeg(k->cz);
     const double azimuth = c_.p.outputMode == 1 ? astro::AzimuthOf(z, c_.sinLat, c_.cosLat, sinDec_, k->hRad) : 0;
     const bool partial = TestsWholeEclipse(c_.p, s_, phase) &&
-                         !WholeEclipseObservable(t, *s_.durationHours, [this](double u) { return Observable(u).has_value(); });
+                         !WholeEclipseObservable(
+                             t, *s_.durationHours, [this](double u) { return Observable(u).has_value(); },
+                             [this](double from, double to) { return CertainThroughout(from, to); });
     Append(out_, c_.p, s_, index_, sky_, phase, t, k->h, astro::Horizon{azimuth, z}, partial);
   }
 
