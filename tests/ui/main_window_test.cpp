@@ -84,6 +84,7 @@ class MainWindowTest : public QObject {
   void exitWithBadFieldStillSaves();
   void failedSettingsWriteIsReported();
   void namedZoneAndEpochOptions();
+  void wholeEclipseOption();
 };
 
 void MainWindowTest::firstStartShowsFirstSiteAndDefaults() {
@@ -680,6 +681,32 @@ void MainWindowTest::namedZoneAndEpochOptions() {
   QVERIFY(dir.Read(QStringLiteral("tevaro6.ini")).contains("\r\n-1\r\n"));
   frmMain again(messages, dir.path());
   QVERIFY(again.findChild<QAction*>(QStringLiteral("mEpochsBjd"))->isChecked());
+  QVERIFY(messages.messages.isEmpty());
+}
+
+// Options > Whole eclipse: off by default and then no options file; on, it
+// is kept in the options file and checked at the next start.
+void MainWindowTest::wholeEclipseOption() {
+  TempFolder dir;
+  dir.CopyStartUpFiles();
+  RecordingMessageSink messages;
+  {
+    frmMain w(messages, dir.path());
+    QAction* whole = w.findChild<QAction*>(QStringLiteral("mWholeEclipse"));
+    QVERIFY(whole && whole->isCheckable() && !whole->isChecked());
+    w.ExitProgram();
+  }
+  QVERIFY(!QFileInfo::exists(dir.path() + QStringLiteral("/tevaro-options.ini")));
+  {
+    frmMain w(messages, dir.path());
+    w.findChild<QAction*>(QStringLiteral("mWholeEclipse"))->trigger();
+    QVERIFY(w.session().params.wholeEclipse);
+    w.ExitProgram();
+  }
+  QCOMPARE(dir.Read(QStringLiteral("tevaro-options.ini")), QByteArray("epochs = hjd-as-ut\nzone = \neclipse = on\n"));
+  frmMain again(messages, dir.path());
+  QVERIFY(again.findChild<QAction*>(QStringLiteral("mWholeEclipse"))->isChecked());
+  QVERIFY(again.session().params.wholeEclipse);
   QVERIFY(messages.messages.isEmpty());
 }
 
