@@ -141,7 +141,8 @@ bool WholeEclipseObservable(double t, double durationHours, Observable&& observa
   if (!observable(start) || !observable(end)) return false;
   if (certainBetween(start, end)) return true;
   const double steps = std::ceil(2 * half / kEclipseStep);
-  // A dark stretch ends within a year: the walk stops at the first failure.
+  // However long the eclipse, the Sun rises above a limit of 0 degrees or
+  // below within a year, so the walk ends at the first failing instant.
   for (double k = 1; k < steps; ++k)
     if (!observable(start + k * (2 * half / steps))) return false;
   return true;
