@@ -136,9 +136,13 @@ void Full(std::int16_t mode, bool literalToo) {
 
 // The time choices on the full-capacity year: a named zone that never
 // changes its clock (Etc/GMT+8 is zone 8) must give the events of zone 8;
-// corrected epochs and a zone with daylight saving cost at most a little.
+// corrected epochs and a zone with daylight saving cost at most a little;
+// so does testing every minimum over its whole eclipse, every star having a
+// duration of a tenth of its period.
 void TimeChoices() {
   const data::StarTable stars = testing::MakeCatalogue(10000, 2);
+  data::StarTable withDurations = stars;
+  for (data::StarEntry& s : withDurations.entries) s.durationHours = 2.4 * s.period;
   const auto limits = ExampleLimits();
   const run::ReportNames names{"Veltrin Observatory", "Limits.dat", "bench"};
   run::RunParameters base = Site(365, {false, true, true, true, true}, 1);
@@ -147,11 +151,13 @@ void TimeChoices() {
     const char* what;
     astro::EpochScale scale;
     const char* zone;
+    bool wholeEclipse = false;
   };
   const Choice choices[] = {{"defaults (zone 8)", astro::EpochScale::HjdAsUt, ""},
                             {"Etc/GMT+8", astro::EpochScale::HjdAsUt, "Etc/GMT+8"},
                             {"hjd, America/Vancouver", astro::EpochScale::Hjd, "America/Vancouver"},
-                            {"bjd, America/Vancouver", astro::EpochScale::Bjd, "America/Vancouver"}};
+                            {"bjd, America/Vancouver", astro::EpochScale::Bjd, "America/Vancouver"},
+                            {"whole eclipse", astro::EpochScale::HjdAsUt, "", true}};
   std::printf("time choices: 10000 stars, 365 nights, all four phases, mode 1\n");
   double baseSeconds = 0;
   std::vector<run::EventEntry> baseEvents;
@@ -159,10 +165,12 @@ void TimeChoices() {
     run::RunParameters p = base;
     p.epochScale = c.scale;
     p.zoneName = c.zone;
+    p.wholeEclipse = c.wholeEclipse;
+    const data::StarTable& table = c.wholeEclipse ? withDurations : stars;
     run::PredictionOutcome o;
-    const double tRun = Seconds([&] { o = run::RunPrediction(p, stars, limits, run::Engine::Fast); });
+    const double tRun = Seconds([&] { o = run::RunPrediction(p, table, limits, run::Engine::Fast); });
     std::size_t lines = 0;
-    const double tReport = Seconds([&] { lines = run::BuildReport(o, p, stars, names).LineCount(); });
+    const double tReport = Seconds([&] { lines = run::BuildReport(o, p, table, names).LineCount(); });
     const double total = tRun + tReport;
     if (baseSeconds == 0) {
       baseSeconds = total;
@@ -171,6 +179,11 @@ void TimeChoices() {
     std::printf("  %-24s run %6.3f s, report %6.3f s: %5.2f x defaults; %zu events, %zu lines%s\n", c.what, tRun,
                 tReport, total / baseSeconds, o.events.size(), lines,
                 c.zone == std::string("Etc/GMT+8") ? (o.events == baseEvents ? "; same events" : "; OTHER EVENTS") : "");
+    if (c.wholeEclipse) {
+      std::size_t partial = 0;
+      for (const run::EventEntry& e : o.events) partial += e.partial;
+      std::printf("  %-24s %zu of the minima only partly observable\n", "", partial);
+    }
   }
 }
 

@@ -58,6 +58,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   static const char* const kZones[] = {"", "Europe/Berlin", "Australia/Sydney", "Asia/Kolkata", "America/St_Johns"};
   p.epochScale = static_cast<astro::EpochScale>(in.ConsumeIntegralInRange(0, 2));
   p.zoneName = kZones[in.ConsumeIntegralInRange<std::size_t>(0, std::size(kZones) - 1)];
+  // The whole-eclipse choice and the stars' durations, up to beyond a period.
+  p.wholeEclipse = in.ConsumeBool();
+  for (data::StarEntry& s : stars.entries)
+    if (in.ConsumeBool()) s.durationHours = in.ConsumeFloatingPointInRange(-10.0, 1300.0);
 
   const run::PredictionOutcome literal = run::RunPrediction(p, stars, limits, run::Engine::Literal);
   const run::PredictionOutcome fast = run::RunPrediction(p, stars, limits, run::Engine::Fast);

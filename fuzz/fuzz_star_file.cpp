@@ -24,6 +24,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FUZZ_CHECK(CharacterCount(s.varType) != 1);
     FUZZ_CHECK(s.raDms - s.raDms == 0 && s.decDms - s.decDms == 0);
     FUZZ_CHECK(s.epoch - s.epoch == 0 && s.period - s.period == 0);
+    // A duration is a finite number, or its text is kept, never both.
+    FUZZ_CHECK(!s.durationHours || *s.durationHours - *s.durationHours == 0);
+    FUZZ_CHECK(!(s.durationHours && s.durationNotNumber));
   }
   return 0;
 }

@@ -10,7 +10,7 @@ const char* const kCliUsage =
     "                  [--site N] [--longitude DMS] [--latitude DMS] [--zone H|NAME]\n"
     "                  [--date YYYY-MM-DD] [--nights N] [--max-sun DEG] [--min-star DEG]\n"
     "                  [--events LIST] [--columns altaz|airmass|dec]\n"
-    "                  [--epochs hjd-as-ut|hjd|bjd]\n"
+    "                  [--epochs hjd-as-ut|hjd|bjd] [--eclipse | --no-eclipse]\n"
     "                  [--ignore-ea | --no-ignore-ea] [--dst | --no-dst] [-o FILE]\n"
     "                  [--pdf FILE [--paper a4|letter]]\n"
     "                  [--chart FILE [--chart-night YYYY-MM-DD]]\n"
@@ -22,15 +22,18 @@ const char* const kCliUsage =
     "folder unless named. --site N picks entry N (0-based) of the locations file;\n"
     "--events is a comma list of I, .25, II, .75. --zone takes hours west of\n"
     "Greenwich or a zone name such as Europe/Berlin, whose clock changes are\n"
-    "followed. --epochs says how the star file's epochs are read: hjd-as-ut (used\n"
-    "as UT), hjd (HJD, UTC) or bjd (BJD, TDB), the last two corrected for light\n"
-    "time to the Earth; the default comes from tevaro-options.ini beside the\n"
-    "settings file. -o (or --output) writes the report with CR LF line ends\n"
+    "followed. --epochs says how the star file's epochs are read: hjd-as-ut (used as\n"
+    "UT), hjd (HJD, UTC) or bjd (BJD, TDB), the last two corrected for light time to\n"
+    "the Earth; the default comes from tevaro-options.ini beside the settings file.\n"
+    "--eclipse tests each minimum of a star whose file gives the eclipse's duration\n"
+    "(a tenth field, hours) at the eclipse's start, middle, end and between, and\n"
+    "marks one only partly observable with 'part'; the default comes from\n"
+    "tevaro-options.ini too. -o (or --output) writes the report with CR LF line ends\n"
     "instead of printing it. --pdf writes the report's printed pages as a PDF\n"
     "(default paper a4), with -o or instead of printing the report. --chart writes\n"
     "the night chart of the first night with an event (or of the evening\n"
-    "--chart-night names) as a 1600 x 1000 PNG, or SVG when FILE ends in .svg.\n"
-    "Every option that takes a value also takes it as --option=VALUE.\n"
+    "--chart-night names) as a 1600 x 1000 PNG, or SVG when FILE ends in .svg. Every\n"
+    "option that takes a value also takes it as --option=VALUE.\n"
     "Exit status: 0 report written, 1 no event in the span, 2 invalid input or a\n"
     "data file missing or unreadable.\n";
 
@@ -120,6 +123,8 @@ std::optional<CliOptions> ParseCli(const std::vector<std::string>& args, std::st
     } else if (a == "--no-ignore-ea") { o.ignoreEa = false;
     } else if (a == "--dst") { o.dst = true;
     } else if (a == "--no-dst") { o.dst = false;
+    } else if (a == "--eclipse") { o.eclipse = true;
+    } else if (a == "--no-eclipse") { o.eclipse = false;
     } else if (a == "--version") { o.version = true;
     } else {
       error = "unknown option '" + a + "'";

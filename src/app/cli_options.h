@@ -18,6 +18,7 @@ struct CliOptions {
   std::optional<std::string> events, columns;
   std::optional<astro::EpochScale> epochs;
   std::optional<bool> ignoreEa, dst;
+  std::optional<bool> eclipse;  // test minima over their whole eclipse
   std::optional<std::string> output;
   std::optional<std::string> pdf;
   std::string paper = "a4";  // a4 or letter

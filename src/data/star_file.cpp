@@ -10,11 +10,11 @@
 namespace tevaro::data {
 namespace {
 
-constexpr std::array<const char*, 9> kFieldNames = {
+constexpr std::array<const char*, 10> kFieldNames = {
     "name", "right ascension", "declination", "epoch", "period",
-    "type", "magnitude at maximum", "magnitude at minimum", "comment"};
+    "type", "magnitude at maximum", "magnitude at minimum", "comment", "duration"};
 
-// Reads one star of `fieldCount` (5 or 9) fields; the number of the field
+// Reads one star of `fieldCount` (5, 9 or 10) fields; the number of the field
 // that could not be read (1-based) on failure.
 std::optional<int> ReadStar(FieldReader& reader, int fieldCount, StarEntry& star) {
   int field = 1;
@@ -42,6 +42,17 @@ std::optional<int> ReadStar(FieldReader& reader, int fieldCount, StarEntry& star
     ++field;
     return true;
   };
+  // The duration: nothing when empty, the text when not a number.
+  auto duration = [&]() {
+    std::optional<std::string> f = reader.ReadField();
+    if (!f) return false;
+    if (const std::optional<double> x = ParseNumber(*f))
+      star.durationHours = *x;
+    else if (f->find_first_not_of(" \t") != std::string::npos)
+      star.durationNotNumber = std::move(*f);
+    ++field;
+    return true;
+  };
   auto value = [&](FieldValue& out) {
     std::optional<FieldValue> f = reader.ReadValue();
     if (!f) return false;
@@ -60,6 +71,7 @@ std::optional<int> ReadStar(FieldReader& reader, int fieldCount, StarEntry& star
   }
   if (!text(star.varType) || !value(star.maxMag) || !value(star.minMag) || !text(star.comment)) return field;
   if (CharacterCount(star.varType) == 1) star.varType += ' ';
+  if (fieldCount == 10 && !duration()) return field;
   return std::nullopt;
 }
 
@@ -122,11 +134,12 @@ LoadResult<StarTable> ParseStarFile(std::string_view bytes, const std::string& p
     const std::optional<std::string> third = lines.ReadLine();
     const auto commas = std::count(third->begin(), third->end(), ',');
     fieldCount = static_cast<int>(std::min<std::ptrdiff_t>(commas, 1000000)) + 1;
-    if (fieldCount != 5 && fieldCount != 9) {
+    if (fieldCount != 5 && fieldCount != 9 && fieldCount != 10) {
       return FileFailure{path, 3,
                          "this line has " + std::to_string(fieldCount) +
-                             " comma-separated fields; a star file needs 5 (name, RA, Dec, epoch, period) "
-                             "or 9 (adding type, two magnitudes and comment)"};
+                             " comma-separated fields; a star file needs 5 (name, RA, Dec, epoch, period), "
+                             "9 (adding type, two magnitudes and comment) or 10 (adding the eclipse's "
+                             "duration in hours)"};
     }
   }
 

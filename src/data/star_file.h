@@ -1,5 +1,6 @@
-// The star data file: two heading lines, then five (ShortLayout) or nine
-// (FullLayout) comma-separated fields per star.
+// The star data file: two heading lines, then five (ShortLayout), nine
+// (FullLayout) or ten (FullLayout and the eclipse's duration) comma-separated
+// fields per star.
 #pragma once
 
 #include <optional>
@@ -24,6 +25,11 @@ struct StarEntry {
   FieldValue maxMag;
   FieldValue minMag;
   std::string comment;
+  // The eclipse's duration, hours, from the tenth field; nothing when the
+  // layout has no tenth field or the field is empty.
+  std::optional<double> durationHours;
+  // The duration field's text when it held no number.
+  std::optional<std::string> durationNotNumber;
   int line = 0;  // line of the file where the star's record starts
 };
 
@@ -34,7 +40,8 @@ struct StarTable {
 
 // Reads a star data file. Control characters in a star's texts read as
 // blanks. The layout is decided by the number of commas on the
-// third line (quoted ones included): 5 or 9 fields; any other count fails.
+// third line (quoted ones included): 5, 9 or 10 fields; any other count
+// fails.
 LoadResult<StarTable> LoadStarFile(const std::string& path);
 
 // The same over the file's bytes; `file` names it in a failure.

@@ -89,7 +89,7 @@ NightChartData BuildNightChart(const ListedRun& run, std::int32_t localDay) {
   // first event.
   const std::vector<std::size_t> lines = ReportLinesOfEvents(o);
   std::unordered_map<std::uint32_t, std::size_t> slotOf;
-  std::vector<std::vector<double>> eventTimes;
+  std::vector<std::vector<double>> eventTimes;  // per star: times its curve must pass through
   for (std::size_t i = o.firstListed; i < o.events.size(); ++i) {
     const EventEntry& e = o.events[i];
     if (LocalDayOf(o, e.time) != localDay) continue;
@@ -106,6 +106,7 @@ NightChartData BuildNightChart(const ListedRun& run, std::int32_t localDay) {
     ev.starSlot = it->second;
     ev.phase = e.phase;
     ev.close = e.close;
+    ev.partial = e.partial;
     ev.eventIndex = i;
     ev.reportLine = lines[i];
     c.events.push_back(ev);
@@ -128,6 +129,16 @@ NightChartData BuildNightChart(const ListedRun& run, std::int32_t localDay) {
   std::vector<double> grid;
   grid.reserve(static_cast<std::size_t>(lastSample - firstSample + 1));
   for (long k = firstSample; k <= lastSample; ++k) grid.push_back(c.eveningStart + static_cast<double>(k) * step);
+  // Each eclipse within the span drawn, its ends put into its star's curve.
+  for (NightEvent& ev : c.events) {
+    const data::StarEntry& star = run.stars.entries.at(c.stars[ev.starSlot].star);
+    if (!(p.wholeEclipse && star.durationHours && (ev.phase == 1 || ev.phase == 3))) continue;
+    const double half = *star.durationHours / 48;
+    ev.eclipseStart = std::max(ev.time - half, c.rjdStart);
+    ev.eclipseEnd = std::min(ev.time + half, c.rjdEnd);
+    eventTimes[ev.starSlot].push_back(ev.eclipseStart);
+    eventTimes[ev.starSlot].push_back(ev.eclipseEnd);
+  }
   c.sunTimes = grid;
   c.sunAltitudes.reserve(grid.size());
   for (double t : grid) c.sunAltitudes.push_back(RunSunAltitude(t, p.longitude, p.latitude));

@@ -1,7 +1,8 @@
 // One night of a run as the night chart draws it: the Sun's altitude from
 // 18:00 to 06:00 local, the altitude curve of each star with a listed event
 // that night split where its hour angle leaves or enters the star's limits,
-// and the night's listed events with the report lines that print them.
+// and the night's listed events with the report lines that print them and,
+// for minima tested over the whole eclipse, the eclipse's start and end.
 #pragma once
 
 #include <cstddef>
@@ -61,6 +62,10 @@ struct NightEvent {
   std::size_t starSlot = 0;  // index into NightChartData::stars
   std::uint8_t phase = 1;    // 1..4, see kPhaseLabels
   bool close = false;
+  bool partial = false;  // a minimum whose eclipse is only partly observable
+  // The part of the eclipse inside the chart's span, RJD (UT), for a
+  // minimum tested over its whole eclipse; equal (no eclipse) otherwise.
+  double eclipseStart = 0, eclipseEnd = 0;
   std::size_t eventIndex = 0;  // index into the run's event list
   std::size_t reportLine = 0;  // 1-based line of the report that prints it
 };

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <limits>
 #include <memory>
+#include <optional>
 #include <unordered_map>
 #include <utility>
 
@@ -119,12 +120,40 @@ int PhaseOf(double e) {
 
 bool IsEa(const data::StarEntry& s) { return data::CharacterPrefix(s.varType, 2) == "EA"; }
 
+// The longest step between the instants at which an eclipse is tested, days.
+constexpr double kEclipseStep = 10.0 / 1440;
+
+// True when the minimum at t of a star with a duration is to be tested over
+// its whole eclipse.
+bool TestsWholeEclipse(const RunParameters& p, const data::StarEntry& s, int phase) {
+  return p.wholeEclipse && s.durationHours && (phase == 1 || phase == 3);
+}
+
+// True when the eclipse of `durationHours` centred on t (whose middle has
+// passed) passes `observable` at its start and end and at evenly spaced
+// instants between, at most kEclipseStep apart. Both engines test the same
+// instants, so they mark the same events; `certainBetween(start, end)` may
+// answer for the instants between when it knows that all of them pass.
+template <class Observable, class Certain>
+bool WholeEclipseObservable(double t, double durationHours, Observable&& observable, Certain&& certainBetween) {
+  const double half = durationHours / 48;
+  const double start = t - half, end = t + half;
+  if (!observable(start) || !observable(end)) return false;
+  if (certainBetween(start, end)) return true;
+  const double steps = std::ceil(2 * half / kEclipseStep);
+  // However long the eclipse, the Sun rises above a limit of 0 degrees or
+  // below within a year, so the walk ends at the first failing instant.
+  for (double k = 1; k < steps; ++k)
+    if (!observable(start + k * (2 * half / steps))) return false;
+  return true;
+}
+
 // Appends the event of a candidate that passed all four tests, unless the EA
 // filter drops it.
 template <class Events>
 void Append(Events& out, const RunParameters& p, const data::StarEntry& s,
             std::uint32_t index, const StarSky& sky, int phase, double t, double h,
-            const astro::Horizon& hz) {
+            const astro::Horizon& hz, bool partial) {
   if (p.ignoreEaSecondary == 1 && phase == 3 && IsEa(s)) return;
   EventEntry e;
   e.time = t;
@@ -147,7 +176,17 @@ void Append(Events& out, const RunParameters& p, const data::StarEntry& s,
       break;
   }
   e.close = h - sky.eastLimit < 1.5 || sky.westLimit - h < 1.5;
+  e.partial = partial;
   out.push_back(e);
+}
+
+// The four tests in full at instant t.
+bool ObservableLiteral(const RunParameters& p, const StarSky& sky, double t) {
+  const double lst = astro::LocalSiderealTime(t, p.longitude);
+  const double altitude = 90 - astro::HorizonCoordinates(p.latitude, lst, sky.raOfDateDegrees, sky.decOfDate).zenithDistanceDeg;
+  const double h = HourAngleAt(lst, sky);
+  return altitude > p.minStarAltitude && SunAltitude(t, lst, p.latitude) < p.maxSunAltitude && h > sky.eastLimit &&
+         h < sky.westLimit;
 }
 
 // The walk of one star, one candidate at a time with every test in full.
@@ -163,8 +202,13 @@ void WalkLiteral(std::vector<EventEntry>& out, const RunParameters& p, const Run
     const double sunAltitude = SunAltitude(t, lst, p.latitude);
     const double h = HourAngleAt(lst, sky);
     if (altitude > p.minStarAltitude && sunAltitude < p.maxSunAltitude && h > sky.eastLimit &&
-        h < sky.westLimit)
-      Append(out, p, s, index, sky, phase, t, h, hz);
+        h < sky.westLimit) {
+      const bool partial = TestsWholeEclipse(p, s, phase) &&
+                           !WholeEclipseObservable(
+                               t, *s.durationHours, [&](double u) { return ObservableLiteral(p, sky, u); },
+                               [](double, double) { return false; });
+      Append(out, p, s, index, sky, phase, t, h, hz, partial);
+    }
   }
 }
 
@@ -203,6 +247,18 @@ class SunTable {
       if (v > maxSun_ + kMargin) return false;
     }
     return SunAltitude(t, lst, latitude_) < maxSun_;
+  }
+
+  // True when Low is certainly true from `from` to `to` by the samples
+  // alone: every sample whose interval meets the stretch is below the limit
+  // by more than kMargin.
+  bool LowThroughout(double from, double to) const {
+    const double x0 = (from - start_) / kStep, x1 = (to - start_) / kStep;
+    if (!(x0 >= 0 && x1 < static_cast<double>(alt_.size() - 1))) return false;
+    const auto last = static_cast<std::size_t>(x1) + 1;
+    for (auto k = static_cast<std::size_t>(x0); k <= last; ++k)
+      if (!(alt_[k] < maxSun_ - kMargin)) return false;
+    return true;
   }
 
   // The stretches of time, in order, outside which Low is certainly false:
@@ -354,25 +410,53 @@ class FastWalk {
     if (eTo + 0.25 > next_) next_ = eTo + 0.25;
   }
 
+  // The tests at t: what the event line needs where they pass.
+  struct Sky {
+    double lst, h, hRad, cz;
+  };
+  std::optional<Sky> Observable(double t) const {
+    Sky k;
+    k.lst = astro::LocalSiderealTime(t, c_.p.longitude);
+    k.h = HourAngleAt(k.lst, sky_);
+    if (!(k.h > sky_.eastLimit && k.h < sky_.westLimit)) return std::nullopt;
+
+    k.hRad = (k.lst * 15 - sky_.raOfDateDegrees) / DegreesPerRadian;
+    k.cz = astro::CosZenithDistance(c_.sinLat, c_.cosLat, sinDec_, cosDec_, k.hRad);
+    if (k.cz < cLow_) return std::nullopt;
+    if (k.cz <= cHigh_ && !(90 - astro::ArcCosDeg(k.cz) > c_.p.minStarAltitude)) return std::nullopt;
+    if (!c_.sun.Low(t, k.lst)) return std::nullopt;
+    return k;
+  }
+
+  // True when every instant between `from` and `to` (both passing) certainly
+  // passes: the hour angle grows from one end to the other without wrapping,
+  // so it stays inside the limits and the altitude, lowest at an end, stays
+  // above its limit; and every Sun sample over the stretch is well below
+  // the Sun's limit.
+  bool CertainThroughout(double from, double to) const {
+    constexpr double kSlack = 1e-6;  // hours, and in the cosine: far above the rounding
+    if (!((to - from) * kSiderealHoursPerDay < 23)) return false;
+    const std::optional<Sky> a = Observable(from), b = Observable(to);
+    return a && b && a->h <= b->h && a->h > sky_.eastLimit + kSlack && b->h < sky_.westLimit - kSlack &&
+           std::min(a->cz, b->cz) > cHigh_ + kSlack && c_.sun.LowThroughout(from, to);
+  }
+
   void Candidate(double e) {
     const int phase = PhaseOf(e);
     if (!wanted_[static_cast<std::size_t>(phase)]) return;
     const double t = EventTime(c_.f, s_, sky_, e);
-    const double lst = astro::LocalSiderealTime(t, c_.p.longitude);
-    const double h = HourAngleAt(lst, sky_);
-    if (!(h > sky_.eastLimit && h < sky_.westLimit)) return;
-
-    const double hRad = (lst * 15 - sky_.raOfDateDegrees) / DegreesPerRadian;
-    const double cz = astro::CosZenithDistance(c_.sinLat, c_.cosLat, sinDec_, cosDec_, hRad);
-    if (cz < cLow_) return;
-    if (cz <= cHigh_ && !(90 - astro::ArcCosDeg(cz) > c_.p.minStarAltitude)) return;
-    if (!c_.sun.Low(t, lst)) return;
+    const std::optional<Sky> k = Observable(t);
+    if (!k) return;
 
     // HorizonCoordinates from the pieces already at hand: the same
     // expressions, so the same bits; the azimuth only where it is shown.
-    const double z = astro::ArcCosDeg(cz);
-    const double azimuth = c_.p.outputMode == 1 ? astro::AzimuthOf(z, c_.sinLat, c_.cosLat, sinDec_, hRad) : 0;
-    Append(out_, c_.p, s_, index_, sky_, phase, t, h, astro::Horizon{azimuth, z});
+    const double z = astro::ArcCosDeg(k->cz);
+    const double azimuth = c_.p.outputMode == 1 ? astro::AzimuthOf(z, c_.sinLat, c_.cosLat, sinDec_, k->hRad) : 0;
+    const bool partial = TestsWholeEclipse(c_.p, s_, phase) &&
+                         !WholeEclipseObservable(
+                             t, *s_.durationHours, [this](double u) { return Observable(u).has_value(); },
+                             [this](double from, double to) { return CertainThroughout(from, to); });
+    Append(out_, c_.p, s_, index_, sky_, phase, t, k->h, astro::Horizon{azimuth, z}, partial);
   }
 
   EventChunks& out_;

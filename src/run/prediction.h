@@ -27,6 +27,7 @@ struct EventEntry {
   double column2 = 0;      // mode 1 altitude (deg), 2 airmass, 3 catalogue declination DD.MMSS
   std::uint8_t phase = 1;  // 1..4, see kPhaseLabels
   bool close = false;      // within 1.5 h of an hour-angle limit
+  bool partial = false;    // a minimum whose eclipse is only partly observable
   bool operator==(const EventEntry&) const = default;
 };
 

@@ -166,6 +166,7 @@ std::string EventLine(const EventEntry& e, const data::StarEntry& star, double z
   line += "  ";
   line += star.comment;
   if (e.close) line += " close";
+  if (e.partial) line += " part";
   return line;
 }
 
@@ -272,8 +273,8 @@ StarText StarTextOf(const data::StarEntry& star) {
 }
 
 // Room an event line of the quick form needs beyond the star's texts: the
-// time, date, clock, mode columns, label and " close" take at most 54
-// characters, and a short text is copied as 32 bytes, so up to 80.
+// time, date, clock, mode columns, label, " close" and " part" take at most
+// 59 characters, and a short text is copied as 32 bytes, so up to 85.
 constexpr std::size_t kLineRoom = 96;
 
 // One event line as EventLine writes it, from the star's fixed fields and the
@@ -336,6 +337,10 @@ std::size_t QuickEventLine(char* out, const EventEntry& e, const StarText& star,
   if (e.close) {
     std::memcpy(p, " close", 6);
     p += 6;
+  }
+  if (e.partial) {
+    std::memcpy(p, " part", 5);
+    p += 5;
   }
   return static_cast<std::size_t>(p - out);
 }

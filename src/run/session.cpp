@@ -46,6 +46,7 @@ void Session::LoadSettingsFile() { ApplySettings(data::LoadSettings(startFolder)
 namespace {
 constexpr const char* kEpochsKey = "epochs";
 constexpr const char* kZoneKey = "zone";
+constexpr const char* kEclipseKey = "eclipse";
 }  // namespace
 
 void Session::ApplyOptions(const data::OptionsFile& o) {
@@ -54,14 +55,19 @@ void Session::ApplyOptions(const data::OptionsFile& o) {
   // A zone name only: the hours live in the settings file.
   if (const auto zone = o.Get(kZoneKey); zone && astro::LooksLikeZoneName(*zone))
     ApplyFieldChange(Field::Zone, *zone, params);
+  params.wholeEclipse = o.Get(kEclipseKey) == "on";
 }
 
 std::optional<data::OptionsFile> Session::CurrentOptions() const {
-  if (!optionsFromFile && params.epochScale == astro::EpochScale::HjdAsUt && params.zoneName.empty())
+  if (!optionsFromFile && params.epochScale == astro::EpochScale::HjdAsUt && params.zoneName.empty() &&
+      !params.wholeEclipse)
     return std::nullopt;
   data::OptionsFile o = options;
   o.Set(kEpochsKey, astro::EpochScaleName(params.epochScale));
   o.Set(kZoneKey, params.zoneName);
+  // A file written before the choice existed gains its line only once the
+  // choice is made, so that it stays as it was until then.
+  if (params.wholeEclipse || o.Get(kEclipseKey)) o.Set(kEclipseKey, params.wholeEclipse ? "on" : "off");
   return o;
 }
 

@@ -27,6 +27,15 @@ std::optional<std::string> UnusableReason(const data::StarEntry& star) {
     return "the epoch " + Number(star.epoch) + " is more than " + Number(kMaxEpochDays) +
            " days from RJD 0, no date of an ephemeris";
   if (!(std::isfinite(star.raDms) && std::isfinite(star.decDms))) return std::string("the position is not a number");
+  if (star.durationNotNumber)
+    return "the eclipse's duration " + data::QuotedField(*star.durationNotNumber) + " is not a number of hours";
+  if (star.durationHours) {
+    const double d = *star.durationHours;
+    if (!(d > 0)) return "the eclipse's duration " + Number(d) + " hours is not a positive number of hours";
+    if (!(d < 24 * star.period))
+      return "the eclipse's duration " + Number(d) + " hours is not shorter than the period (" +
+             Number(24 * star.period) + " hours)";
+  }
   return std::nullopt;
 }
 

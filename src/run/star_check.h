@@ -20,7 +20,11 @@ inline constexpr double kMinPeriodDays = 0.004;
 // run stay small enough to step by a quarter exactly.
 inline constexpr double kMaxEpochDays = 1e8;
 
-// Why `star` can give no event; nothing when it can.
+// Why `star` can give no event; nothing when it can. An eclipse's duration
+// must be a number of hours above 0 and below the period: zero, a negative
+// duration or one of a whole cycle or more is no eclipse's (most often days
+// or minutes typed for hours), and the star is left out rather than run
+// with a duration that cannot be meant.
 std::optional<std::string> UnusableReason(const data::StarEntry& star);
 
 struct StarWarning {

@@ -37,6 +37,9 @@ struct RunParameters {
   std::string zoneName;
   // How the stars' epochs are read (light time and time scale).
   astro::EpochScale epochScale = astro::EpochScale::HjdAsUt;
+  // Check each minimum of a star with a duration over its whole eclipse and
+  // mark the ones only partly observable.
+  bool wholeEclipse = false;
   std::int32_t eveningDayNumber = 0;  // whole RJD of noon on the evening date
 };
 

@@ -24,6 +24,8 @@ const QColor kColours[] = {QColor(0x00, 0x72, 0xB2), QColor(0xD5, 0x5E, 0x00), Q
                            QColor(0x56, 0xB4, 0xE9), QColor(0x88, 0x22, 0x55)};
 constexpr std::size_t kColourCount = std::size(kColours);
 constexpr int kShapeCount = 5;
+// Width added to a curve where it draws an eclipse, pixels.
+constexpr double kEclipseExtraWidth = 4;
 
 // The sky by the Sun's altitude: day, too bright for the run, within the
 // run's limit, and astronomical night.
@@ -317,6 +319,27 @@ void DrawChart(QPainter& p, const run::NightChartData& chart, const ChartLayout&
     }
   }
 
+  // Each eclipse as a thick stretch of its star's curve from start to end,
+  // solid inside the hour-angle limits and dashed outside, as the curve.
+  bool eclipses = false;
+  for (const run::NightEvent& ev : chart.events) {
+    if (!(ev.eclipseStart < ev.eclipseEnd)) continue;
+    eclipses = true;
+    const run::NightStar& s = chart.stars[ev.starSlot];
+    const StarStyle style = StyleOfStar(chart, ev.starSlot);
+    for (const run::CurveStretch& st : s.stretches) {
+      QPen pen(style.colour, style.lineWidth + kEclipseExtraWidth, st.inside ? Qt::SolidLine : Qt::DashLine);
+      pen.setCapStyle(Qt::FlatCap);
+      p.setPen(pen);
+      p.setBrush(Qt::NoBrush);
+      QPolygonF line;
+      for (std::size_t k = st.from; k <= st.to && k < s.times.size(); ++k)
+        if (s.times[k] >= ev.eclipseStart && s.times[k] <= ev.eclipseEnd)
+          line << QPointF(l.XOf(s.times[k]), l.YOf(s.altitudes[k]));
+      if (line.size() > 1) p.drawPolyline(line);
+    }
+  }
+
   // Labels under the markers, so a marker is never hidden by a label.
   for (const ChartMarker& m : l.markers) {
     if (!l.labelled) break;
@@ -389,6 +412,17 @@ void DrawChart(QPainter& p, const run::NightChartData& chart, const ChartLayout&
   const QString close = QStringLiteral("close to a limit");
   p.drawText(QPointF(x, keyY + fm.ascent()), close);
   x += fm.horizontalAdvance(close) + 28;
+  if (eclipses) {
+    QPen thick(Qt::black, 2 + kEclipseExtraWidth);
+    thick.setCapStyle(Qt::FlatCap);
+    p.setPen(thick);
+    p.drawLine(QPointF(x, keyY + fm.height() / 2), QPointF(x + 24, keyY + fm.height() / 2));
+    x += 28;
+    p.setPen(Qt::black);
+    const QString eclipse = QStringLiteral("eclipse");
+    p.drawText(QPointF(x, keyY + fm.ascent()), eclipse);
+    x += fm.horizontalAdvance(eclipse) + 28;
+  }
   swatch(kDay, QStringLiteral("Sun up"));
   swatch(kTooBright, QStringLiteral("Sun above %1\u00b0").arg(chart.maxSunAltitude));
   swatch(kDark, QStringLiteral("below"));

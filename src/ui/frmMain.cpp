@@ -338,6 +338,11 @@ void frmMain::BuildMenus() {
       session_.params.epochScale = static_cast<astro::EpochScale>(k);
     });
   }
+  // Whether minima of stars with a duration are tested over the whole eclipse.
+  options->addSeparator()->setObjectName(QStringLiteral("mOptionsLine"));
+  wholeEclipseAction_ = item(options, "mWholeEclipse", "&Whole eclipse");
+  wholeEclipseAction_->setCheckable(true);
+  connect(wholeEclipseAction_, &QAction::toggled, this, [this](bool on) { session_.params.wholeEclipse = on; });
 
   QMenu* help = menu("Help", "&Help");
   connect(item(help, "Helpdata", "Help-&Data", QKeySequence(Qt::Key_F1)), &QAction::triggered, this,
@@ -427,6 +432,7 @@ void frmMain::ShowZoneKind(const QString& text) {
 void frmMain::ShowEpochScale() {
   const auto k = static_cast<std::size_t>(session_.params.epochScale);
   if (k < epochActions_.size()) epochActions_[k]->setChecked(true);
+  wholeEclipseAction_->setChecked(session_.params.wholeEclipse);
 }
 
 void frmMain::FillSiteList() {

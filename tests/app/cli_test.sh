@@ -336,6 +336,33 @@ case $case in
     cmp -s conf/tevaro-options.ini options.before || fail "the options file was written"
     [ ! -e conf/tevaro6.ini ] || fail "the settings file was written"
     ;;
+  whole-eclipse)
+    # --eclipse marks minima only partly observable with " part" and changes
+    # nothing else; the options file gives the default, --no-eclipse turns it
+    # off, and a star file without durations gives the same bytes either way.
+    defaults
+    eclipse="--stars $examples/stars-durations.csv --date 2025-01-10 --nights 5 --events I,II"
+    run $eclipse
+    expect_status 0
+    cp out off
+    grep -q " part$" off && fail "a part mark without --eclipse"
+    run $eclipse --eclipse
+    expect_status 0
+    cp out on
+    grep -q " part$" on || fail "no part mark with --eclipse"
+    grep -v " part$" on | grep -q " I \| II " || fail "every minimum marked part"
+    sed 's/ part$//' on | cmp -s - off || fail "--eclipse changed more than the part marks"
+    mkdir conf
+    printf 'eclipse = on\n' >conf/tevaro-options.ini
+    run $eclipse --settings conf/tevaro6.ini
+    cmp -s out on || fail "the options file's eclipse = on is not the run's"
+    run $eclipse --settings conf/tevaro6.ini --no-eclipse
+    cmp -s out off || fail "--no-eclipse does not turn the options file's choice off"
+    run $nights --eclipse
+    cp out nine
+    run $nights
+    cmp -s out nine || fail "--eclipse changed a report of stars without durations"
+    ;;
   no-event)
     defaults
     printf 'Stars\nname,RA,Dec,HJDo,Period,Type,Max,Min,Comment\nFar south,6.0,-80.0,55000.1,1.5,EA,9,10,x\n' >south.csv

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <set>
 
 #include "test_files.h"
@@ -146,7 +147,7 @@ TEST(LoadStarFile, QuotedCommaOnTheThirdLineCounts) {
 
 TEST(LoadStarFile, OtherFieldCountsFail) {
   TempDir dir;
-  for (const char* third : {"A,1,2,3", "A,1,2,3,4,5", "A,1,2,3,4,EA,5,6", "A,1,2,3,4,EA,5,6,c,d", "A"}) {
+  for (const char* third : {"A,1,2,3", "A,1,2,3,4,5", "A,1,2,3,4,EA,5,6", "A,1,2,3,4,EA,5,6,c,2.5,x", "A"}) {
     SCOPED_TRACE(third);
     const std::string p = dir.Write("n.csv", std::string("h\nh\n") + third + "\n");
     ExpectFailure(LoadStarFile(p), p, 3);
@@ -228,6 +229,42 @@ TEST(LoadStarFile, APeriodThatIsNotANumberKeepsItsText) {
   EXPECT_EQ(e[0].periodNotNumber, std::optional<std::string>("abc"));
   EXPECT_EQ(e[1].periodNotNumber, std::nullopt);  // empty: a plain 0
   EXPECT_EQ(e[2].periodNotNumber, std::optional<std::string>("0.5x"));
+}
+
+TEST(LoadStarFile, TenthFieldIsTheEclipseDuration) {
+  // duration field -> hours read, text kept when not a number
+  struct Case {
+    const char* field;
+    std::optional<double> hours;
+    std::optional<std::string> notNumber;
+  };
+  const Case cases[] = {
+      {"2.5", 2.5, std::nullopt},        {"", std::nullopt, std::nullopt},
+      {" 7.25 ", 7.25, std::nullopt},    {"\"3e0\"", 3.0, std::nullopt},
+      {"-1", -1.0, std::nullopt},        {"abc", std::nullopt, "abc"},
+      {"\"  \"", std::nullopt, std::nullopt}, {"2h", std::nullopt, "2h"},
+  };
+  TempDir dir;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.field);
+    auto r = LoadStarFile(dir.Write("d.csv", std::string("h\r\nh\r\nXY Abc,12.3045,25.1230,55123.4567,0.3456789,E,11.2,12.5,deep,") +
+                                                 c.field + "\r\nZZ Def,5.0102,-3.4500,54321.1234,1.2345678,EA,,,,\r\n"));
+    ASSERT_TRUE(r.ok()) << r.failure().Message();
+    const auto& e = r.value().entries;
+    ASSERT_EQ(e.size(), 2u);
+    // The nine fields before it read as in the nine-field layout.
+    EXPECT_EQ(e[0].varType, "E ");
+    EXPECT_EQ(e[0].comment, "deep");
+    EXPECT_EQ(e[0].durationHours, c.hours);
+    EXPECT_EQ(e[0].durationNotNumber, c.notNumber);
+    EXPECT_EQ(e[1].durationHours, std::nullopt);
+    EXPECT_EQ(e[1].line, 4);
+  }
+  // A record cut short before its tenth field names it.
+  const std::string p = dir.Write("cut.csv", "h\nh\nA,1,2,3,4,EA,5,6,c,1\nB,1,2,3,4,EA,5,6,c");
+  auto cut = LoadStarFile(p);
+  ExpectFailure(cut, p, 4);
+  EXPECT_NE(cut.failure().reason.find("10th field (duration)"), std::string::npos) << cut.failure().reason;
 }
 
 TEST(LoadStarFile, CapacityIsTenThousandStars) {

@@ -125,6 +125,45 @@ INSTANTIATE_TEST_SUITE_P(ExampleSites, NightChartAgreement,
                                            SiteCase{2, "10", "28", false}   // east of Greenwich, zone -1
                                            ));
 
+// A minimum of a star with a duration, in a run that tests whole eclipses,
+// carries its eclipse's ends (cut to the chart's span) and its star's curve
+// passes through them; nothing else carries an eclipse.
+TEST(NightChartEclipses, EachTestedMinimumSpansItsEclipseOnItsCurve) {
+  for (const bool whole : {true, false}) {
+    SCOPED_TRACE(whole ? "whole eclipse" : "choice off");
+    Session s = ExampleSession(400, 41);
+    for (std::size_t i = 0; i < s.stars.entries.size(); i += 2)
+      s.stars.entries[i].durationHours = 1 + 6.0 * static_cast<double>(i % 7) / 7;
+    s.params.wholeEclipse = whole;
+    ASSERT_EQ(s.Calculate(FieldsFor(s, 0, "2024", "01", "10", "3", 1)).status, CalculateResult::Status::Listed);
+    const ListedRun& run = *s.lastRun;
+    std::size_t eclipses = 0, partial = 0, cut = 0;
+    for (std::int32_t night : ReportNights(run.outcome())) {
+      const NightChartData chart = BuildNightChart(run, night);
+      for (const NightEvent& ev : chart.events) {
+        const data::StarEntry& star = run.stars.entries[chart.stars[ev.starSlot].star];
+        EXPECT_EQ(ev.partial, run.outcome().events[ev.eventIndex].partial);
+        partial += ev.partial;
+        if (!(whole && star.durationHours && ev.phase % 2 == 1)) {
+          EXPECT_EQ(ev.eclipseStart, ev.eclipseEnd);
+          continue;
+        }
+        ++eclipses;
+        const double half = *star.durationHours / 48;
+        EXPECT_EQ(ev.eclipseStart, std::max(ev.time - half, chart.rjdStart));
+        EXPECT_EQ(ev.eclipseEnd, std::min(ev.time + half, chart.rjdEnd));
+        cut += ev.eclipseStart == chart.rjdStart || ev.eclipseEnd == chart.rjdEnd;
+        const NightStar& curve = chart.stars[ev.starSlot];
+        EXPECT_LT(IndexOf(curve.times, ev.eclipseStart), curve.times.size());
+        EXPECT_LT(IndexOf(curve.times, ev.eclipseEnd), curve.times.size());
+      }
+    }
+    EXPECT_EQ(eclipses > 20, whole);
+    EXPECT_EQ(partial > 5, whole);
+    EXPECT_EQ(cut > 0, whole);
+  }
+}
+
 // The stretches against the run's own test: a star whose events come every
 // few minutes, with Sun and altitude limits that pass everything, is listed
 // exactly where its hour angle is inside the limits.

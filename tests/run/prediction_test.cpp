@@ -7,6 +7,7 @@
 #include <iomanip>
 #include <ostream>
 #include <limits>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -23,7 +24,7 @@ namespace tevaro::run {
 // Readable events in failure messages.
 void PrintTo(const EventEntry& e, std::ostream* os) {
   *os << "{t " << std::setprecision(12) << e.time << " star " << e.star << " phase " << int{e.phase} << " c1 "
-      << e.column1 << " c2 " << e.column2 << (e.close ? " close" : "") << "}";
+      << e.column1 << " c2 " << e.column2 << (e.close ? " close" : "") << (e.partial ? " part" : "") << "}";
 }
 
 namespace {
@@ -133,8 +134,11 @@ TEST(RunPredictionTest, FastEngineEqualsTheLiteralOneOnGeneratedCatalogues) {
 
   testing::Random pick(20110504);
   auto choose = [&](std::size_t n) { return static_cast<std::size_t>(pick.Next() % n); };
+  // The whole-eclipse choice and the durations draw from their own stream,
+  // so the other choices stay those of the runs before them.
+  testing::Random eclipsePick(24);
   std::set<std::string> shown;
-  std::size_t compared = 0, listedRuns = 0;
+  std::size_t compared = 0, listedRuns = 0, partial = 0, whole = 0;
   for (int k = 0; k < 240; ++k) {
     const SiteChoice& site = sites[static_cast<std::size_t>(k) % std::size(sites)];
     const auto& date = dates[choose(std::size(dates))];
@@ -150,7 +154,13 @@ TEST(RunPredictionTest, FastEngineEqualsTheLiteralOneOnGeneratedCatalogues) {
     if ((k / 6) % 2 == 1) p.zoneName = site.zoneName;
     const astro::LimitsTable& limits = choose(2) ? withLimits : noLimits;
     // Fewer stars for the long spans keeps each case to a few thousand candidates.
-    const data::StarTable stars = testing::MakeCatalogue(n >= 14 ? 120 : 400, 1000 + static_cast<std::uint64_t>(k));
+    data::StarTable stars = testing::MakeCatalogue(n >= 14 ? 120 : 400, 1000 + static_cast<std::uint64_t>(k));
+    // Half the runs test whole eclipses; three stars in four have a duration,
+    // from minutes to just under the period.
+    p.wholeEclipse = eclipsePick.Next() % 2 == 0;
+    for (data::StarEntry& s : stars.entries)
+      if (eclipsePick.Next() % 4 != 0)
+        s.durationHours = 24 * s.period * std::pow(eclipsePick.Uniform(), 3) * 0.999 + 0.01;
 
     const PredictionOutcome literal = RunPrediction(p, stars, limits, Engine::Literal);
     const unsigned threads = 1 + static_cast<unsigned>(k % 2);
@@ -163,6 +173,13 @@ TEST(RunPredictionTest, FastEngineEqualsTheLiteralOneOnGeneratedCatalogues) {
     EXPECT_EQ(fast.label23Caption, literal.label23Caption);
     const ReportNames names{"Site", "Limits.dat", "gen.csv"};
     EXPECT_EQ(BuildReport(fast, p, stars, names).Bytes(), BuildReport(literal, p, stars, names).Bytes());
+    if (p.wholeEclipse && n <= 5) {
+      EXPECT_EQ(BuildReport(fast, p, stars, names, Engine::Literal).Bytes(), BuildReport(fast, p, stars, names).Bytes());
+    }
+    for (const EventEntry& e : literal.events) {
+      partial += e.partial;
+      whole += p.wholeEclipse && stars.entries[e.star].durationHours && e.phase % 2 == 1 && !e.partial;
+    }
     compared += literal.events.size();
     if (literal.HasListed()) ++listedRuns;
     for (const EventEntry& e : literal.events) shown.insert(kPhaseLabels[e.phase]);
@@ -171,6 +188,71 @@ TEST(RunPredictionTest, FastEngineEqualsTheLiteralOneOnGeneratedCatalogues) {
   EXPECT_GT(compared, 5000u);
   EXPECT_GT(listedRuns, 60u);
   EXPECT_EQ(shown.size(), 4u);
+  EXPECT_GT(partial, 500u);
+  EXPECT_GT(whole, 500u);
+}
+
+// A minimum is checked over its whole eclipse when the run asks for it and
+// the star has a duration; " part" marks one that only partly passes.
+TEST(RunPredictionTest, WholeEclipseMarksMinimaOnlyPartlyObservable) {
+  RunParameters base = January();
+  base.minStarAltitude = 20;
+  base.wholeEclipse = true;
+  const double midnight = astro::CalendarToRjdAt(2011, 1, 11, 8, 0, 0);
+  // A Sun limit that dawn crosses at about 05:00, inside the night's span.
+  const double five = midnight + 5.0 / 24;
+  base.maxSunAltitude = std::round(SunAltitude(five, astro::LocalSiderealTime(five, base.longitude), base.latitude));
+  // The first minute after midnight with the Sun at the limit or above.
+  double dawn = midnight;
+  while (SunAltitude(dawn, astro::LocalSiderealTime(dawn, base.longitude), base.latitude) < base.maxSunAltitude)
+    dawn += 1.0 / 1440;
+  ASSERT_LT(dawn - midnight, 5.6 / 24);
+  // Declination +40 at the example limits: hour angles within about +-5.8 h.
+  const struct {
+    const char* what;
+    double t, haHours, decDms, period;
+    std::optional<double> hours;
+    bool limits;
+    int phase;
+    bool wholeEclipse;
+    bool partial;
+  } cases[] = {
+      {"wholly inside", midnight, 0, 40, 1.2, 3.0, true, 1, true, false},
+      {"secondary wholly inside", midnight, -1, 40, 1.2, 5.5, true, 3, true, false},
+      {"ends after dawn", dawn - 0.5 / 24, -3, 60, 1.2, 2.0, false, 1, true, true},
+      {"secondary ends after dawn", dawn - 0.5 / 24, -3, 60, 1.2, 2.0, false, 3, true, true},
+      {"ends just before dawn", dawn - 1.05 / 24, -3, 60, 1.2, 2.0, false, 1, true, false},
+      {"star sets below the altitude limit", midnight, 3.5, 0, 1.2, 2.0, false, 1, true, true},
+      {"star rises above it after the start", midnight, -3.5, 0, 1.2, 2.0, false, 1, true, true},
+      {"ends past the west hour-angle limit", midnight, 5.3, 40, 1.2, 2.0, true, 1, true, true},
+      {"starts before the east hour-angle limit", midnight, -5.3, 40, 1.2, 2.0, true, 3, true, true},
+      {"start and end in two nights, a day between", midnight, 0, 60, 10, 48.0, false, 1, true, true},
+      {"a maximum is never marked", dawn - 0.5 / 24, -3, 60, 1.2, 2.0, false, 2, true, false},
+      {"the choice off", dawn - 0.5 / 24, -3, 60, 1.2, 2.0, false, 1, false, false},
+      {"no duration", dawn - 0.5 / 24, -3, 60, 1.2, std::nullopt, false, 1, true, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    RunParameters p = base;
+    p.wholeEclipse = c.wholeEclipse;
+    data::StarEntry star = StarAt(p, 8, c.t, c.haHours, c.decDms, c.period, c.phase);
+    star.durationHours = c.hours;
+    const data::StarTable stars = Table({star});
+    const PredictionOutcome o = RunBoth(p, stars, c.limits ? ExampleLimits() : astro::LimitsTable{});
+    const auto at = std::find_if(o.events.begin(), o.events.end(),
+                                 [&](const EventEntry& e) { return std::fabs(e.time - c.t) < 1e-6; });
+    // The middle is listed as without the choice.
+    ASSERT_NE(at, o.events.end());
+    EXPECT_EQ(at->phase, c.phase);
+    EXPECT_EQ(at->partial, c.partial);
+    // Both report paths end the line with " part" after the comment and " close".
+    const ReportNames names{"Site", "Limits.dat", "d.csv"};
+    const std::string quick = BuildReport(o, p, stars, names).Bytes();
+    EXPECT_EQ(BuildReport(o, p, stars, names, Engine::Literal).Bytes(), quick);
+    const std::string line = EventLine(*at, star, o.zone, p.outputMode);
+    EXPECT_EQ(line.ends_with(" part"), c.partial) << line;
+    EXPECT_NE(quick.find(line + "\r\n"), std::string::npos) << line;
+  }
 }
 
 TEST(RunPredictionTest, EqualTimesKeepTheSelectionSortOrder) {

@@ -329,6 +329,43 @@ TEST_F(SessionTest, OptionsFileCarriesTheNewChoicesAndKeepsWhatItDoesNotKnow) {
   }
 }
 
+// The whole-eclipse choice in the options file: on only for "on"; its line
+// written back where the file had one or the choice is on, so a file from
+// before the choice stays as it was.
+TEST_F(SessionTest, OptionsFileKeepsTheWholeEclipseChoice) {
+  const struct {
+    const char* options;  // nullptr: no file
+    bool on;
+    bool turnOn;
+    const char* written;  // nullptr: none written
+  } cases[] = {
+      {nullptr, false, false, nullptr},
+      {nullptr, false, true, "epochs = hjd-as-ut\nzone = \neclipse = on\n"},
+      {"eclipse = on\n", true, false, "eclipse = on\nepochs = hjd-as-ut\nzone = \n"},
+      {"eclipse=off\n", false, false, "eclipse = off\nepochs = hjd-as-ut\nzone = \n"},
+      {"eclipse = yes\n", false, false, "eclipse = off\nepochs = hjd-as-ut\nzone = \n"},
+      {"epochs = hjd\n", false, false, "epochs = hjd\nzone = \n"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.options ? c.options : "no file");
+    fs::remove_all(dir_ / data::kOptionsFileName);
+    fs::remove_all(dir_ / "tevaro6.ini");
+    if (c.options) Write(data::kOptionsFileName, c.options);
+    Session s;
+    s.StartUp(dir_.string(), {2027, 1, 10}, {std::nullopt, Write("Location.dat", kLocations), std::nullopt});
+    EXPECT_EQ(s.params.wholeEclipse, c.on);
+    if (c.turnOn) s.params.wholeEclipse = true;
+    ASSERT_FALSE(s.SaveOptionsFile());
+    const fs::path options = dir_ / data::kOptionsFileName;
+    if (c.written) {
+      std::ifstream in(options, std::ios::binary);
+      EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), c.written);
+    } else {
+      EXPECT_FALSE(fs::exists(options));
+    }
+  }
+}
+
 // A site whose zone is a name copies the name into the zone field, as a
 // number is copied; the daylight-saving rule then does not apply to the run.
 TEST_F(SessionTest, ASiteWithANamedZoneRunsOnThatZonesClock) {

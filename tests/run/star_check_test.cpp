@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <optional>
 #include <string>
 
 #include "run/prediction.h"
@@ -40,6 +41,33 @@ TEST(UnusableReason, PeriodAndEpochBounds) {
   data::StarEntry nan = Star(1.5);
   nan.decDms = std::nan("");
   EXPECT_EQ(UnusableReason(nan).value_or(""), "the position is not a number");
+}
+
+TEST(UnusableReason, EclipseDurationAboveZeroAndBelowThePeriod) {
+  // duration hours (period 0.5 d = 12 h) -> reason, empty when usable
+  struct Case {
+    std::optional<double> hours;
+    const char* notNumber;
+    const char* reason;
+  };
+  const Case cases[] = {
+      {std::nullopt, nullptr, ""},
+      {2.5, nullptr, ""},
+      {std::nextafter(12.0, 0.0), nullptr, ""},
+      {0.0, nullptr, "the eclipse's duration 0 hours is not a positive number of hours"},
+      {-1.5, nullptr, "the eclipse's duration -1.5 hours is not a positive number of hours"},
+      {std::nan(""), nullptr, "the eclipse's duration nan hours is not a positive number of hours"},
+      {12.0, nullptr, "the eclipse's duration 12 hours is not shorter than the period (12 hours)"},
+      {250.0, nullptr, "the eclipse's duration 250 hours is not shorter than the period (12 hours)"},
+      {std::nullopt, "2h30", "the eclipse's duration \"2h30\" is not a number of hours"},
+  };
+  for (const Case& c : cases) {
+    data::StarEntry s = Star(0.5);
+    s.durationHours = c.hours;
+    if (c.notNumber) s.durationNotNumber = c.notNumber;
+    SCOPED_TRACE(c.reason);
+    EXPECT_EQ(UnusableReason(s).value_or(""), c.reason);
+  }
 }
 
 TEST(UnusableStars, NamedAtLoadWithLineAndNameAndLeftOutOfTheRun) {
@@ -87,6 +115,31 @@ TEST(UnusableStars, NamedAtLoadWithLineAndNameAndLeftOutOfTheRun) {
     ASSERT_TRUE(out.HasListed());
     for (const EventEntry& e : out.events) ASSERT_EQ(e.star, 0u);
   }
+  std::remove(path.c_str());
+}
+
+TEST(UnusableStars, ABadDurationIsNamedWithItsLine) {
+  const std::string path = ::testing::TempDir() + "tevaro_durations.csv";
+  {
+    std::FILE* f = std::fopen(path.c_str(), "wb");
+    ASSERT_NE(f, nullptr);
+    std::fputs("Stars\nname,RA,Dec,HJDo,Period,Type,Max,Min,Comment,D\n"
+               "Known,6.0,60.0,55000.25,0.8,EA,10,11,,3.1\n"
+               "Unknown,6.0,60.0,55000.25,0.8,EA,10,11,,\n"
+               "Backwards,6.0,60.0,55000.25,0.8,EA,10,11,,-2\n"
+               "Minutes,6.0,60.0,55000.25,0.8,EA,10,11,,186\n",
+               f);
+    std::fclose(f);
+  }
+  Session s;
+  ASSERT_FALSE(s.LoadStars(path));
+  ASSERT_EQ(s.stars.entries.size(), 4u);
+  ASSERT_EQ(s.starWarnings.size(), 2u);
+  EXPECT_EQ(s.starWarnings[0].Text(),
+            "line 5: Backwards: the eclipse's duration -2 hours is not a positive number of hours; it is left out");
+  EXPECT_EQ(s.starWarnings[1].Text(),
+            "line 6: Minutes: the eclipse's duration 186 hours is not shorter than the period (19.2 hours); it is "
+            "left out");
   std::remove(path.c_str());
 }
 

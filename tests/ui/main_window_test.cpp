@@ -84,6 +84,7 @@ class MainWindowTest : public QObject {
   void exitWithBadFieldStillSaves();
   void failedSettingsWriteIsReported();
   void namedZoneAndEpochOptions();
+  void wholeEclipseOption();
 };
 
 void MainWindowTest::firstStartShowsFirstSiteAndDefaults() {
@@ -680,6 +681,25 @@ void MainWindowTest::namedZoneAndEpochOptions() {
   QVERIFY(dir.Read(QStringLiteral("tevaro6.ini")).contains("\r\n-1\r\n"));
   frmMain again(messages, dir.path());
   QVERIFY(again.findChild<QAction*>(QStringLiteral("mEpochsBjd"))->isChecked());
+  QVERIFY(messages.messages.isEmpty());
+}
+
+// Options > Whole eclipse: off by default; a choice made is the run's and
+// is shown checked at the next start.
+void MainWindowTest::wholeEclipseOption() {
+  TempFolder dir;
+  dir.CopyStartUpFiles();
+  RecordingMessageSink messages;
+  {
+    frmMain w(messages, dir.path());
+    QAction* whole = w.findChild<QAction*>(QStringLiteral("mWholeEclipse"));
+    QVERIFY(whole && whole->isCheckable() && !whole->isChecked());
+    whole->trigger();
+    QVERIFY(w.session().params.wholeEclipse);
+    w.ExitProgram();
+  }
+  frmMain again(messages, dir.path());
+  QVERIFY(again.findChild<QAction*>(QStringLiteral("mWholeEclipse"))->isChecked());
   QVERIFY(messages.messages.isEmpty());
 }
 
