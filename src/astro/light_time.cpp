@@ -1,5 +1,6 @@
 #include "astro/light_time.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include <erfa.h>
@@ -94,6 +95,8 @@ LightTimeModel::LightTimeModel(EpochScale scale, double fromRjd, double toRjd) :
       else
         datEnd_[d] = datStart_[d];
     }
+    datConstant_ = std::all_of(datStart_.begin(), datStart_.end(), [&](double x) { return x == datStart_.front(); }) &&
+                   std::all_of(datEnd_.begin(), datEnd_.end(), [&](double x) { return x == datStart_.front(); });
   }
 }
 

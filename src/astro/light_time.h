@@ -73,7 +73,8 @@ class LightTimeModel {
     const double pa = Dot(a.pos, n), pb = Dot(b.pos, n);
     const double va = Dot(a.vel, n) * kStepDays, vb = Dot(b.vel, n) * kStepDays;
     const double rn = (2 * u3 - 3 * u2 + 1) * pa + (u3 - 2 * u2 + u) * va + (-2 * u3 + 3 * u2) * pb + (u3 - u2) * vb;
-    const double vn = ((6 * u2 - 6 * u) * (pa - pb) + (3 * u2 - 4 * u + 1) * va + (3 * u2 - 2 * u) * vb) / kStepDays;
+    // The velocity only scales a step of 500 s: linear is plenty.
+    const double vn = (va + (vb - va) * u) * (1 / kStepDays);
     // The first step gives the light time at T; the second takes the
     // position one light time earlier along the velocity (the curvature of
     // the orbit over 500 s moves it under a kilometre).
@@ -103,6 +104,8 @@ class LightTimeModel {
   // so that a leap second falls on its own second.
   double TdbToUtc(double t) const noexcept {
     constexpr double kTtMinusTaiDays = 32.184 / 86400;
+    // Most runs hold no leap second: one offset for the whole table.
+    if (datConstant_) return t - kTtMinusTaiDays - datStart_.front() / 86400;
     const double first = TaiMinusUtcAt(t);
     const double utc = t - kTtMinusTaiDays - first / 86400;
     const double second = TaiMinusUtcAt(utc);
@@ -116,6 +119,7 @@ class LightTimeModel {
   // within a day, jumps only at 0h UTC.
   double dayBase_ = 0;
   std::vector<double> datStart_, datEnd_;
+  bool datConstant_ = false;  // every day of the table has the same TAI - UTC
 };
 
 }  // namespace tevaro::astro
