@@ -10,7 +10,7 @@ const char* const kCliUsage =
     "                  [--site N] [--longitude DMS] [--latitude DMS] [--zone H|NAME]\n"
     "                  [--date YYYY-MM-DD] [--nights N] [--max-sun DEG] [--min-star DEG]\n"
     "                  [--events LIST] [--columns altaz|airmass|dec]\n"
-    "                  [--epochs hjd-as-ut|hjd|bjd]\n"
+    "                  [--epochs hjd-as-ut|hjd|bjd] [--moon]\n"
     "                  [--ignore-ea | --no-ignore-ea] [--dst | --no-dst] [-o FILE]\n"
     "                  [--pdf FILE [--paper a4|letter]]\n"
     "                  [--chart FILE [--chart-night YYYY-MM-DD]]\n"
@@ -25,10 +25,12 @@ const char* const kCliUsage =
     "followed. --epochs says how the star file's epochs are read: hjd-as-ut (used\n"
     "as UT), hjd (HJD, UTC) or bjd (BJD, TDB), the last two corrected for light\n"
     "time to the Earth; the default comes from tevaro-options.ini beside the\n"
-    "settings file. -o (or --output) writes the report with CR LF line ends\n"
-    "instead of printing it. --pdf writes the report's printed pages as a PDF\n"
-    "(default paper a4), with -o or instead of printing the report. --chart writes\n"
-    "the night chart of the first night with an event (or of the evening\n"
+    "settings file. --moon ends each night line with the Moon of that night and\n"
+    "marks 'moon' each event near a bright Moon that is up (also on when the\n"
+    "options file says moon = on). -o (or --output) writes the report with CR LF\n"
+    "line ends instead of printing it. --pdf writes the report's printed pages as\n"
+    "a PDF (default paper a4), with -o or instead of printing the report. --chart\n"
+    "writes the night chart of the first night with an event (or of the evening\n"
     "--chart-night names) as a 1600 x 1000 PNG, or SVG when FILE ends in .svg.\n"
     "Every option that takes a value also takes it as --option=VALUE.\n"
     "Exit status: 0 report written, 1 no event in the span, 2 invalid input or a\n"
@@ -120,6 +122,7 @@ std::optional<CliOptions> ParseCli(const std::vector<std::string>& args, std::st
     } else if (a == "--no-ignore-ea") { o.ignoreEa = false;
     } else if (a == "--dst") { o.dst = true;
     } else if (a == "--no-dst") { o.dst = false;
+    } else if (a == "--moon") { o.moon = true;
     } else if (a == "--version") { o.version = true;
     } else {
       error = "unknown option '" + a + "'";

@@ -18,6 +18,7 @@ struct CliOptions {
   std::optional<std::string> events, columns;
   std::optional<astro::EpochScale> epochs;
   std::optional<bool> ignoreEa, dst;
+  bool moon = false;  // --moon: the Moon in the report, whatever the options file says
   std::optional<std::string> output;
   std::optional<std::string> pdf;
   std::string paper = "a4";  // a4 or letter

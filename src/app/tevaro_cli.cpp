@@ -94,6 +94,7 @@ int Run(const tevaro::app::CliOptions& o) {
   if (o.ignoreEa) in.ignoreEaBox = *o.ignoreEa ? 1 : 0;
   if (o.dst) s.params.dstEnabled = *o.dst;
   if (o.epochs) s.params.epochScale = *o.epochs;
+  if (o.moon) s.params.moon = true;
 
   const tevaro::run::CalculateResult r = s.Calculate(in);
   using Status = tevaro::run::CalculateResult::Status;

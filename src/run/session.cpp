@@ -46,22 +46,26 @@ void Session::LoadSettingsFile() { ApplySettings(data::LoadSettings(startFolder)
 namespace {
 constexpr const char* kEpochsKey = "epochs";
 constexpr const char* kZoneKey = "zone";
+constexpr const char* kMoonKey = "moon";
 }  // namespace
 
 void Session::ApplyOptions(const data::OptionsFile& o) {
   options = o;
   params.epochScale = astro::EpochScaleFromName(o.Get(kEpochsKey).value_or("")).value_or(astro::EpochScale::HjdAsUt);
+  params.moon = o.Get(kMoonKey).value_or("") == "on";
   // A zone name only: the hours live in the settings file.
   if (const auto zone = o.Get(kZoneKey); zone && astro::LooksLikeZoneName(*zone))
     ApplyFieldChange(Field::Zone, *zone, params);
 }
 
 std::optional<data::OptionsFile> Session::CurrentOptions() const {
-  if (!optionsFromFile && params.epochScale == astro::EpochScale::HjdAsUt && params.zoneName.empty())
+  if (!optionsFromFile && params.epochScale == astro::EpochScale::HjdAsUt && params.zoneName.empty() && !params.moon)
     return std::nullopt;
   data::OptionsFile o = options;
   o.Set(kEpochsKey, astro::EpochScaleName(params.epochScale));
   o.Set(kZoneKey, params.zoneName);
+  // A file that never had the Moon keeps its bytes while the Moon stays off.
+  if (params.moon || o.Get(kMoonKey)) o.Set(kMoonKey, params.moon ? "on" : "off");
   return o;
 }
 

@@ -37,6 +37,8 @@ struct RunParameters {
   std::string zoneName;
   // How the stars' epochs are read (light time and time scale).
   astro::EpochScale epochScale = astro::EpochScale::HjdAsUt;
+  // The Moon on each night line and the " moon" mark on events near a bright Moon.
+  bool moon = false;
   std::int32_t eveningDayNumber = 0;  // whole RJD of noon on the evening date
 };
 

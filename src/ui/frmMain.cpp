@@ -338,6 +338,11 @@ void frmMain::BuildMenus() {
       session_.params.epochScale = static_cast<astro::EpochScale>(k);
     });
   }
+  // The Moon on the night lines and the " moon" mark, kept in the options file.
+  options->addSeparator();
+  moonAction_ = item(options, "mMoon", "&Moon");
+  moonAction_->setCheckable(true);
+  connect(moonAction_, &QAction::toggled, this, [this](bool on) { session_.params.moon = on; });
 
   QMenu* help = menu("Help", "&Help");
   connect(item(help, "Helpdata", "Help-&Data", QKeySequence(Qt::Key_F1)), &QAction::triggered, this,
@@ -427,6 +432,7 @@ void frmMain::ShowZoneKind(const QString& text) {
 void frmMain::ShowEpochScale() {
   const auto k = static_cast<std::size_t>(session_.params.epochScale);
   if (k < epochActions_.size()) epochActions_[k]->setChecked(true);
+  moonAction_->setChecked(session_.params.moon);
 }
 
 void frmMain::FillSiteList() {
