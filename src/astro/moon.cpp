@@ -14,6 +14,7 @@ namespace {
 
 constexpr double kRjdBase = 2400000.0;  // JD of RJD 0
 constexpr double kStepDays = 1.0 / 24;  // table spacing
+constexpr std::size_t kSunEvery = 6;    // samples between computed fractions lit
 constexpr double kMaxTableDays = 4000;
 constexpr double kJ2000Rjd = 51545.0;
 
@@ -43,24 +44,50 @@ MoonModel::MoonModel(double fromRjd, double toRjd, double longitudeDeg, double l
   start_ = std::floor(fromRjd / kStepDays) * kStepDays - kStepDays;
   const auto n = static_cast<std::size_t>(std::ceil((toRjd - start_) / kStepDays)) + 2;
   samples_.resize(n);
-  for (std::size_t k = 0; k < n; ++k) samples_[k] = Direct(start_ + static_cast<double>(k) * kStepDays);
+  // TT - UTC once for the stretch: a leap second within it moves the Moon
+  // by half an arcsecond.
+  const double ttMinusUtc = TtOf(middle) - middle;
+  for (std::size_t k = 0; k < n; ++k) {
+    const double tt = start_ + static_cast<double>(k) * kStepDays + ttMinusUtc;
+    MoonGeocentric(tt, samples_[k].pos);
+    // The fraction lit changes slowly (under 0.01 an hour, smoothly): the
+    // Sun every six hours and straight lines between, within 0.0002.
+    if (k % kSunEvery == 0 || k + 1 == n) samples_[k].illuminated = Illuminated(tt, samples_[k].pos);
+  }
+  for (std::size_t k = 0; k + 1 < n; ++k) {
+    if (k % kSunEvery == 0) continue;
+    const std::size_t a = k - k % kSunEvery, b = std::min(a + kSunEvery, n - 1);
+    const double u = static_cast<double>(k - a) / static_cast<double>(b - a);
+    samples_[k].illuminated = samples_[a].illuminated + (samples_[b].illuminated - samples_[a].illuminated) * u;
+  }
+}
+
+void MoonModel::MoonGeocentric(double ttRjd, double pos[3]) const noexcept {
+  double moon[2][3];
+  eraMoon98(kRjdBase, ttRjd, moon);
+  eraRxp(const_cast<double(*)[3]>(rnpb_), moon[0], pos);
+}
+
+double MoonModel::Illuminated(double ttRjd, const double posOfDate[3]) const noexcept {
+  // The phase angle at the Moon, between the Sun (at -Earth heliocentric)
+  // and the Earth, on the axes of date (a rotation keeps angles).
+  double pvh[2][3], pvb[2][3], sun[3];
+  eraEpv00(kRjdBase, ttRjd, pvh, pvb);  // status 1 outside 1900-2100: still usable
+  const double minusEarth[3] = {-pvh[0][0], -pvh[0][1], -pvh[0][2]};
+  eraRxp(const_cast<double(*)[3]>(rnpb_), const_cast<double*>(minusEarth), sun);
+  double toSun[3], toEarth[3];
+  for (int i = 0; i < 3; ++i) {
+    toSun[i] = sun[i] - posOfDate[i];
+    toEarth[i] = -posOfDate[i];
+  }
+  return (1 + std::cos(eraSepp(toSun, toEarth))) / 2;
 }
 
 MoonModel::Sample MoonModel::Direct(double utcRjd) const noexcept {
   Sample s{};
   const double tt = TtOf(utcRjd);
-  double moon[2][3], pvh[2][3], pvb[2][3];
-  eraMoon98(kRjdBase, tt, moon);
-  eraEpv00(kRjdBase, tt, pvh, pvb);  // status 1 outside 1900-2100: still usable
-  eraRxp(const_cast<double(*)[3]>(rnpb_), moon[0], s.pos);
-  // The phase angle at the Moon, between the Sun (at -Earth heliocentric)
-  // and the Earth; both vectors on the same (ICRS) axes.
-  double toSun[3], toEarth[3];
-  for (int i = 0; i < 3; ++i) {
-    toSun[i] = -pvh[0][i] - moon[0][i];
-    toEarth[i] = -moon[0][i];
-  }
-  s.illuminated = (1 + std::cos(eraSepp(toSun, toEarth))) / 2;
+  MoonGeocentric(tt, s.pos);
+  s.illuminated = Illuminated(tt, s.pos);
   return s;
 }
 
@@ -101,8 +128,10 @@ Vector3 MoonModel::OfDate(const Vector3& j2000) const noexcept {
 }
 
 double SeparationDeg(const Vector3& a, const Vector3& b) noexcept {
-  double p[3] = {a.x, a.y, a.z}, q[3] = {b.x, b.y, b.z};
-  return eraSepp(p, q) * ERFA_DR2D;
+  // acos of the dot product: a quarter of the cost of ERFA's eraSepp, and
+  // within a few millionths of a degree of it (coarsest near 0 and 180).
+  const double c = a.x * b.x + a.y * b.y + a.z * b.z;
+  return std::acos(std::fmax(-1.0, std::fmin(1.0, c))) * ERFA_DR2D;
 }
 
 }  // namespace tevaro::astro

@@ -19,8 +19,9 @@ struct MoonPlace {
 };
 
 // The Moon for one site over a stretch of time: the geocentric Moon (equator
-// of date) and its illuminated fraction tabulated every hour and interpolated
-// linearly (error under 0.001 degree and 0.0005 in the fraction), the
+// of date) tabulated every hour, its illuminated fraction every six hours,
+// both interpolated linearly (error under 0.001 degree and 0.0005 in the
+// fraction), the
 // parallax added exactly at each instant. Instants outside the table are
 // computed directly. The equator and equinox are those of the stretch's
 // middle throughout.
@@ -45,6 +46,10 @@ class MoonModel {
     double illuminated;
   };
   Sample Direct(double utcRjd) const noexcept;
+  // The geocentric Moon at TT instant `ttRjd`, au, on the model's axes.
+  void MoonGeocentric(double ttRjd, double pos[3]) const noexcept;
+  // The fraction lit at `ttRjd` of the Moon at `posOfDate` (au, model's axes).
+  double Illuminated(double ttRjd, const double posOfDate[3]) const noexcept;
 
   double longitudeDeg_, latitudeDeg_;
   double sinLat_, cosLat_;
@@ -54,7 +59,7 @@ class MoonModel {
   std::vector<Sample> samples_;
 };
 
-// Angle between two unit vectors, degrees 0..180.
+// Angle between two unit vectors, degrees 0..180 (to a few millionths).
 double SeparationDeg(const Vector3& a, const Vector3& b) noexcept;
 
 }  // namespace tevaro::astro

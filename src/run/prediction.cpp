@@ -153,8 +153,10 @@ void Append(Events& out, const RunParameters& p, const RunFrame& f, const data::
   }
   e.close = h - sky.eastLimit < 1.5 || sky.westLimit - h < 1.5;
   if (f.moon) {
+    // The distance only where the Moon is up: half the events or more.
     const astro::MoonPlace m = f.moon->At(t);
-    e.nearMoon = MoonInTheWay(m.altitudeDeg, m.illuminated, astro::SeparationDeg(m.direction, sky.ofDate));
+    e.nearMoon = m.altitudeDeg > 0 &&
+                 MoonInTheWay(m.altitudeDeg, m.illuminated, astro::SeparationDeg(m.direction, sky.ofDate));
   }
   out.push_back(e);
 }
