@@ -58,6 +58,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   static const char* const kZones[] = {"", "Europe/Berlin", "Australia/Sydney", "Asia/Kolkata", "America/St_Johns"};
   p.epochScale = static_cast<astro::EpochScale>(in.ConsumeIntegralInRange(0, 2));
   p.zoneName = kZones[in.ConsumeIntegralInRange<std::size_t>(0, std::size(kZones) - 1)];
+  // The Moon on the night lines and the marks, both engines alike.
+  p.moon = in.ConsumeBool();
 
   const run::PredictionOutcome literal = run::RunPrediction(p, stars, limits, run::Engine::Literal);
   const run::PredictionOutcome fast = run::RunPrediction(p, stars, limits, run::Engine::Fast);
