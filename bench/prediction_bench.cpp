@@ -137,8 +137,9 @@ void Full(std::int16_t mode, bool literalToo) {
 // The time choices on the full-capacity year: a named zone that never
 // changes its clock (Etc/GMT+8 is zone 8) must give the events of zone 8;
 // corrected epochs and a zone with daylight saving cost at most a little;
-// so does testing every minimum over its whole eclipse, every star having a
-// duration of a tenth of its period.
+// so do the Moon and testing every minimum over its whole eclipse, every star
+// having a duration of a tenth of its period (each at most 1.5 times the
+// defaults).
 void TimeChoices() {
   const data::StarTable stars = testing::MakeCatalogue(10000, 2);
   data::StarTable withDurations = stars;
@@ -152,12 +153,14 @@ void TimeChoices() {
     astro::EpochScale scale;
     const char* zone;
     bool wholeEclipse = false;
+    bool moon = false;
   };
   const Choice choices[] = {{"defaults (zone 8)", astro::EpochScale::HjdAsUt, ""},
                             {"Etc/GMT+8", astro::EpochScale::HjdAsUt, "Etc/GMT+8"},
                             {"hjd, America/Vancouver", astro::EpochScale::Hjd, "America/Vancouver"},
                             {"bjd, America/Vancouver", astro::EpochScale::Bjd, "America/Vancouver"},
-                            {"whole eclipse", astro::EpochScale::HjdAsUt, "", true}};
+                            {"whole eclipse", astro::EpochScale::HjdAsUt, "", true, false},
+                            {"Moon (zone 8)", astro::EpochScale::HjdAsUt, "", false, true}};
   std::printf("time choices: 10000 stars, 365 nights, all four phases, mode 1\n");
   double baseSeconds = 0;
   std::vector<run::EventEntry> baseEvents;
@@ -167,6 +170,7 @@ void TimeChoices() {
     p.zoneName = c.zone;
     p.wholeEclipse = c.wholeEclipse;
     const data::StarTable& table = c.wholeEclipse ? withDurations : stars;
+    p.moon = c.moon;
     run::PredictionOutcome o;
     const double tRun = Seconds([&] { o = run::RunPrediction(p, table, limits, run::Engine::Fast); });
     const double cRun = lastCpu;

@@ -62,6 +62,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   p.wholeEclipse = in.ConsumeBool();
   for (data::StarEntry& s : stars.entries)
     if (in.ConsumeBool()) s.durationHours = in.ConsumeFloatingPointInRange(-10.0, 1300.0);
+  // The Moon on the night lines and the marks, both engines alike.
+  p.moon = in.ConsumeBool();
 
   const run::PredictionOutcome literal = run::RunPrediction(p, stars, limits, run::Engine::Literal);
   const run::PredictionOutcome fast = run::RunPrediction(p, stars, limits, run::Engine::Fast);

@@ -10,7 +10,7 @@ const char* const kCliUsage =
     "                  [--site N] [--longitude DMS] [--latitude DMS] [--zone H|NAME]\n"
     "                  [--date YYYY-MM-DD] [--nights N] [--max-sun DEG] [--min-star DEG]\n"
     "                  [--events LIST] [--columns altaz|airmass|dec]\n"
-    "                  [--epochs hjd-as-ut|hjd|bjd] [--eclipse | --no-eclipse]\n"
+    "                  [--epochs hjd-as-ut|hjd|bjd] [--eclipse | --no-eclipse] [--moon]\n"
     "                  [--ignore-ea | --no-ignore-ea] [--dst | --no-dst] [-o FILE]\n"
     "                  [--pdf FILE [--paper a4|letter]]\n"
     "                  [--chart FILE [--chart-night YYYY-MM-DD]]\n"
@@ -28,10 +28,12 @@ const char* const kCliUsage =
     "--eclipse tests each minimum of a star whose file gives the eclipse's duration\n"
     "(a tenth field, hours) at the eclipse's start, middle, end and between, and\n"
     "marks one only partly observable with 'part'; the default comes from\n"
-    "tevaro-options.ini too. -o (or --output) writes the report with CR LF line ends\n"
-    "instead of printing it. --pdf writes the report's printed pages as a PDF\n"
-    "(default paper a4), with -o or instead of printing the report. --chart writes\n"
-    "the night chart of the first night with an event (or of the evening\n"
+    "tevaro-options.ini too. --moon ends each night line with the Moon of that night\n"
+    "and marks 'moon' each event near a bright Moon that is up (also on when the\n"
+    "options file says moon = on). -o (or --output) writes the report with CR LF\n"
+    "line ends instead of printing it. --pdf writes the report's printed pages as a\n"
+    "PDF (default paper a4), with -o or instead of printing the report. --chart\n"
+    "writes the night chart of the first night with an event (or of the evening\n"
     "--chart-night names) as a 1600 x 1000 PNG, or SVG when FILE ends in .svg. Every\n"
     "option that takes a value also takes it as --option=VALUE.\n"
     "Exit status: 0 report written, 1 no event in the span, 2 invalid input or a\n"
@@ -125,6 +127,7 @@ std::optional<CliOptions> ParseCli(const std::vector<std::string>& args, std::st
     } else if (a == "--no-dst") { o.dst = false;
     } else if (a == "--eclipse") { o.eclipse = true;
     } else if (a == "--no-eclipse") { o.eclipse = false;
+    } else if (a == "--moon") { o.moon = true;
     } else if (a == "--version") { o.version = true;
     } else {
       error = "unknown option '" + a + "'";

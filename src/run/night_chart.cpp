@@ -142,6 +142,16 @@ NightChartData BuildNightChart(const ListedRun& run, std::int32_t localDay) {
   c.sunTimes = grid;
   c.sunAltitudes.reserve(grid.size());
   for (double t : grid) c.sunAltitudes.push_back(RunSunAltitude(t, p.longitude, p.latitude));
+  // The Moon always, whether or not the run marks it.
+  const astro::MoonModel moon(c.rjdStart, c.rjdEnd, p.longitude, p.latitude);
+  c.moonAltitudes.reserve(grid.size());
+  for (double t : grid) c.moonAltitudes.push_back(moon.At(t).altitudeDeg);
+  c.moonIlluminated = moon.At(c.eveningStart + 0.25).illuminated;
+  for (NightEvent& ev : c.events) {
+    const data::StarEntry& star = run.stars.entries.at(c.stars[ev.starSlot].star);
+    const astro::Vector3 n = moon.OfDate(astro::DirectionOf(astro::DmsToDegrees(star.raDms), astro::DmsToDegrees(star.decDms)));
+    ev.moonDistanceDeg = astro::SeparationDeg(moon.At(ev.time).direction, n);
+  }
 
   const double epoch = o.epoch;
   for (std::size_t slot = 0; slot < c.stars.size(); ++slot) {

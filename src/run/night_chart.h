@@ -1,5 +1,5 @@
-// One night of a run as the night chart draws it: the Sun's altitude from
-// 18:00 to 06:00 local, the altitude curve of each star with a listed event
+// One night of a run as the night chart draws it: the Sun's and the Moon's
+// altitudes from 18:00 to 06:00 local, the altitude curve of each star with a listed event
 // that night split where its hour angle leaves or enters the star's limits,
 // and the night's listed events with the report lines that print them and,
 // for minima tested over the whole eclipse, the eclipse's start and end.
@@ -66,6 +66,7 @@ struct NightEvent {
   // The part of the eclipse inside the chart's span, RJD (UT), for a
   // minimum tested over its whole eclipse; equal (no eclipse) otherwise.
   double eclipseStart = 0, eclipseEnd = 0;
+  double moonDistanceDeg = 0;  // the Moon's topocentric distance from the star
   std::size_t eventIndex = 0;  // index into the run's event list
   std::size_t reportLine = 0;  // 1-based line of the report that prints it
 };
@@ -84,6 +85,8 @@ struct NightChartData {
   double rjdStart = 0, rjdEnd = 0;
   double eveningStart = 0;  // 18:00 local
   std::vector<double> sunTimes, sunAltitudes;
+  std::vector<double> moonAltitudes;  // degrees, topocentric, at the sunTimes
+  double moonIlluminated = 0;         // fraction lit at local midnight
   std::vector<NightStar> stars;    // in the order of their first event
   std::vector<NightEvent> events;  // in the report's order
 };

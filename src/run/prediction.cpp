@@ -38,6 +38,8 @@ struct RunFrame {
   // How far the correction may move an instant, days: the walk looks this
   // much beyond the span. 0 for epochs used as UT.
   double shift = 0;
+  // The Moon over the span, with a day to spare; null with the Moon off.
+  std::shared_ptr<const astro::MoonModel> moon;
 };
 
 RunFrame FrameOf(const RunParameters& p) {
@@ -74,6 +76,7 @@ RunFrame FrameOf(const RunParameters& p) {
     f.light = astro::LightTimeModel(p.epochScale, f.rjdStart - 1, f.rjdEnd + 1);
     f.shift = astro::kMaxLightTimeShiftDays;
   }
+  if (p.moon) f.moon = std::make_shared<const astro::MoonModel>(f.rjdStart - 1, f.rjdEnd + 1, p.longitude, p.latitude);
   return f;
 }
 
@@ -82,6 +85,7 @@ struct StarSky : StarPlace {
   double eStart = 0;  // first cycle of the walk (a half cycle)
   double eEnd = -1;   // last quarter cycle at or before the end of the span
   astro::Vector3 direction;  // J2000 direction, for the light time
+  astro::Vector3 ofDate;     // on the Moon's axes, for its distance; only with the Moon on
 };
 
 // The instant at which the event of cycle number e is seen from the Earth.
@@ -101,8 +105,9 @@ bool SkyOf(const data::StarEntry& s, const astro::LimitsTable& limits, const Run
   // instant up to `shift` outside the span may be seen inside it.
   sky.eStart = std::floor(2 * (f.rjdStart - f.shift - s.epoch) / s.period + 0.000000001) * 0.5;
   sky.eEnd = std::floor(4 * (f.rjdEnd + f.shift - s.epoch) / s.period + 0.000000001) * 0.25;
-  if (!f.light.IsIdentity())
+  if (!f.light.IsIdentity() || f.moon)
     sky.direction = astro::DirectionOf(astro::DmsToDegrees(s.raDms), astro::DmsToDegrees(s.decDms));
+  if (f.moon) sky.ofDate = f.moon->OfDate(sky.direction);
   // A cycle number too large to step by a quarter, or a period so short that
   // the walk would take tens of millions of steps (no binary is that fast),
   // yields no event rather than a run that never ends.
@@ -151,7 +156,7 @@ bool WholeEclipseObservable(double t, double durationHours, Observable&& observa
 // Appends the event of a candidate that passed all four tests, unless the EA
 // filter drops it.
 template <class Events>
-void Append(Events& out, const RunParameters& p, const data::StarEntry& s,
+void Append(Events& out, const RunParameters& p, const RunFrame& f, const data::StarEntry& s,
             std::uint32_t index, const StarSky& sky, int phase, double t, double h,
             const astro::Horizon& hz, bool partial) {
   if (p.ignoreEaSecondary == 1 && phase == 3 && IsEa(s)) return;
@@ -177,6 +182,12 @@ void Append(Events& out, const RunParameters& p, const data::StarEntry& s,
   }
   e.close = h - sky.eastLimit < 1.5 || sky.westLimit - h < 1.5;
   e.partial = partial;
+  if (f.moon) {
+    // The distance only where the Moon is up: half the events or more.
+    const astro::MoonPlace m = f.moon->At(t);
+    e.nearMoon = m.altitudeDeg > 0 &&
+                 MoonInTheWay(m.altitudeDeg, m.illuminated, astro::SeparationDeg(m.direction, sky.ofDate));
+  }
   out.push_back(e);
 }
 
@@ -207,7 +218,7 @@ void WalkLiteral(std::vector<EventEntry>& out, const RunParameters& p, const Run
                            !WholeEclipseObservable(
                                t, *s.durationHours, [&](double u) { return ObservableLiteral(p, sky, u); },
                                [](double, double) { return false; });
-      Append(out, p, s, index, sky, phase, t, h, hz, partial);
+      Append(out, p, f, s, index, sky, phase, t, h, hz, partial);
     }
   }
 }
@@ -456,7 +467,7 @@ class FastWalk {
                          !WholeEclipseObservable(
                              t, *s_.durationHours, [this](double u) { return Observable(u).has_value(); },
                              [this](double from, double to) { return CertainThroughout(from, to); });
-    Append(out_, c_.p, s_, index_, sky_, phase, t, k->h, astro::Horizon{azimuth, z}, partial);
+    Append(out_, c_.p, c_.f, s_, index_, sky_, phase, t, k->h, astro::Horizon{azimuth, z}, partial);
   }
 
   EventChunks& out_;
@@ -686,6 +697,7 @@ PredictionOutcome RunPrediction(const RunParameters& p, const data::StarTable& s
   outcome.rjdStart = f.rjdStart;
   outcome.rjdEnd = f.rjdEnd;
   outcome.epoch = f.epoch;
+  outcome.moon = f.moon;
 
   const std::size_t n = stars.entries.size();
   // A star-night of the fast search takes well under a microsecond: a run

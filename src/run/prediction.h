@@ -6,10 +6,12 @@
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "astro/light_time.h"
+#include "astro/moon.h"
 #include "astro/tables.h"
 #include "data/star_file.h"
 #include "run/run_clock.h"
@@ -27,6 +29,7 @@ struct EventEntry {
   double column2 = 0;      // mode 1 altitude (deg), 2 airmass, 3 catalogue declination DD.MMSS
   std::uint8_t phase = 1;  // 1..4, see kPhaseLabels
   bool close = false;      // within 1.5 h of an hour-angle limit
+  bool nearMoon = false;   // the Moon is up, bright and near the star (MoonInTheWay); only with the Moon on
   bool partial = false;    // a minimum whose eclipse is only partly observable
   bool operator==(const EventEntry&) const = default;
 };
@@ -42,6 +45,8 @@ struct PredictionOutcome {
   double rjdStart = 0, rjdEnd = 0;  // the span, UT: 18:00 local on the first evening to 06:00 after the last night
   double epoch = 2000;              // the precession epoch, year with fraction
   std::string label23Caption;      // "DAYLIGHT SAVINGS TIME" or empty
+  // The Moon at the site over the span; null unless the run was asked for it.
+  std::shared_ptr<const astro::MoonModel> moon;
   bool tooManyEvents = false;      // the run stopped at the event bound; no events kept
   bool cancelled = false;          // the run was stopped from outside; no events kept
   bool HasListed() const { return firstListed < events.size(); }
@@ -81,6 +86,15 @@ double HourAngleAt(double lst, const StarPlace& place);
 
 // The Sun's altitude at `t` (RJD, UT) and local sidereal time `lst`.
 double SunAltitude(double t, double lst, double latitude);
+
+// The rule of the " moon" mark: the Moon's centre above the horizon and
+// illuminated x 100 + 1000 / distance (degrees) above 100. A full Moon that is
+// up marks every event; a half Moon within 20 degrees; a thin crescent within
+// about 10.
+inline constexpr double kMoonScoreLimit = 100;
+inline bool MoonInTheWay(double altitudeDeg, double illuminated, double distanceDeg) {
+  return altitudeDeg > 0 && illuminated * 100 + 1000 / distanceDeg > kMoonScoreLimit;
+}
 
 // The most events one run may find. An event and its report line take about
 // 200 bytes in the run, the sort and the report, so a run stays under 2 GB; a

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <limits>
 
 #include "astro/angles.h"
 #include "astro/calendar.h"
@@ -166,8 +167,54 @@ std::string EventLine(const EventEntry& e, const data::StarEntry& star, double z
   line += "  ";
   line += star.comment;
   if (e.close) line += " close";
+  if (e.nearMoon) line += " moon";
   if (e.partial) line += " part";
   return line;
+}
+
+std::string MoonNightText(const PredictionOutcome& outcome, double localDay) {
+  const astro::MoonModel& moon = *outcome.moon;
+  const double from = outcome.clock.UtcOfLocal(localDay + 0.25), to = outcome.clock.UtcOfLocal(localDay + 0.75);
+  const double lit = moon.At(outcome.clock.UtcOfLocal(localDay + 0.5)).illuminated;
+  std::string text = " Moon " + std::to_string(static_cast<int>(std::lround(lit * 100))) + "% lit, ";
+  auto up = [&moon](double t) { return moon.At(t).altitudeDeg > 0; };
+  // Samples every ten minutes: the Moon cannot rise and set again within
+  // one. A change between samples is bisected to about a second.
+  constexpr int kSteps = 72;
+  std::vector<std::pair<double, double>> stretches;  // UT, each ends where the Moon is last up
+  constexpr double kNone = std::numeric_limits<double>::quiet_NaN();
+  double rise = up(from) ? from : kNone;
+  for (int k = 1; k <= kSteps; ++k) {
+    const double a = from + (to - from) * (k - 1) / kSteps, b = k == kSteps ? to : from + (to - from) * k / kSteps;
+    const bool wasUp = !std::isnan(rise);
+    if (up(b) == wasUp) continue;
+    double lo = a, hi = b;
+    for (int i = 0; i < 20; ++i) {
+      const double mid = (lo + hi) / 2;
+      (up(mid) == wasUp ? lo : hi) = mid;
+    }
+    if (wasUp) {
+      stretches.emplace_back(rise, lo);
+      rise = kNone;
+    } else {
+      rise = hi;
+    }
+  }
+  if (!std::isnan(rise)) stretches.emplace_back(rise, to);
+  if (stretches.empty()) return text + "not up";
+  if (stretches.size() == 1 && stretches[0].first == from && stretches[0].second == to) return text + "up all night";
+  auto clock = [&](double t) {
+    if (t == from) return std::string("18:00");
+    if (t == to) return std::string("06:00");
+    const astro::CalendarTime c = astro::RjdToCalendar(t, outcome.ZoneAt(t));
+    char hm[16];
+    std::snprintf(hm, sizeof hm, "%02d:%02d", c.hour, c.minute);
+    return std::string(hm);
+  };
+  text += "up ";
+  for (std::size_t k = 0; k < stretches.size(); ++k)
+    text += (k == 0 ? "" : ", ") + clock(stretches[k].first) + "-" + clock(stretches[k].second);
+  return text;
 }
 
 std::size_t ReportHeaderLines(const PredictionOutcome& outcome) {
@@ -211,9 +258,11 @@ std::string ZoneText(const PredictionOutcome& outcome) {
 }
 
 // The night line before an event at `time`: a named zone's names the local
-// evening's weekday.
+// evening's weekday; with the Moon on, the night's Moon follows.
 std::string NightLineOf(const PredictionOutcome& outcome, double time) {
-  return NightLine(outcome.clock.IsNamed() ? outcome.LocalDay(time) : time);
+  std::string line = NightLine(outcome.clock.IsNamed() ? outcome.LocalDay(time) : time);
+  if (outcome.moon) line += MoonNightText(outcome, outcome.LocalDay(time));
+  return line;
 }
 
 const char* EpochText(astro::EpochScale scale) {
@@ -273,9 +322,9 @@ StarText StarTextOf(const data::StarEntry& star) {
 }
 
 // Room an event line of the quick form needs beyond the star's texts: the
-// time, date, clock, mode columns, label, " close" and " part" take at most
-// 59 characters, and a short text is copied as 32 bytes, so up to 85.
-constexpr std::size_t kLineRoom = 96;
+// time, date, clock, mode columns, label, " close", " moon" and " part" take
+// at most 64 characters, and a short text is copied as 32 bytes, so up to 96.
+constexpr std::size_t kLineRoom = 112;
 
 // One event line as EventLine writes it, from the star's fixed fields and the
 // quick number forms, into `out` (room for the star's texts + kLineRoom).
@@ -337,6 +386,10 @@ std::size_t QuickEventLine(char* out, const EventEntry& e, const StarText& star,
   if (e.close) {
     std::memcpy(p, " close", 6);
     p += 6;
+  }
+  if (e.nearMoon) {
+    std::memcpy(p, " moon", 5);
+    p += 5;
   }
   if (e.partial) {
     std::memcpy(p, " part", 5);

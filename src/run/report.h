@@ -97,6 +97,15 @@ std::string EventLine(const EventEntry& e, const data::StarEntry& star, double z
 // evening's on the local clock.
 std::string NightLine(double time);
 
+// The Moon of the night of local day `localDay` (whole RJD of the evening's
+// local noon), as the night line ends with it when the run has the Moon:
+// " Moon 71% lit, up 19:02-05:40". The fraction lit is the one at local
+// midnight, rounded to a whole percent; "up" lists each stretch of the night
+// (18:00 to 06:00 on the run's clock) during which the Moon's centre is above
+// the horizon, found to the second and shown as the clock's hours and minutes:
+// "up all night", "not up", or times, a night's edge shown as 18:00 or 06:00.
+std::string MoonNightText(const PredictionOutcome& outcome, double localDay);
+
 // The lines of the report's header: fourteen, and one more when the epochs
 // are corrected. The last is the first night line.
 std::size_t ReportHeaderLines(const PredictionOutcome& outcome);

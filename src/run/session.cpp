@@ -47,11 +47,13 @@ namespace {
 constexpr const char* kEpochsKey = "epochs";
 constexpr const char* kZoneKey = "zone";
 constexpr const char* kEclipseKey = "eclipse";
+constexpr const char* kMoonKey = "moon";
 }  // namespace
 
 void Session::ApplyOptions(const data::OptionsFile& o) {
   options = o;
   params.epochScale = astro::EpochScaleFromName(o.Get(kEpochsKey).value_or("")).value_or(astro::EpochScale::HjdAsUt);
+  params.moon = o.Get(kMoonKey).value_or("") == "on";
   // A zone name only: the hours live in the settings file.
   if (const auto zone = o.Get(kZoneKey); zone && astro::LooksLikeZoneName(*zone))
     ApplyFieldChange(Field::Zone, *zone, params);
@@ -60,7 +62,7 @@ void Session::ApplyOptions(const data::OptionsFile& o) {
 
 std::optional<data::OptionsFile> Session::CurrentOptions() const {
   if (!optionsFromFile && params.epochScale == astro::EpochScale::HjdAsUt && params.zoneName.empty() &&
-      !params.wholeEclipse)
+      !params.wholeEclipse && !params.moon)
     return std::nullopt;
   data::OptionsFile o = options;
   o.Set(kEpochsKey, astro::EpochScaleName(params.epochScale));
@@ -68,6 +70,8 @@ std::optional<data::OptionsFile> Session::CurrentOptions() const {
   // A file written before the choice existed gains its line only once the
   // choice is made, so that it stays as it was until then.
   if (params.wholeEclipse || o.Get(kEclipseKey)) o.Set(kEclipseKey, params.wholeEclipse ? "on" : "off");
+  // A file that never had the Moon keeps its bytes while the Moon stays off.
+  if (params.moon || o.Get(kMoonKey)) o.Set(kMoonKey, params.moon ? "on" : "off");
   return o;
 }
 

@@ -138,8 +138,8 @@ class Session {
   // Writes the current settings into startFolder.
   data::WriteResult SaveSettingsFile() const;
 
-  // The options file's choices into the run's inputs: the epoch scale and,
-  // as the zone field's text, a named zone. Unknown keys and values leave
+  // The options file's choices into the run's inputs: the epoch scale, the
+  // Moon ("moon = on") and, as the zone field's text, a named zone. Unknown keys and values leave
   // the defaults.
   void ApplyOptions(const data::OptionsFile& o);
   // The options file with the current choices; nothing to write when there

@@ -40,6 +40,8 @@ struct RunParameters {
   // Check each minimum of a star with a duration over its whole eclipse and
   // mark the ones only partly observable.
   bool wholeEclipse = false;
+  // The Moon on each night line and the " moon" mark on events near a bright Moon.
+  bool moon = false;
   std::int32_t eveningDayNumber = 0;  // whole RJD of noon on the evening date
 };
 

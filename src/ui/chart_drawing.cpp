@@ -34,6 +34,15 @@ const QColor kTooBright(236, 236, 236);
 const QColor kDark(214, 224, 238);
 const QColor kDarkest(184, 199, 222);
 const QColor kMinAltitude(170, 30, 30);
+// The Moon's curve: round dots of a light grey, darker than every shade of
+// sky, that stand apart from the stars' thin dashes and colours.
+const QColor kMoon(140, 140, 150);
+constexpr double kMoonLineWidth = 3;
+QPen MoonPen() {
+  QPen pen(kMoon, kMoonLineWidth, Qt::DotLine);
+  pen.setCapStyle(Qt::RoundCap);
+  return pen;
+}
 
 QFont ChartFont(double pixelSize, bool bold = false) {
   QFont f(QStringLiteral("Liberation Sans"));
@@ -114,7 +123,12 @@ QString ChartTitle(const run::NightChartData& chart) {
                .arg(chart.year)
                .arg(ZoneLabel(chart));
   if (chart.daylightSaving) title += QStringLiteral(" (daylight saving time)");
+  title += QStringLiteral(" \u2014 Moon %1% lit").arg(std::lround(chart.moonIlluminated * 100));
   return title;
+}
+
+QString MoonDistanceText(const run::NightEvent& event) {
+  return QStringLiteral("Moon %1\u00b0 from the star").arg(std::lround(event.moonDistanceDeg));
 }
 
 ChartLayout LayOutChart(const run::NightChartData& chart, QSizeF size) {
@@ -294,6 +308,20 @@ void DrawChart(QPainter& p, const run::NightChartData& chart, const ChartLayout&
              Qt::AlignRight | Qt::AlignBottom,
              QStringLiteral("lowest star altitude %1\u00b0").arg(chart.minStarAltitude));
 
+  // The Moon under the stars' curves, above the horizon only.
+  p.setPen(MoonPen());
+  p.setBrush(Qt::NoBrush);
+  {
+    QPolygonF line;
+    for (std::size_t k = 0; k < chart.moonAltitudes.size() && k < chart.sunTimes.size(); ++k) {
+      const bool shown = chart.moonAltitudes[k] > 0 || (k > 0 && chart.moonAltitudes[k - 1] > 0) ||
+                         (k + 1 < chart.moonAltitudes.size() && chart.moonAltitudes[k + 1] > 0);
+      if (shown) line << QPointF(l.XOf(chart.sunTimes[k]), l.YOf(chart.moonAltitudes[k]));
+      if ((!shown || k + 1 == chart.moonAltitudes.size()) && line.size() > 1) p.drawPolyline(line);
+      if (!shown) line.clear();
+    }
+  }
+
   // The curves: solid inside the hour-angle limits, dashed outside.
   for (std::size_t i = 0; i < chart.stars.size(); ++i) {
     const run::NightStar& s = chart.stars[i];
@@ -412,16 +440,20 @@ void DrawChart(QPainter& p, const run::NightChartData& chart, const ChartLayout&
   const QString close = QStringLiteral("close to a limit");
   p.drawText(QPointF(x, keyY + fm.ascent()), close);
   x += fm.horizontalAdvance(close) + 28;
-  if (eclipses) {
-    QPen thick(Qt::black, 2 + kEclipseExtraWidth);
-    thick.setCapStyle(Qt::FlatCap);
-    p.setPen(thick);
+  // A line sample and its caption, for the Moon and the eclipse.
+  auto keyLine = [&](const QPen& pen, const QString& caption) {
+    p.setPen(pen);
     p.drawLine(QPointF(x, keyY + fm.height() / 2), QPointF(x + 24, keyY + fm.height() / 2));
     x += 28;
     p.setPen(Qt::black);
-    const QString eclipse = QStringLiteral("eclipse");
-    p.drawText(QPointF(x, keyY + fm.ascent()), eclipse);
-    x += fm.horizontalAdvance(eclipse) + 28;
+    p.drawText(QPointF(x, keyY + fm.ascent()), caption);
+    x += fm.horizontalAdvance(caption) + 28;
+  };
+  keyLine(MoonPen(), QStringLiteral("Moon"));
+  if (eclipses) {
+    QPen thick(Qt::black, 2 + kEclipseExtraWidth);
+    thick.setCapStyle(Qt::FlatCap);
+    keyLine(thick, QStringLiteral("eclipse"));
   }
   swatch(kDay, QStringLiteral("Sun up"));
   swatch(kTooBright, QStringLiteral("Sun above %1\u00b0").arg(chart.maxSunAltitude));

@@ -67,8 +67,12 @@ struct ChartLayout {
 // The radius of an event's marker, in pixels.
 inline constexpr double kMarkerRadius = 5;
 
-// The chart's title: the observatory, the evening date and the zone in force.
+// The chart's title: the observatory, the evening date, the zone in force and
+// the Moon's illuminated fraction at local midnight.
 QString ChartTitle(const run::NightChartData& chart);
+
+// "Moon 34° from the star": the tooltip's line for an event, whole degrees.
+QString MoonDistanceText(const run::NightEvent& event);
 
 // Places the plot, the legend, the markers and their labels on a `size`
 // surface; labels are moved until they overlap no other label or marker

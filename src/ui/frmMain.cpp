@@ -343,6 +343,10 @@ void frmMain::BuildMenus() {
   wholeEclipseAction_ = item(options, "mWholeEclipse", "&Whole eclipse");
   wholeEclipseAction_->setCheckable(true);
   connect(wholeEclipseAction_, &QAction::toggled, this, [this](bool on) { session_.params.wholeEclipse = on; });
+  // The Moon on the night lines and the " moon" mark, kept in the options file.
+  moonAction_ = item(options, "mMoon", "&Moon");
+  moonAction_->setCheckable(true);
+  connect(moonAction_, &QAction::toggled, this, [this](bool on) { session_.params.moon = on; });
 
   QMenu* help = menu("Help", "&Help");
   connect(item(help, "Helpdata", "Help-&Data", QKeySequence(Qt::Key_F1)), &QAction::triggered, this,
@@ -433,6 +437,7 @@ void frmMain::ShowEpochScale() {
   const auto k = static_cast<std::size_t>(session_.params.epochScale);
   if (k < epochActions_.size()) epochActions_[k]->setChecked(true);
   wholeEclipseAction_->setChecked(session_.params.wholeEclipse);
+  moonAction_->setChecked(session_.params.moon);
 }
 
 void frmMain::FillSiteList() {

@@ -123,7 +123,7 @@ class frmMain : public QMainWindow {
   // The zone field as its text asks: a name widens it over the hours hint and
   // turns the daylight-saving box off, which does not apply to it.
   void ShowZoneKind(const QString& text);
-  // The Options menu as the session holds it: epoch scale and Whole eclipse.
+  // The Options menu's checks from the run's inputs: epoch scale, Whole eclipse, Moon.
   void ShowEpochScale();
   // Creates the chooser on first use and opens it as from the menu.
   void OpenChooser(std::unique_ptr<frmFileChooser>& chooser, ChooserKind kind, void (frmMain::*onOk)());
@@ -165,6 +165,7 @@ class frmMain : public QMainWindow {
   QLabel* zoneHint_ = nullptr;  // Label14, the hours hint beside the zone field
   std::array<QAction*, 3> epochActions_{};  // Options: hjd-as-ut, hjd, bjd
   QAction* wholeEclipseAction_ = nullptr;  // Options: Whole eclipse
+  QAction* moonAction_ = nullptr;            // Options: Moon
   bool zoneJustCompleted_ = false;  // a zone name was picked from the list in this event
   std::array<QRadioButton*, 3> columnOptions_{};  // output modes 1, 2, 3
   QPushButton* calculateButton_ = nullptr;

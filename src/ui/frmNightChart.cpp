@@ -71,7 +71,7 @@ bool ChartCanvas::event(QEvent* event) {
   if (event->type() == QEvent::ToolTip) {
     auto* help = static_cast<QHelpEvent*>(event);
     if (const auto i = EventAt(help->pos())) {
-      QToolTip::showText(help->globalPos(), QStringLiteral("<pre>%1</pre>").arg(owner_.EventLineText(*i).toHtmlEscaped()),
+      QToolTip::showText(help->globalPos(), QStringLiteral("<pre>%1</pre>").arg(owner_.EventToolTip(*i).toHtmlEscaped()),
                          this);
     } else {
       QToolTip::hideText();
@@ -190,6 +190,12 @@ QString frmNightChart::EventLineText(std::size_t i) const {
   // has other lines.
   if (i >= chart_.events.size() || run_ != session_.lastRun) return {};
   return ReportLineText(session_.report, chart_.events[i].reportLine);
+}
+
+QString frmNightChart::EventToolTip(std::size_t i) const {
+  if (i >= chart_.events.size()) return {};
+  const QString line = EventLineText(i);
+  return (line.isEmpty() ? QString() : line + QLatin1Char('\n')) + MoonDistanceText(chart_.events[i]);
 }
 
 void frmNightChart::GoToEvent(std::size_t i) {

@@ -69,6 +69,8 @@ class frmNightChart : public QMainWindow {
   std::size_t nightCount() const { return nights_.size(); }
   // The report line of event `i` of the chart.
   QString EventLineText(std::size_t i) const;
+  // The tooltip of event `i`'s marker: its report line and the Moon's distance from the star.
+  QString EventToolTip(std::size_t i) const;
   // A click on event `i`'s marker: the output window shows and selects its line.
   void GoToEvent(std::size_t i);
 

@@ -363,6 +363,29 @@ case $case in
     run $nights
     cmp -s out nine || fail "--eclipse changed a report of stars without durations"
     ;;
+  moon)
+    # --moon, or moon = on in the options file, ends every night line with
+    # the night's Moon and leaves the event lines' columns as they were;
+    # without either the report has no Moon. The switch takes no value.
+    defaults
+    run $nights
+    cp out plain
+    run $nights --moon
+    expect_status 0
+    nightLines=$(grep -c ' night ---' out)
+    [ "$nightLines" -ge 2 ] || fail "fewer than two night lines"
+    [ "$(grep -cE ' night -+ Moon [0-9]+% lit, (up|not up)' out)" = "$nightLines" ] || fail "a night line without its Moon"
+    sed -E 's/ Moon [0-9]+% lit, .*$//; s/ moon$//' out | cmp -s - plain || fail "the Moon changed more than the night lines and marks"
+    grep -q ' Moon ' plain && fail "a Moon without --moon"
+    cp out moon
+    mkdir conf
+    printf 'moon = on\n' >conf/tevaro-options.ini
+    run $nights --settings conf/tevaro6.ini
+    cmp -s out moon || fail "moon = on in the options file is not --moon"
+    run $nights --moon=on
+    expect_status 2
+    expect_err "--moon takes no value"
+    ;;
   no-event)
     defaults
     printf 'Stars\nname,RA,Dec,HJDo,Period,Type,Max,Min,Comment\nFar south,6.0,-80.0,55000.1,1.5,EA,9,10,x\n' >south.csv

@@ -277,6 +277,66 @@ TEST(NightChartSun, SamplesFollowTheSunRoutineFromSixToSix) {
   for (const NightEvent& ev : chart.events) EXPECT_LT(RunSunAltitude(ev.time, run.params.longitude, run.params.latitude), -12);
 }
 
+// The Moon on every chart, whatever the run's choice: nights of January 2024
+// at a site in zone -1 against astropy (get_body("moon") at the site): the
+// stretches the Moon is above the horizon (minutes after 18:00 local), its
+// fraction lit at local midnight, and for stars at astropy's topocentric
+// place of the Moon at 23:00 UT, and 30 degrees north of it, the distance
+// each event's tooltip shows.
+TEST(NightChartMoon, CurveFractionAndDistancesFollowAstropy) {
+  const struct {
+    int day;             // the evening, January 2024
+    double upFrom, upTo;  // minutes after 18:00 local; upFrom > upTo: not up
+    double fraction;
+    double moonRaHours, moonDecDeg;  // at 23:00 UT
+  } cases[] = {
+      {25, 0, 720, 0.9979, 8.753755, 22.509350},
+      {28, 106.7, 720, 0.9083, 11.078895, 8.502262},
+      {17, 0, 398.7, 0.4787, 1.454734, 9.110362},
+      {10, 1, 0, 0.0060, 0, 0},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.day);
+    ListedRun run;
+    RunParameters& p = run.params;
+    p.longitudeDms = -13.24;
+    p.longitude = astro::DmsToDegrees(p.longitudeDms);
+    p.latitudeDms = 52.31;
+    p.latitude = astro::DmsToDegrees(p.latitudeDms);
+    p.zone = p.standardZone = -1;
+    p.dstEnabled = false;
+    p.year = 2024;
+    p.month = 1;
+    p.day = static_cast<std::int16_t>(c.day);
+    p.maxSunAltitude = 90;
+    p.minStarAltitude = -90;
+    p.eventWanted = {false, true, false, false, false};
+    const double event = astro::CalendarToRjdAt(2024, 1, static_cast<std::int16_t>(c.day), 23, 0, 0);
+    for (double north : {0.0, 30.0}) {
+      data::StarEntry s;
+      s.name = north == 0 ? "AT" : "NORTH";
+      s.raDms = testing::PackSexagesimal(c.moonRaHours);
+      s.decDms = testing::PackSexagesimal(c.moonDecDeg + north);
+      s.period = 40;
+      s.epoch = event;
+      s.varType = "EA";
+      run.stars.entries.push_back(s);
+    }
+    const NightChartData chart = BuildNightChart(run, LocalDayOfEvening(2024, 1, c.day));
+    ASSERT_EQ(chart.moonAltitudes.size(), chart.sunTimes.size());
+    for (std::size_t k = 0; k < chart.sunTimes.size(); ++k) {
+      const double minutes = (chart.sunTimes[k] - chart.eveningStart) * 1440;
+      if (std::fabs(minutes - c.upFrom) < 1 || std::fabs(minutes - c.upTo) < 1) continue;
+      EXPECT_EQ(chart.moonAltitudes[k] > 0, minutes > c.upFrom && minutes < c.upTo) << minutes << " min";
+    }
+    EXPECT_NEAR(chart.moonIlluminated, c.fraction, 0.01);
+    if (c.moonRaHours == 0) continue;
+    ASSERT_EQ(chart.events.size(), 2u);
+    for (const NightEvent& ev : chart.events)
+      EXPECT_NEAR(ev.moonDistanceDeg, chart.stars[ev.starSlot].name == "AT" ? 0 : 30, 0.2);
+  }
+}
+
 // A report line's night: event lines their own, the header and night lines
 // the night of the event that follows, lines past the end the last night.
 TEST(NightChartLines, EveryReportLineBelongsToANight) {

@@ -24,7 +24,8 @@ namespace tevaro::run {
 // Readable events in failure messages.
 void PrintTo(const EventEntry& e, std::ostream* os) {
   *os << "{t " << std::setprecision(12) << e.time << " star " << e.star << " phase " << int{e.phase} << " c1 "
-      << e.column1 << " c2 " << e.column2 << (e.close ? " close" : "") << (e.partial ? " part" : "") << "}";
+      << e.column1 << " c2 " << e.column2 << (e.close ? " close" : "") << (e.nearMoon ? " moon" : "")
+      << (e.partial ? " part" : "") << "}";
 }
 
 namespace {
@@ -138,7 +139,7 @@ TEST(RunPredictionTest, FastEngineEqualsTheLiteralOneOnGeneratedCatalogues) {
   // so the other choices stay those of the runs before them.
   testing::Random eclipsePick(24);
   std::set<std::string> shown;
-  std::size_t compared = 0, listedRuns = 0, partial = 0, whole = 0;
+  std::size_t compared = 0, listedRuns = 0, partial = 0, whole = 0, nearMoon = 0;
   for (int k = 0; k < 240; ++k) {
     const SiteChoice& site = sites[static_cast<std::size_t>(k) % std::size(sites)];
     const auto& date = dates[choose(std::size(dates))];
@@ -152,6 +153,7 @@ TEST(RunPredictionTest, FastEngineEqualsTheLiteralOneOnGeneratedCatalogues) {
     p.minStarAltitude = minStars[choose(std::size(minStars))];
     p.epochScale = scales[static_cast<std::size_t>(k) % std::size(scales)];
     if ((k / 6) % 2 == 1) p.zoneName = site.zoneName;
+    p.moon = k % 4 >= 2;
     const astro::LimitsTable& limits = choose(2) ? withLimits : noLimits;
     // Fewer stars for the long spans keeps each case to a few thousand candidates.
     data::StarTable stars = testing::MakeCatalogue(n >= 14 ? 120 : 400, 1000 + static_cast<std::uint64_t>(k));
@@ -182,12 +184,17 @@ TEST(RunPredictionTest, FastEngineEqualsTheLiteralOneOnGeneratedCatalogues) {
     }
     compared += literal.events.size();
     if (literal.HasListed()) ++listedRuns;
-    for (const EventEntry& e : literal.events) shown.insert(kPhaseLabels[e.phase]);
+    for (const EventEntry& e : literal.events) {
+      shown.insert(kPhaseLabels[e.phase]);
+      nearMoon += e.nearMoon;
+      EXPECT_TRUE(p.moon || !e.nearMoon);
+    }
   }
   // The sweep is only worth something if it found plenty to compare.
   EXPECT_GT(compared, 5000u);
   EXPECT_GT(listedRuns, 60u);
   EXPECT_EQ(shown.size(), 4u);
+  EXPECT_GT(nearMoon, 500u);
   EXPECT_GT(partial, 500u);
   EXPECT_GT(whole, 500u);
 }
@@ -615,6 +622,60 @@ TEST(RunPredictionTest, CorrectedInstantDecidesSpanSunAndNight) {
       const std::size_t want = scale == astro::EpochScale::Hjd ? c.hjdNights : c.asUtNights;
       EXPECT_EQ(listed ? nights : 0, want) << c.what << ", " << astro::EpochScaleName(scale);
     }
+  }
+}
+
+// The Moon on request: each night line ends with the night's Moon, and an
+// event is marked " moon" where the Moon is up and illuminated x 100 +
+// 1000 / distance exceeds 100. Nights of January 2024 at a site in zone -1;
+// the night lines' fractions and rise and set times are astropy's
+// (get_body("moon") at the site, to the minute). Each star is put `distance`
+// degrees north or south of the Moon at its event.
+TEST(RunPredictionTest, TheMoonEndsEachNightLineAndMarksEventsNearABrightMoon) {
+  const double hour = 1.0 / 24;
+  const struct {
+    const char* what;
+    int day;          // January 2024, the evening
+    double utHours;   // the event, hours from 0h UT of the evening date
+    double distance;  // degrees from the Moon
+    bool moon;        // the option
+    bool marked;
+    const char* nightEnds;
+  } cases[] = {
+      {"full Moon, star beside it", 25, 23, 2, true, true, " Moon 100% lit, up all night"},
+      {"full Moon, star across the sky", 25, 23, 100, true, true, " Moon 100% lit, up all night"},
+      {"full Moon, the option off", 25, 23, 2, false, false, "night --------------------------"},
+      {"waning Moon not yet risen", 28, 17.5, 2, true, false, " Moon 91% lit, up 19:46-06:00"},
+      {"new Moon, star beside it", 10, 23, 2, true, false, " Moon 1% lit, not up"},
+      {"half Moon, 15 degrees away", 17, 18, 15, true, true, " Moon 48% lit, up 18:00-00:38"},
+      {"half Moon, 30 degrees away", 17, 18, 30, true, false, " Moon 48% lit, up 18:00-00:38"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    RunParameters p = Anytime(-1, 2024, 1, c.day, 1);
+    p.moon = c.moon;
+    const double t = astro::CalendarToRjdAt(2024, 1, static_cast<std::int16_t>(c.day), 0, 0, 0) + c.utHours * hour;
+    // The Moon's J2000 direction: its direction of date taken back through
+    // the model's own rotation.
+    const astro::MoonModel model(t - 1, t + 1, p.longitude, p.latitude);
+    const astro::Vector3 seen = model.At(t).direction;
+    astro::Vector3 j2000 = seen;
+    for (int k = 0; k < 3; ++k) {
+      const astro::Vector3 back = model.OfDate(j2000);
+      j2000 = {j2000.x + seen.x - back.x, j2000.y + seen.y - back.y, j2000.z + seen.z - back.z};
+    }
+    const double ra = std::atan2(j2000.y, j2000.x) * 12 / M_PI + 24;
+    const double dec = std::asin(j2000.z) * 180 / M_PI;
+    const double starDec = dec + c.distance <= 85 ? dec + c.distance : dec - c.distance;
+    const data::StarTable stars = Table({OneEventAt(t, std::fmod(ra, 24.0), starDec, "NEAR")});
+
+    const PredictionOutcome o = RunBoth(p, stars, {});
+    ASSERT_EQ(Listed(o).size(), 1u);
+    EXPECT_EQ(Listed(o)[0].nearMoon, c.marked);
+    const ReportBuffer r = BuildReport(o, p, stars, {});
+    EXPECT_TRUE(r.Line(14).ends_with(c.nightEnds)) << r.Line(14);
+    EXPECT_TRUE(r.Line(14).starts_with(NightLine(t)));
+    EXPECT_EQ(r.Line(15).ends_with("nc moon"), c.marked) << r.Line(15);
   }
 }
 

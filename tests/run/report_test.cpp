@@ -342,6 +342,7 @@ PredictionOutcome OddEvents(std::size_t stars, int mode) {
     e.star = static_cast<std::uint32_t>(r.Next() % stars);
     e.phase = static_cast<std::uint8_t>(1 + r.Next() % 4);
     e.close = r.Next() % 3 == 0;
+    e.nearMoon = kind >= 6;
     const double edge = std::floor(r.Uniform(-20, 400)) + (r.Next() % 2 ? 0.5 : 0.005);
     e.column1 = mode == 1 ? edge : r.Uniform(-12.5, 12.5);
     e.column2 = mode == 1 ? edge - 300 : mode == 2 ? (kind == 4 ? -1 / r.Uniform(0.001, 1) : 1 / r.Uniform(1e-6, 1))
@@ -391,6 +392,7 @@ TEST(FastReportTest, SameBytesAsTheLiteralFormatterOnGeneratedRuns) {
     p.eventWanted = {false, true, true, true, true};
     p.ignoreEaSecondary = mode == 3 ? 1 : 0;
     p.outputMode = static_cast<std::int16_t>(mode);
+    p.moon = mode != 3;
     const PredictionOutcome o = RunPrediction(p, stars, mode == 1 ? noLimits : withLimits);
     ASSERT_GT(o.events.size(), 16384u);  // more than one block of lines
     const ReportNames names{"Veltrin", "Limits.dat", "gen.csv"};

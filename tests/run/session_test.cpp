@@ -291,16 +291,23 @@ TEST_F(SessionTest, OptionsFileCarriesTheNewChoicesAndKeepsWhatItDoesNotKnow) {
     astro::EpochScale scale;
     const char* zoneField;
     int standardZone;
+    bool moon;            // the Moon's choice after start-up
+    bool turnMoonOn;      // the Moon chosen before exit
     const char* written;  // the file after exit; nullptr: none written
   } cases[] = {
-      {"no file", noSite, nullptr, astro::EpochScale::HjdAsUt, " 3", 3, nullptr},
-      {"a folder in its place", noSite, "/", astro::EpochScale::HjdAsUt, " 3", 3, nullptr},
+      {"no file", noSite, nullptr, astro::EpochScale::HjdAsUt, " 3", 3, false, false, nullptr},
+      {"a folder in its place", noSite, "/", astro::EpochScale::HjdAsUt, " 3", 3, false, false, nullptr},
       {"choices and unknown lines", noSite, "# mine\r\nepochs = bjd\r\nzone=Europe/Berlin\r\ncolour = blue\r\n",
-       astro::EpochScale::Bjd, "Europe/Berlin", -1, "# mine\nepochs = bjd\nzone = Europe/Berlin\ncolour = blue\n"},
-      {"values it does not know", noSite, "epochs = BJD\nzone = 5\n", astro::EpochScale::HjdAsUt, " 3", 3,
-       "epochs = hjd-as-ut\nzone = \n"},
+       astro::EpochScale::Bjd, "Europe/Berlin", -1, false, false,
+       "# mine\nepochs = bjd\nzone = Europe/Berlin\ncolour = blue\n"},
+      {"values it does not know", noSite, "epochs = BJD\nzone = 5\nmoon = yes\n", astro::EpochScale::HjdAsUt, " 3", 3,
+       false, false, "epochs = hjd-as-ut\nzone = \nmoon = off\n"},
       {"the saved site's zone wins", withSite, "epochs = hjd\nzone = Europe/Berlin\n", astro::EpochScale::Hjd, " 8", 8,
-       "epochs = hjd\nzone = \n"},
+       false, false, "epochs = hjd\nzone = \n"},
+      {"the Moon on", noSite, "moon = on\n", astro::EpochScale::HjdAsUt, " 3", 3, true, false,
+       "moon = on\nepochs = hjd-as-ut\nzone = \n"},
+      {"the Moon chosen, no file before", noSite, nullptr, astro::EpochScale::HjdAsUt, " 3", 3, false, true,
+       "epochs = hjd-as-ut\nzone = \nmoon = on\n"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
@@ -313,6 +320,8 @@ TEST_F(SessionTest, OptionsFileCarriesTheNewChoicesAndKeepsWhatItDoesNotKnow) {
     EXPECT_EQ(s.params.epochScale, c.scale);
     EXPECT_EQ(r.fields.zone, c.zoneField);
     EXPECT_EQ(s.params.standardZone, c.standardZone);
+    EXPECT_EQ(s.params.moon, c.moon);
+    if (c.turnMoonOn) s.params.moon = true;
     ASSERT_FALSE(s.SaveOptionsFile());
     ASSERT_FALSE(s.SaveSettingsFile());
     const fs::path options = dir_ / data::kOptionsFileName;

@@ -642,6 +642,11 @@ void MainWindowTest::namedZoneAndEpochOptions() {
     bjd->trigger();
     QVERIFY(bjd->isChecked() && !asUt->isChecked());
     QCOMPARE(w.session().params.epochScale, tevaro::astro::EpochScale::Bjd);
+    // The Moon, off to start with, is a check of its own beside them.
+    QAction* moon = w.findChild<QAction*>(QStringLiteral("mMoon"));
+    QVERIFY(moon && moon->isCheckable() && !moon->isChecked() && !w.session().params.moon);
+    moon->trigger();
+    QVERIFY(moon->isChecked() && bjd->isChecked() && w.session().params.moon);
 
     // A name widens the zone field over the hours hint and turns the
     // daylight-saving box off; hours bring the design's field back.
@@ -676,11 +681,14 @@ void MainWindowTest::namedZoneAndEpochOptions() {
     w.ExitProgram();
   }
   const QByteArray options = dir.Read(QStringLiteral("tevaro-options.ini"));
-  QVERIFY2(options.contains("epochs = bjd\n") && options.contains("zone = Europe/Berlin\n"), options.constData());
+  QVERIFY2(options.contains("epochs = bjd\n") && options.contains("zone = Europe/Berlin\n") &&
+               options.contains("moon = on\n"),
+           options.constData());
   // The settings keep a number: Berlin's standard offset.
   QVERIFY(dir.Read(QStringLiteral("tevaro6.ini")).contains("\r\n-1\r\n"));
   frmMain again(messages, dir.path());
   QVERIFY(again.findChild<QAction*>(QStringLiteral("mEpochsBjd"))->isChecked());
+  QVERIFY(again.findChild<QAction*>(QStringLiteral("mMoon"))->isChecked());
   QVERIFY(messages.messages.isEmpty());
 }
 
