@@ -10,7 +10,8 @@ const char* const kCliUsage =
     "                  [--site N] [--longitude DMS] [--latitude DMS] [--zone H|NAME]\n"
     "                  [--date YYYY-MM-DD] [--nights N] [--max-sun DEG] [--min-star DEG]\n"
     "                  [--events LIST] [--columns altaz|airmass|dec]\n"
-    "                  [--epochs hjd-as-ut|hjd|bjd] [--eclipse | --no-eclipse] [--moon]\n"
+    "                  [--epochs hjd-as-ut|hjd|bjd] [--eclipse | --no-eclipse]\n"
+    "                  [--moon | --no-moon]\n"
     "                  [--ignore-ea | --no-ignore-ea] [--dst | --no-dst] [-o FILE]\n"
     "                  [--pdf FILE [--paper a4|letter]]\n"
     "                  [--chart FILE [--chart-night YYYY-MM-DD]]\n"
@@ -29,8 +30,8 @@ const char* const kCliUsage =
     "(a tenth field, hours) at the eclipse's start, middle, end and between, and\n"
     "marks one only partly observable with 'part'; the default comes from\n"
     "tevaro-options.ini too. --moon ends each night line with the Moon of that night\n"
-    "and marks 'moon' each event near a bright Moon that is up (also on when the\n"
-    "options file says moon = on). -o (or --output) writes the report with CR LF\n"
+    "and marks 'moon' each event near a bright Moon that is up; the default comes\n"
+    "from tevaro-options.ini (moon = on), and --no-moon turns it off. -o (or --output) writes the report with CR LF\n"
     "line ends instead of printing it. --pdf writes the report's printed pages as a\n"
     "PDF (default paper a4), with -o or instead of printing the report. --chart\n"
     "writes the night chart of the first night with an event (or of the evening\n"
@@ -128,6 +129,7 @@ std::optional<CliOptions> ParseCli(const std::vector<std::string>& args, std::st
     } else if (a == "--eclipse") { o.eclipse = true;
     } else if (a == "--no-eclipse") { o.eclipse = false;
     } else if (a == "--moon") { o.moon = true;
+    } else if (a == "--no-moon") { o.moon = false;
     } else if (a == "--version") { o.version = true;
     } else {
       error = "unknown option '" + a + "'";

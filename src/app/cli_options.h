@@ -19,7 +19,7 @@ struct CliOptions {
   std::optional<astro::EpochScale> epochs;
   std::optional<bool> ignoreEa, dst;
   std::optional<bool> eclipse;  // test minima over their whole eclipse
-  bool moon = false;  // --moon: the Moon in the report, whatever the options file says
+  std::optional<bool> moon;  // --moon / --no-moon: the Moon in the report, whatever the options file says
   std::optional<std::string> output;
   std::optional<std::string> pdf;
   std::string paper = "a4";  // a4 or letter

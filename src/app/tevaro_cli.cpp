@@ -95,7 +95,7 @@ int Run(const tevaro::app::CliOptions& o) {
   if (o.dst) s.params.dstEnabled = *o.dst;
   if (o.epochs) s.params.epochScale = *o.epochs;
   if (o.eclipse) s.params.wholeEclipse = *o.eclipse;
-  if (o.moon) s.params.moon = true;
+  if (o.moon) s.params.moon = *o.moon;
 
   const tevaro::run::CalculateResult r = s.Calculate(in);
   using Status = tevaro::run::CalculateResult::Status;

@@ -382,6 +382,8 @@ case $case in
     printf 'moon = on\n' >conf/tevaro-options.ini
     run $nights --settings conf/tevaro6.ini
     cmp -s out moon || fail "moon = on in the options file is not --moon"
+    run $nights --settings conf/tevaro6.ini --no-moon
+    cmp -s out plain || fail "--no-moon does not turn the options file's Moon off"
     run $nights --moon=on
     expect_status 2
     expect_err "--moon takes no value"
