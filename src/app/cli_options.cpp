@@ -14,7 +14,7 @@ const char* const kCliUsage =
     "                  [--moon | --no-moon]\n"
     "                  [--ignore-ea | --no-ignore-ea] [--dst | --no-dst] [-o FILE]\n"
     "                  [--pdf FILE [--paper a4|letter]]\n"
-    "                  [--chart FILE [--chart-night YYYY-MM-DD]]\n"
+    "                  [--chart FILE [--chart-night YYYY-MM-DD]] [--csv FILE] [--ics FILE]\n"
     "       tevaro-cli --help | --version\n"
     "\n"
     "Predicts the eclipsing-binary events of the star file for the nights from the\n"
@@ -35,7 +35,10 @@ const char* const kCliUsage =
     "line ends instead of printing it. --pdf writes the report's printed pages as a\n"
     "PDF (default paper a4), with -o or instead of printing the report. --chart\n"
     "writes the night chart of the first night with an event (or of the evening\n"
-    "--chart-night names) as a 1600 x 1000 PNG, or SVG when FILE ends in .svg. Every\n"
+    "--chart-night names) as a 1600 x 1000 PNG, or SVG when FILE ends in .svg.\n"
+    "--csv writes the listed events with every value the run has for them as CSV,\n"
+    "--ics as an iCalendar file for calendars; FILE - is standard output. Any of -o,\n"
+    "--pdf, --chart, --csv and --ics replaces printing the report. Every\n"
     "option that takes a value also takes it as --option=VALUE.\n"
     "Exit status: 0 report written, 1 no event in the span, 2 invalid input or a\n"
     "data file missing or unreadable.\n";
@@ -98,6 +101,8 @@ std::optional<CliOptions> ParseCli(const std::vector<std::string>& args, std::st
     } else if (a == "-o" || a == "--output") { if (!value(o.output)) return std::nullopt;
     } else if (a == "--pdf") { if (!value(o.pdf)) return std::nullopt;
     } else if (a == "--chart") { if (!value(o.chart)) return std::nullopt;
+    } else if (a == "--csv") { if (!value(o.csv)) return std::nullopt;
+    } else if (a == "--ics") { if (!value(o.ics)) return std::nullopt;
     } else if (a == "--chart-night") {
       if (!value(o.chartNight)) return std::nullopt;
       const std::string& d = *o.chartNight;
@@ -146,6 +151,10 @@ std::optional<CliOptions> ParseCli(const std::vector<std::string>& args, std::st
   }
   if (o.chartNight && !o.chart) {
     error = "--chart-night goes with --chart FILE";
+    return std::nullopt;
+  }
+  if (o.csv && o.ics && *o.csv == "-" && *o.ics == "-") {
+    error = "--csv - and --ics - cannot both write to standard output";
     return std::nullopt;
   }
   if (!o.help && !o.version && o.stars.empty()) {

@@ -25,6 +25,7 @@ struct CliOptions {
   std::string paper = "a4";  // a4 or letter
   std::optional<std::string> chart;       // night chart file, PNG or SVG
   std::optional<std::string> chartNight;  // its evening, YYYY-MM-DD
+  std::optional<std::string> csv, ics;   // the listed events as CSV, iCalendar; "-" standard output
   bool help = false;
   bool version = false;
 };

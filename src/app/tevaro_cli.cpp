@@ -12,6 +12,7 @@
 #include "app/cli_options.h"
 #include "app/cli_chart.h"
 #include "app/cli_pdf.h"
+#include "run/event_export.h"
 #include "data/text.h"
 #include "run/session.h"
 #include "tevaro_version.h"
@@ -127,7 +128,24 @@ int Run(const tevaro::app::CliOptions& o) {
                                              std::stoi(o.chartNight->substr(8, 2)));
     if (auto failure = tevaro::app::WriteCliChart(*s.lastRun, night, *o.chart)) return Fail(failure->Message());
   }
-  if (o.output || o.pdf || o.chart) return kExitListed;
+  // The events as CSV or iCalendar, to a file or standard output.
+  const auto exportEvents = [&](const std::string& file, tevaro::run::EventFileKind kind) -> std::optional<std::string> {
+    if (file != "-") {
+      if (auto failure = tevaro::run::WriteEventsFile(*s.lastRun, file, kind)) return failure->Message();
+      return std::nullopt;
+    }
+    const tevaro::data::ByteSink out = [](std::string_view bytes) {
+      return std::fwrite(bytes.data(), 1, bytes.size(), stdout) == bytes.size();
+    };
+    if (!tevaro::run::WriteEvents(*s.lastRun, kind, out) || std::fflush(stdout) != 0)
+      return std::string("cannot write the events to standard output");
+    return std::nullopt;
+  };
+  if (o.csv)
+    if (auto failure = exportEvents(*o.csv, tevaro::run::EventFileKind::Csv)) return Fail(*failure);
+  if (o.ics)
+    if (auto failure = exportEvents(*o.ics, tevaro::run::EventFileKind::Ics)) return Fail(*failure);
+  if (o.output || o.pdf || o.chart || o.csv || o.ics) return kExitListed;
   std::string out;
   for (std::size_t i = 1; i <= s.report.LineCount(); ++i) {
     out.append(s.report.Line(i));

@@ -1,0 +1,325 @@
+#include "run/event_export.h"
+
+#include <libical/ical.h>
+
+#include <algorithm>
+#include <array>
+#include <charconv>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cctype>
+#include <cstdlib>
+#include <memory>
+
+#include "astro/angles.h"
+#include "astro/calendar.h"
+#include "astro/coords.h"
+#include "astro/moon.h"
+#include "run/report.h"
+
+namespace tevaro::run {
+
+namespace {
+
+// The shortest text that reads back as the same double, '.' in any locale.
+void AppendNumber(std::string& out, double x) {
+  std::array<char, 32> buf{};
+  const auto r = std::to_chars(buf.data(), buf.data() + buf.size(), x);
+  out.append(buf.data(), r.ptr);
+}
+
+void AppendFixed(std::string& out, double x, int decimals) {
+  std::array<char, 48> buf{};
+  const auto r = std::to_chars(buf.data(), buf.data() + buf.size(), x, std::chars_format::fixed, decimals);
+  out.append(buf.data(), r.ptr);
+}
+
+// A CSV field, quoted when it holds a comma, a quote or a line end.
+void AppendField(std::string& out, std::string_view text) {
+  if (text.find_first_of(",\"\r\n") == std::string_view::npos) {
+    out.append(text);
+    return;
+  }
+  out.push_back('"');
+  for (char c : text) {
+    if (c == '"') out.push_back('"');
+    out.push_back(c);
+  }
+  out.push_back('"');
+}
+
+void AppendOptional(std::string& out, const std::optional<double>& x) {
+  if (x) AppendNumber(out, *x);
+}
+
+std::string MagnitudeField(const data::FieldValue& v) {
+  if (v.IsNumber()) {
+    std::string s;
+    AppendNumber(s, v.number);
+    return s;
+  }
+  return v.IsEmpty() ? std::string() : v.text;
+}
+
+// The cycle number, in quarters, of an event seen at `time` of phase
+// `phase`: the quarter of the phase nearest to (time - epoch) / period. The
+// light time moves an event by minutes, far less than a quarter period.
+double CycleOf(const data::StarEntry& s, double time, int phase) {
+  const double q0 = std::nearbyint(4 * (time - s.epoch) / s.period);
+  const long long r0 = static_cast<long long>(std::fmod(q0, 4.0));
+  long long d = ((phase - 1 - r0) % 4 + 4) % 4;  // 0..3 quarters up to the phase
+  if (d == 3) d = -1;
+  else if (d == 2 && 4 * (time - s.epoch) / s.period < q0) d = -2;
+  return (q0 + static_cast<double>(d)) / 4;
+}
+
+bool HasEclipse(const RunParameters& p, const data::StarEntry& s, int phase) {
+  return p.wholeEclipse && s.durationHours && (phase == 1 || phase == 3);
+}
+
+std::string Trimmed(std::string s) {
+  while (!s.empty() && s.back() == ' ') s.pop_back();
+  std::size_t k = 0;
+  while (k < s.size() && s[k] == ' ') ++k;
+  return s.substr(k);
+}
+
+const char* EventName(std::uint8_t phase) {
+  switch (phase) {
+    case 1: return "primary minimum";
+    case 3: return "secondary minimum";
+    case 2: return "maximum .25";
+    default: return "maximum .75";
+  }
+}
+
+icaltimetype IcalUtc(double rjd) {
+  const astro::CalendarTime c = astro::RjdToCalendar(rjd, 0);
+  icaltimetype t = icaltime_null_time();
+  t.year = c.year;
+  t.month = c.month;
+  t.day = c.day;
+  t.hour = c.hour;
+  t.minute = c.minute;
+  t.second = c.second;
+  t.is_date = 0;
+  return icaltime_set_timezone(&t, icaltimezone_get_utc_timezone());
+}
+
+// 64-bit FNV-1a.
+std::uint64_t Fnv1a(std::string_view text) {
+  std::uint64_t h = 14695981039346656037ull;
+  for (unsigned char c : text) {
+    h ^= c;
+    h *= 1099511628211ull;
+  }
+  return h;
+}
+
+}  // namespace
+
+const char* EventLabel(std::uint8_t phase) {
+  static constexpr const char* kLabels[5] = {"", "I", ".25", "II", ".75"};
+  return kLabels[phase <= 4 ? phase : 0];
+}
+
+std::string IsoLocal(double rjd, double zone) {
+  const astro::CalendarTime c = astro::RjdToCalendar(rjd, zone);
+  const long offset = std::lround(-zone * 60);  // minutes east
+  char buf[96];
+  std::snprintf(buf, sizeof buf, "%04d-%02d-%02dT%02d:%02d:%02d%c%02ld:%02ld", c.year, c.month, c.day, c.hour,
+                c.minute, c.second, offset < 0 ? '-' : '+', std::labs(offset) / 60, std::labs(offset) % 60);
+  return buf;
+}
+
+std::string IsoUtc(double rjd) {
+  const astro::CalendarTime c = astro::RjdToCalendar(rjd, 0);
+  char buf[96];
+  std::snprintf(buf, sizeof buf, "%04d-%02d-%02dT%02d:%02d:%02dZ", c.year, c.month, c.day, c.hour, c.minute,
+                c.second);
+  return buf;
+}
+
+std::vector<EventValues> ListedEventValues(const ListedRun& run) {
+  const PredictionOutcome& o = run.outcome();
+  const RunParameters& p = run.params;
+  std::vector<EventValues> rows;
+  if (!o.HasListed()) return rows;
+  rows.reserve(o.events.size() - o.firstListed);
+  std::vector<std::optional<StarPlace>> places(run.stars.entries.size());
+  std::vector<std::optional<astro::Vector3>> moonDirections(o.moon ? run.stars.entries.size() : 0);
+  for (std::size_t i = o.firstListed; i < o.events.size(); ++i) {
+    const EventEntry& e = o.events[i];
+    const data::StarEntry& s = run.stars.entries.at(e.star);
+    if (!places[e.star]) places[e.star] = PlaceOfDate(s, run.limits, o.epoch);
+    const StarPlace& place = *places[e.star];
+    EventValues v;
+    v.index = i;
+    v.time = e.time;
+    v.zone = o.ZoneAt(e.time);
+    v.cycle = CycleOf(s, e.time, e.phase);
+    v.elementRjd = s.epoch + v.cycle * s.period;
+    const double lst = astro::LocalSiderealTime(e.time, p.longitude);
+    const astro::Horizon hz = astro::HorizonCoordinates(p.latitude, lst, place.raOfDateDegrees, place.decOfDate);
+    v.altitude = 90 - hz.zenithDistanceDeg;
+    v.azimuth = hz.azimuthDeg;
+    v.hourAngle = HourAngleAt(lst, place);
+    // The report's airmass, which divides by 57.296, so both agree.
+    v.airmass = 1 / std::cos(hz.zenithDistanceDeg / 57.296);
+    v.decOfDate = place.decOfDate;
+    v.sunAltitude = SunAltitude(e.time, lst, p.latitude);
+    if (o.moon) {
+      if (!moonDirections[e.star])
+        moonDirections[e.star] =
+            o.moon->OfDate(astro::DirectionOf(astro::DmsToDegrees(s.raDms), astro::DmsToDegrees(s.decDms)));
+      const astro::MoonPlace m = o.moon->At(e.time);
+      v.moonAltitude = m.altitudeDeg;
+      v.moonIlluminated = m.illuminated;
+      v.moonDistance = astro::SeparationDeg(m.direction, *moonDirections[e.star]);
+    }
+    if (HasEclipse(p, s, e.phase)) {
+      v.eclipseStart = e.time - *s.durationHours / 48;
+      v.eclipseEnd = e.time + *s.durationHours / 48;
+    }
+    rows.push_back(v);
+  }
+  return rows;
+}
+
+bool WriteEventsCsv(const ListedRun& run, const data::ByteSink& sink) {
+  const PredictionOutcome& o = run.outcome();
+  const RunParameters& p = run.params;
+  const bool moon = static_cast<bool>(o.moon);
+  const bool eclipse = p.wholeEclipse;
+  std::string out =
+      "star,type,event,local_time,utc,jd_utc,element_jd_" + std::string(astro::EpochScaleName(o.epochScale)) +
+      ",cycle,altitude_deg,azimuth_deg,hour_angle_h,airmass,dec_of_date_deg,sun_altitude_deg,max_mag,min_mag,"
+      "comment,close";
+  if (moon) out += ",near_moon,moon_altitude_deg,moon_illuminated,moon_distance_deg";
+  if (eclipse) out += ",eclipse_start_utc,eclipse_end_utc,eclipse_all_observable";
+  out += "\r\n";
+  for (const EventValues& v : ListedEventValues(run)) {
+    const EventEntry& e = o.events[v.index];
+    const data::StarEntry& s = run.stars.entries.at(e.star);
+    AppendField(out, s.name);
+    out += ',';
+    AppendField(out, s.varType);
+    out += ',';
+    out += EventLabel(e.phase);
+    out += ',';
+    out += IsoLocal(v.time, v.zone);
+    out += ',';
+    out += IsoUtc(v.time);
+    out += ',';
+    AppendFixed(out, v.time + 2400000, 5);
+    out += ',';
+    AppendNumber(out, v.elementRjd + 2400000);
+    for (double x : {v.cycle, v.altitude, v.azimuth, v.hourAngle, v.airmass, v.decOfDate, v.sunAltitude}) {
+      out += ',';
+      AppendNumber(out, x);
+    }
+    out += ',';
+    AppendField(out, MagnitudeField(s.maxMag));
+    out += ',';
+    AppendField(out, MagnitudeField(s.minMag));
+    out += ',';
+    AppendField(out, s.comment);
+    out += e.close ? ",true" : ",false";
+    if (moon) {
+      out += e.nearMoon ? ",true," : ",false,";
+      AppendOptional(out, v.moonAltitude);
+      out += ',';
+      AppendOptional(out, v.moonIlluminated);
+      out += ',';
+      AppendOptional(out, v.moonDistance);
+    }
+    if (eclipse) {
+      out += ',';
+      if (v.eclipseStart) out += IsoUtc(*v.eclipseStart);
+      out += ',';
+      if (v.eclipseEnd) out += IsoUtc(*v.eclipseEnd);
+      out += ',';
+      if (v.eclipseStart) out += e.partial ? "false" : "true";
+    }
+    out += "\r\n";
+    if (out.size() >= (1u << 20)) {
+      if (!sink(out)) return false;
+      out.clear();
+    }
+  }
+  return sink(out);
+}
+
+std::string EventUid(const std::string& starName, double cycle, const std::string& siteName, double longitude,
+                     double latitude) {
+  std::string site = siteName + '\n';
+  AppendNumber(site, longitude);
+  site += ',';
+  AppendNumber(site, latitude);
+  std::string uid = "E";
+  AppendNumber(uid, cycle);
+  char hex[20];
+  std::snprintf(hex, sizeof hex, "%016llx", static_cast<unsigned long long>(Fnv1a(starName + '\n' + site)));
+  return uid + '-' + hex + "@tevaro";
+}
+
+bool WriteEventsIcs(const ListedRun& run, const data::ByteSink& sink) {
+  const PredictionOutcome& o = run.outcome();
+  const RunParameters& p = run.params;
+  using Component = std::unique_ptr<icalcomponent, decltype(&icalcomponent_free)>;
+  Component cal(icalcomponent_vanew(ICAL_VCALENDAR_COMPONENT, icalproperty_new_version("2.0"),
+                                    icalproperty_new_prodid("-//Tevaro//eclipsing-binary events//EN"),
+                                    icalproperty_new_calscale("GREGORIAN"), nullptr),
+                &icalcomponent_free);
+  std::string location = run.siteName;
+  if (location.empty()) {
+    location = "longitude ";
+    AppendNumber(location, p.longitudeDms);
+    location += " W, latitude ";
+    AppendNumber(location, p.latitudeDms);
+  }
+  icalgeotype geo{};
+  geo.lat = p.latitude;
+  geo.lon = -p.longitude;  // the run's longitude is positive west
+  const icaltimetype stamp = icaltime_current_time_with_zone(icaltimezone_get_utc_timezone());
+  for (const EventValues& v : ListedEventValues(run)) {
+    const EventEntry& e = o.events[v.index];
+    const data::StarEntry& s = run.stars.entries.at(e.star);
+    const double start = v.eclipseStart.value_or(v.time - 1.0 / 48);
+    const double end = v.eclipseEnd.value_or(v.time + 1.0 / 48);
+    std::string description = Trimmed(EventLine(e, s, v.zone, p.outputMode)) + "\nAltitude ";
+    AppendFixed(description, v.altitude, 1);
+    description += " deg";
+    const std::string summary = s.name + " \xE2\x80\x94 " + EventName(e.phase);
+    const std::string uid = EventUid(s.name, v.cycle, run.siteName, p.longitudeDms, p.latitudeDms);
+    icalcomponent* ev = icalcomponent_vanew(
+        ICAL_VEVENT_COMPONENT, icalproperty_new_uid(uid.c_str()), icalproperty_new_dtstamp(stamp),
+        icalproperty_new_dtstart(IcalUtc(start)), icalproperty_new_dtend(IcalUtc(end)),
+        icalproperty_new_summary(summary.c_str()), icalproperty_new_location(location.c_str()),
+        icalproperty_new_geo(geo), icalproperty_new_description(description.c_str()), nullptr);
+    icalcomponent_add_component(cal.get(), ev);
+  }
+  char* text = icalcomponent_as_ical_string_r(cal.get());
+  if (!text) return false;
+  const bool ok = sink(text);
+  std::free(text);
+  return ok;
+}
+
+EventFileKind EventFileKindOf(const std::string& path) {
+  if (path.size() < 4) return EventFileKind::Csv;
+  std::string end = path.substr(path.size() - 4);
+  std::transform(end.begin(), end.end(), end.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  return end == ".ics" ? EventFileKind::Ics : EventFileKind::Csv;
+}
+
+bool WriteEvents(const ListedRun& run, EventFileKind kind, const data::ByteSink& sink) {
+  return kind == EventFileKind::Ics ? WriteEventsIcs(run, sink) : WriteEventsCsv(run, sink);
+}
+
+data::WriteResult WriteEventsFile(const ListedRun& run, const std::string& path, EventFileKind kind) {
+  return data::WriteFileAtomicallyFrom(path, [&](const data::ByteSink& sink) { return WriteEvents(run, kind, sink); });
+}
+
+}  // namespace tevaro::run
