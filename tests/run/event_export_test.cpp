@@ -1,0 +1,260 @@
+#include "run/event_export.h"
+
+#include <gtest/gtest.h>
+#include <libical/ical.h>
+
+#include <clocale>
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <locale>
+#include <map>
+#include <set>
+#include <sstream>
+#include <string>
+
+#include "run/report.h"
+#include "run/session.h"
+
+namespace tevaro::run {
+namespace {
+
+struct RunCase {
+  const char* name;
+  const char* starFile;
+  int site;
+  const char* year;
+  const char* month;
+  const char* day;
+  const char* nights;
+  bool wholeEclipse;
+};
+
+// The run of `c` in a session on the example files; null when it listed nothing.
+std::shared_ptr<const ListedRun> RunOf(const RunCase& c) {
+  Session s;
+  const std::string dir = TEVARO_EXAMPLES_DIR;
+  EXPECT_FALSE(s.LoadLocations(dir + "/Location.dat"));
+  EXPECT_FALSE(s.LoadLimits(dir + "/Limits.dat"));
+  EXPECT_FALSE(s.LoadStars(dir + "/" + c.starFile));
+  const SiteFieldTexts t = s.SelectSite(c.site);
+  InputFields in;
+  in.siteIndex = c.site;
+  in.longitude = t.longitude;
+  in.latitude = t.latitude;
+  in.zone = t.zone;
+  in.year = c.year;
+  in.month = c.month;
+  in.day = c.day;
+  in.nights = c.nights;
+  in.maxSun = "-12";
+  in.minStar = "20";
+  in.eventBox = {1, 0, 1, 0};
+  in.option = 1;
+  s.params.wholeEclipse = c.wholeEclipse;
+  s.Calculate(in);
+  return s.lastRun;
+}
+
+std::string Collect(const ListedRun& run, EventFileKind kind) {
+  std::string bytes;
+  EXPECT_TRUE(WriteEvents(run, kind, [&](std::string_view piece) {
+    bytes.append(piece);
+    return true;
+  }));
+  return bytes;
+}
+
+double RjdOf(icaltimetype t) {
+  EXPECT_TRUE(icaltime_is_utc(t));
+  return static_cast<double>(icaltime_as_timet(t)) / 86400 + 40587.5;
+}
+
+struct ParsedEvent {
+  std::string uid, summary, location, description;
+  double start = 0, end = 0, lat = 0, lon = 0;
+};
+
+std::vector<ParsedEvent> ParseIcs(const std::string& text) {
+  std::vector<ParsedEvent> events;
+  icalcomponent* cal = icalparser_parse_string(text.c_str());
+  EXPECT_NE(cal, nullptr);
+  if (!cal) return events;
+  for (icalcomponent* ev = icalcomponent_get_first_component(cal, ICAL_VEVENT_COMPONENT); ev;
+       ev = icalcomponent_get_next_component(cal, ICAL_VEVENT_COMPONENT)) {
+    ParsedEvent p;
+    p.uid = icalcomponent_get_uid(ev);
+    p.summary = icalcomponent_get_summary(ev);
+    p.location = icalcomponent_get_location(ev);
+    p.description = icalcomponent_get_description(ev);
+    p.start = RjdOf(icalcomponent_get_dtstart(ev));
+    p.end = RjdOf(icalcomponent_get_dtend(ev));
+    const icalgeotype geo = icalproperty_get_geo(icalcomponent_get_first_property(ev, ICAL_GEO_PROPERTY));
+    p.lat = geo.lat;
+    p.lon = geo.lon;
+    events.push_back(p);
+  }
+  icalcomponent_free(cal);
+  return events;
+}
+
+constexpr double kSecond = 1.0 / 86400;
+
+// The iCalendar file read back by libical: one event per listed event, its
+// times, summary, place and report line.
+TEST(EventExport, IcsReadBackByLibical) {
+  const RunCase cases[] = {
+      {"one hour around each event", "stars.csv", 0, "2025", "1", "10", "30", false},
+      {"the whole eclipse when its duration is known", "stars-durations.csv", 0, "2025", "1", "10", "5", true},
+      {"another site, summer", "stars-durations.csv", 1, "2025", "6", "20", "3", true},
+  };
+  for (const RunCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    const auto run = RunOf(c);
+    ASSERT_TRUE(run);
+    const std::string text = Collect(*run, EventFileKind::Ics);
+    std::size_t from = 0, lines = 0;
+    for (std::size_t end; (end = text.find('\n', from)) != std::string::npos; from = end + 1, ++lines) {
+      ASSERT_GT(end, from);
+      EXPECT_EQ(text[end - 1], '\r') << "line " << lines + 1;
+      EXPECT_LE(end - 1 - from, 75u) << "line " << lines + 1 << " not folded";
+    }
+    const std::vector<ParsedEvent> parsed = ParseIcs(text);
+    const PredictionOutcome& o = run->outcome();
+    ASSERT_EQ(parsed.size(), o.events.size() - o.firstListed);
+    std::set<std::string> uids;
+    for (std::size_t k = 0; k < parsed.size(); ++k) {
+      const ParsedEvent& p = parsed[k];
+      const EventEntry& e = o.events[o.firstListed + k];
+      const data::StarEntry& star = run->stars.entries[e.star];
+      uids.insert(p.uid);
+      const bool eclipse = c.wholeEclipse && star.durationHours && (e.phase == 1 || e.phase == 3);
+      const double half = eclipse ? *star.durationHours / 48 : 1.0 / 48;
+      EXPECT_NEAR(p.start, e.time - half, kSecond) << p.summary;
+      EXPECT_NEAR(p.end, e.time + half, kSecond) << p.summary;
+      EXPECT_EQ(p.summary.rfind(star.name + " \xE2\x80\x94 ", 0), 0u) << p.summary;
+      EXPECT_NE(p.summary.find(e.phase == 1 ? "primary minimum" : "secondary minimum"), std::string::npos);
+      EXPECT_EQ(p.location, run->siteName);
+      EXPECT_NEAR(p.lat, run->params.latitude, 1e-6);
+      EXPECT_NEAR(p.lon, -run->params.longitude, 1e-6);
+      std::string line = EventLine(e, star, o.ZoneAt(e.time), run->params.outputMode);
+      while (!line.empty() && line.back() == ' ') line.pop_back();
+      EXPECT_NE(p.description.find(line.substr(line.find_first_not_of(' '))), std::string::npos) << p.description;
+      EXPECT_NE(p.description.find("Altitude "), std::string::npos);
+    }
+    EXPECT_EQ(uids.size(), parsed.size()) << "two events share a UID";
+  }
+}
+
+// The UID: the same for the same star's same event at the same site in
+// runs of overlapping spans; different at another site.
+TEST(EventExport, UidStableAcrossRuns) {
+  struct Pair {
+    const char* name;
+    RunCase a, b;
+    bool sameSite;
+  };
+  const Pair pairs[] = {
+      {"overlapping spans", {"", "stars.csv", 0, "2025", "1", "10", "4", false},
+       {"", "stars.csv", 0, "2025", "1", "12", "5", false}, true},
+      {"overlapping spans, whole eclipse", {"", "stars-durations.csv", 0, "2025", "1", "10", "3", true},
+       {"", "stars-durations.csv", 0, "2025", "1", "11", "3", true}, true},
+      {"another site", {"", "stars.csv", 0, "2025", "1", "10", "3", false},
+       {"", "stars.csv", 1, "2025", "1", "10", "3", false}, false},
+  };
+  for (const Pair& pc : pairs) {
+    SCOPED_TRACE(pc.name);
+    const auto a = RunOf(pc.a), b = RunOf(pc.b);
+    ASSERT_TRUE(a && b);
+    // Events of both runs keyed by star and time (the same element gives
+    // the same instant).
+    std::map<std::pair<std::string, long long>, std::string> uidsOfA;
+    for (const ParsedEvent& p : ParseIcs(Collect(*a, EventFileKind::Ics)))
+      uidsOfA[{p.summary, std::llround((p.start + p.end) * 43200)}] = p.uid;
+    std::size_t shared = 0, sameUid = 0;
+    std::set<std::string> uidsA;
+    for (const auto& [key, uid] : uidsOfA) uidsA.insert(uid);
+    for (const ParsedEvent& p : ParseIcs(Collect(*b, EventFileKind::Ics))) {
+      const auto it = uidsOfA.find({p.summary, std::llround((p.start + p.end) * 43200)});
+      if (it != uidsOfA.end()) {
+        ++shared;
+        if (it->second == p.uid) ++sameUid;
+      } else {
+        EXPECT_EQ(uidsA.count(p.uid), 0u) << "a new event takes the UID of another: " << p.summary;
+      }
+    }
+    if (pc.sameSite) {
+      EXPECT_GT(shared, 5u);
+      EXPECT_EQ(sameUid, shared);
+    } else {
+      EXPECT_EQ(sameUid, 0u);
+    }
+  }
+}
+
+// A locale whose decimal point is a comma.
+struct CommaPoint : std::numpunct<char> {
+  char do_decimal_point() const override { return ','; }
+  char do_thousands_sep() const override { return '.'; }
+  std::string do_grouping() const override { return "\3"; }
+};
+
+// The files are the same bytes whatever the locale: numbers keep '.'.
+TEST(EventExport, SameBytesUnderDecimalCommaLocale) {
+  const RunCase c{"", "stars-durations.csv", 0, "2025", "1", "10", "3", true};
+  const auto run = RunOf(c);
+  ASSERT_TRUE(run);
+  const std::string csv = Collect(*run, EventFileKind::Csv);
+  const std::string ics = Collect(*run, EventFileKind::Ics);
+  const std::locale before = std::locale::global(std::locale(std::locale::classic(), new CommaPoint));
+  // The C library's locale too, where the system has one with a comma.
+  const std::string cBefore = std::setlocale(LC_ALL, nullptr);
+  for (const char* name : {"de_DE.UTF-8", "de_DE.utf8", "fr_FR.UTF-8"})
+    if (std::setlocale(LC_ALL, name)) break;
+  const std::string csvComma = Collect(*run, EventFileKind::Csv);
+  std::string icsComma = Collect(*run, EventFileKind::Ics);
+  std::setlocale(LC_ALL, cBefore.c_str());
+  std::locale::global(before);
+  EXPECT_EQ(csvComma, csv);
+  // DTSTAMP is the time of writing: compare everything else.
+  auto withoutStamps = [](std::string t) {
+    for (std::size_t at; (at = t.find("DTSTAMP:")) != std::string::npos;) t.erase(at, t.find('\n', at) + 1 - at);
+    return t;
+  };
+  EXPECT_EQ(withoutStamps(icsComma), withoutStamps(ics));
+}
+
+// Writing to a file: the kind from the name, and a failure leaves the file
+// that was there as it was.
+TEST(EventExport, WritesFilesAtomically) {
+  const auto run = RunOf({"", "stars.csv", 0, "2025", "1", "10", "2", false});
+  ASSERT_TRUE(run);
+  const auto dir = std::filesystem::temp_directory_path() / ("tevaro_export_" + std::to_string(::getpid()));
+  std::filesystem::create_directories(dir);
+  struct FileCase {
+    const char* name;
+    EventFileKind kind;
+    const char* opening;
+  };
+  for (const FileCase& f : {FileCase{"events.csv", EventFileKind::Csv, "star,type,event,"},
+                            FileCase{"events.ICS", EventFileKind::Ics, "BEGIN:VCALENDAR\r\n"},
+                            FileCase{"events.txt", EventFileKind::Csv, "star,type,event,"}}) {
+    SCOPED_TRACE(f.name);
+    const std::string path = (dir / f.name).string();
+    EXPECT_EQ(EventFileKindOf(path), f.kind);
+    { std::ofstream(path) << "old"; }
+    EXPECT_FALSE(WriteEventsFile(*run, path, f.kind));
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream got;
+    got << in.rdbuf();
+    EXPECT_EQ(got.str().rfind(f.opening, 0), 0u);
+  }
+  const auto failure = WriteEventsFile(*run, (dir / "no" / "such.csv").string(), EventFileKind::Csv);
+  ASSERT_TRUE(failure);
+  EXPECT_NE(failure->Message().find("such.csv"), std::string::npos);
+  std::filesystem::remove_all(dir);
+}
+
+}  // namespace
+}  // namespace tevaro::run
