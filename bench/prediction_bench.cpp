@@ -1,7 +1,7 @@
-// tevaro-bench [typical|full|time|cli|all]: times the prediction run and the
-// report on a generated catalogue at the example site (Veltrin Observatory
-// with the example limits), and tevaro-cli end to end writing the report to a
-// file. Each scenario runs in a child process so that its peak memory is its own.
+// tevaro-bench [typical|full|time|export|cli|all]: times the prediction run and
+// the report on a generated catalogue at the example site (Veltrin Observatory
+// with the example limits), the events' CSV and iCalendar files, and tevaro-cli
+// end to end writing the report to a file. Each scenario runs in a child process so that its peak memory is its own.
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -18,6 +18,8 @@
 
 #include "astro/angles.h"
 #include "bench_files.h"
+#include "data/star_file.h"
+#include "run/event_export.h"
 #include "run/prediction.h"
 #include "run/report.h"
 #include "support/catalogue.h"
@@ -246,6 +248,43 @@ void InChild(const std::function<void()>& f) {
 
 }  // namespace
 
+// The events' files: a full-capacity year as CSV beside its report, and the
+// iCalendar file of 30 nights of the example stars.
+void Export() {
+  run::ListedRun year{Site(365, {false, true, true, true, true}, 1), testing::MakeCatalogue(10000, 2),
+                      ExampleLimits(), "Veltrin Observatory", std::nullopt};
+  const run::PredictionOutcome& o = year.outcome();
+  std::size_t reportLines = 0, csvBytes = 0;
+  const double tReport = Seconds([&] {
+    reportLines = run::BuildReport(o, year.params, year.stars, {"Veltrin Observatory", "Limits.dat", "bench"}).LineCount();
+  });
+  const double cReport = lastCpu;
+  auto count = [&csvBytes](std::string_view piece) {
+    csvBytes += piece.size();
+    return true;
+  };
+  const double tCsv = Seconds([&] { run::WriteEventsCsv(year, count); });
+  std::printf("events out: full capacity, mode 1: %zu events, %zu report lines, CSV %.1f MB\n", o.events.size(),
+              reportLines, static_cast<double>(csvBytes) / 1e6);
+  std::printf("  report             %9.3f s   (cpu %.3f s)\n", tReport, cReport);
+  std::printf("  CSV                %9.3f s   (cpu %.3f s)\n", tCsv, lastCpu);
+
+  auto stars = data::LoadStarFile(std::string(TEVARO_EXAMPLES_DIR) + "/stars.csv");
+  if (!stars) return;
+  run::ListedRun month{Site(30, {false, true, false, true, false}, 1), stars.value(), ExampleLimits(),
+                       "Veltrin Observatory", std::nullopt};
+  std::size_t icsBytes = 0;
+  const std::size_t events = month.outcome().events.size();
+  const double tIcs = Seconds([&] {
+    run::WriteEventsIcs(month, [&](std::string_view piece) {
+      icsBytes += piece.size();
+      return true;
+    });
+  });
+  std::printf("  iCalendar, example stars, 30 nights, I and II: %zu events, %.1f kB in %.3f s\n", events,
+              static_cast<double>(icsBytes) / 1e3, tIcs);
+}
+
 int main(int argc, char** argv) {
   const std::string what = argc > 1 ? argv[1] : "all";
   std::string cpu = "unknown CPU";
@@ -263,6 +302,7 @@ int main(int argc, char** argv) {
     InChild([] { Full(3, false); });
   }
   if (what == "time" || what == "all") InChild(TimeChoices);
+  if (what == "export" || what == "all") InChild(Export);
   if (what == "cli" || what == "all") Cli(argv[0]);
   return 0;
 }

@@ -141,23 +141,26 @@ std::string IsoUtc(double rjd) {
   return buf;
 }
 
-std::vector<EventValues> ListedEventValues(const ListedRun& run) {
-  const PredictionOutcome& o = run.outcome();
-  const RunParameters& p = run.params;
-  std::vector<EventValues> rows;
-  if (!o.HasListed()) return rows;
-  rows.reserve(o.events.size() - o.firstListed);
-  std::vector<std::optional<StarPlace>> places(run.stars.entries.size());
-  std::vector<std::optional<astro::Vector3>> moonDirections(o.moon ? run.stars.entries.size() : 0);
-  for (std::size_t i = o.firstListed; i < o.events.size(); ++i) {
-    const EventEntry& e = o.events[i];
-    const data::StarEntry& s = run.stars.entries.at(e.star);
-    if (!places[e.star]) places[e.star] = PlaceOfDate(s, run.limits, o.epoch);
-    const StarPlace& place = *places[e.star];
+namespace {
+
+// Computes the values of one listed event after another, keeping each star's
+// place of date and direction on the Moon's axes once found.
+class ValueMaker {
+ public:
+  explicit ValueMaker(const ListedRun& run)
+      : run_(run), o_(run.outcome()), places_(run.stars.entries.size()),
+        moonDirections_(o_.moon ? run.stars.entries.size() : 0) {}
+
+  EventValues Of(std::size_t i) {
+    const RunParameters& p = run_.params;
+    const EventEntry& e = o_.events[i];
+    const data::StarEntry& s = run_.stars.entries.at(e.star);
+    if (!places_[e.star]) places_[e.star] = PlaceOfDate(s, run_.limits, o_.epoch);
+    const StarPlace& place = *places_[e.star];
     EventValues v;
     v.index = i;
     v.time = e.time;
-    v.zone = o.ZoneAt(e.time);
+    v.zone = o_.ZoneAt(e.time);
     v.cycle = CycleOf(s, e.time, e.phase);
     v.elementRjd = s.epoch + v.cycle * s.period;
     const double lst = astro::LocalSiderealTime(e.time, p.longitude);
@@ -169,21 +172,36 @@ std::vector<EventValues> ListedEventValues(const ListedRun& run) {
     v.airmass = 1 / std::cos(hz.zenithDistanceDeg / 57.296);
     v.decOfDate = place.decOfDate;
     v.sunAltitude = SunAltitude(e.time, lst, p.latitude);
-    if (o.moon) {
-      if (!moonDirections[e.star])
-        moonDirections[e.star] =
-            o.moon->OfDate(astro::DirectionOf(astro::DmsToDegrees(s.raDms), astro::DmsToDegrees(s.decDms)));
-      const astro::MoonPlace m = o.moon->At(e.time);
+    if (o_.moon) {
+      if (!moonDirections_[e.star])
+        moonDirections_[e.star] =
+            o_.moon->OfDate(astro::DirectionOf(astro::DmsToDegrees(s.raDms), astro::DmsToDegrees(s.decDms)));
+      const astro::MoonPlace m = o_.moon->At(e.time);
       v.moonAltitude = m.altitudeDeg;
       v.moonIlluminated = m.illuminated;
-      v.moonDistance = astro::SeparationDeg(m.direction, *moonDirections[e.star]);
+      v.moonDistance = astro::SeparationDeg(m.direction, *moonDirections_[e.star]);
     }
     if (HasEclipse(p, s, e.phase)) {
       v.eclipseStart = e.time - *s.durationHours / 48;
       v.eclipseEnd = e.time + *s.durationHours / 48;
     }
-    rows.push_back(v);
+    return v;
   }
+
+ private:
+  const ListedRun& run_;
+  const PredictionOutcome& o_;
+  std::vector<std::optional<StarPlace>> places_;
+  std::vector<std::optional<astro::Vector3>> moonDirections_;
+};
+
+}  // namespace
+
+std::vector<EventValues> ListedEventValues(const ListedRun& run) {
+  const PredictionOutcome& o = run.outcome();
+  std::vector<EventValues> rows;
+  ValueMaker maker(run);
+  for (std::size_t i = o.firstListed; i < o.events.size(); ++i) rows.push_back(maker.Of(i));
   return rows;
 }
 
@@ -199,7 +217,9 @@ bool WriteEventsCsv(const ListedRun& run, const data::ByteSink& sink) {
   if (moon) out += ",near_moon,moon_altitude_deg,moon_illuminated,moon_distance_deg";
   if (eclipse) out += ",eclipse_start_utc,eclipse_end_utc,eclipse_all_observable";
   out += "\r\n";
-  for (const EventValues& v : ListedEventValues(run)) {
+  ValueMaker maker(run);
+  for (std::size_t i = o.firstListed; i < o.events.size(); ++i) {
+    const EventValues v = maker.Of(i);
     const EventEntry& e = o.events[v.index];
     const data::StarEntry& s = run.stars.entries.at(e.star);
     AppendField(out, s.name);

@@ -39,6 +39,8 @@ KindSetup SetupFor(ChooserKind kind) {
       return {"frmExportPdf", "Export PDF", 6870, 7470, {"PDF files (*.pdf)", "*.*"}, 0};
     case ChooserKind::SaveChart:
       return {"frmSaveChart", "Save Chart", 6870, 7470, {"PNG images (*.png)", "SVG images (*.svg)", "*.*"}, 0};
+    case ChooserKind::ExportEvents:
+      return {"frmExportEvents", "Export Events", 6870, 7470, {"CSV files (*.csv)", "Calendar files (*.ics)"}, 0};
     case ChooserKind::SaveOutput:
       break;
   }

@@ -20,7 +20,7 @@ class QPushButton;
 
 namespace tevaro::ui {
 
-enum class ChooserKind { StarFile, LocationsFile, LimitsFile, SaveOutput, ExportPdf, SaveChart };
+enum class ChooserKind { StarFile, LocationsFile, LimitsFile, SaveOutput, ExportPdf, SaveChart, ExportEvents };
 
 // The smallest outer size a chooser keeps.
 inline constexpr double kChooserMinWidthTwips = 6525;

@@ -28,6 +28,7 @@
 #include "run/error_texts.h"
 #include "run/pagination.h"
 #include "ui/frmFileChooser.h"
+#include "run/event_export.h"
 #include "data/text.h"
 #include "ui/beside.h"
 #include "ui/frmNightChart.h"
@@ -327,6 +328,8 @@ void frmOutput::BuildMenus() {
   connect(item(file, "mPrintReport", "Print &Report ...", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_P)),
           &QAction::triggered, this, &frmOutput::PrintReport);
   connect(item(file, "mExportPdf", "&Export PDF ...", {}), &QAction::triggered, this, &frmOutput::ShowPdfChooser);
+  connect(item(file, "mExportEvents", "Export e&vents ...", {}), &QAction::triggered, this,
+          &frmOutput::ShowEventsChooser);
   file->addSeparator()->setObjectName(QStringLiteral("spacr2"));
   connect(item(file, "ExitOP", "E&xit", {}), &QAction::triggered, this, &QWidget::hide);
 
@@ -461,6 +464,35 @@ void frmOutput::ExportChosenPdf() {
     messages_.Show(this, QStringLiteral("The PDF was not written.  ") + QString::fromStdString(failure->Message()));
 }
 
+void frmOutput::ShowEventsChooser() {
+  if (!eventsChooser_) {
+    eventsChooser_ = std::make_unique<frmFileChooser>(ChooserKind::ExportEvents, ProposedName("csv"),
+                                                      [this] { ExportChosenEvents(); });
+    eventsChooser_->SetConfirm([this] { return ConfirmReplace(*eventsChooser_); });
+  }
+  eventsChooser_->ShowChooser();
+}
+
+void frmOutput::ExportChosenEvents() {
+  const QString folder = eventsChooser_->folder();
+  const std::string path = run::PathIn(folder.toStdString(), eventsChooser_->fileName().toStdString());
+  session_.chosenFolder = folder.toStdString();
+  const QString failed = QStringLiteral("The events were not exported.  ");
+  // The run kept for the chart holds the listed events; the report shown
+  // before a run that listed some has none.
+  const std::shared_ptr<const run::ListedRun> listed = session_.lastRun;
+  if (!listed) {
+    messages_.Show(this, failed + QStringLiteral("The report lists no event."));
+    return;
+  }
+  // A year of events takes seconds: written beside the window.
+  data::WriteResult failure;
+  exporting_ = true;
+  Beside([&] { failure = run::WriteEventsFile(*listed, path, run::EventFileKindOf(path)); });
+  exporting_ = false;
+  if (failure) messages_.Show(this, failed + QString::fromStdString(failure->Message()));
+}
+
 void frmOutput::PrintReport() {
   ReportPrintJob job;
   job.doc = Document();
@@ -503,6 +535,7 @@ void frmOutput::PrintSetup() {
 void frmOutput::HideAll() {
   if (saveChooser_) saveChooser_->hide();
   if (pdfChooser_) pdfChooser_->hide();
+  if (eventsChooser_) eventsChooser_->hide();
   if (nightChart_) {
     if (nightChart_->saveChooser()) nightChart_->saveChooser()->hide();
     nightChart_->hide();

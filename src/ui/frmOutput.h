@@ -148,13 +148,17 @@ class frmOutput : public QMainWindow {
   // "Export PDF ...": shows the PDF chooser, created on first use.
   void ShowPdfChooser();
   frmFileChooser* pdfChooser() const { return pdfChooser_.get(); }
+  // "Export events ...": shows the events chooser, created on first use; the
+  // listed events are written as CSV, or iCalendar for a name ending in .ics.
+  void ShowEventsChooser();
+  frmFileChooser* eventsChooser() const { return eventsChooser_.get(); }
   // The report's pages as a PDF document: the title names the observatory
   // and the evening date, the whole report or lines `from` to `to`.
   ReportDocument Document() const;
   // The paper of exported pages: the current printer's when it is Letter, else A4.
   QPageSize::PageSizeId ExportPaper();
   PrintCommands& printCommands() { return print_; }
-  // True while Export PDF or Print Report write the report out beside the
+  // True while Export PDF, Export events or Print Report write the report out beside the
   // window: the report must not change meanwhile.
   bool exporting() const { return exporting_; }
 
@@ -186,6 +190,7 @@ class frmOutput : public QMainWindow {
   // Asks before the chooser's name replaces an existing file.
   bool ConfirmReplace(frmFileChooser& chooser);
   void ExportChosenPdf();
+  void ExportChosenEvents();
   void BuildMenus();
   void BuildFindBar(QWidget* body);
 
@@ -193,6 +198,7 @@ class frmOutput : public QMainWindow {
   MessageSink& messages_;
   std::unique_ptr<frmFileChooser> saveChooser_;
   std::unique_ptr<frmFileChooser> pdfChooser_;
+  std::unique_ptr<frmFileChooser> eventsChooser_;
   std::unique_ptr<frmNightChart> nightChart_;
   std::unique_ptr<PrintPlatform> ownPlatform_;
   PrintCommands print_;

@@ -450,6 +450,37 @@ case $case in
     expect_status 2
     expect_err "saved.txt"
     ;;
+  events-files)
+    # --csv and --ics: to files beside -o, whose report stays the same bytes,
+    # or to standard output; a file that cannot be written is named and a
+    # file already there is kept.
+    defaults
+    run $nights -o plain.txt
+    expect_status 0
+    run $nights -o with.txt --csv events.csv --ics events.ics
+    expect_status 0
+    expect_no_stdout
+    cmp -s plain.txt with.txt || fail "the report changed with --csv and --ics"
+    head -c 15 events.ics | grep -q 'BEGIN:VCALENDAR' || fail "events.ics is not iCalendar"
+    head -1 events.csv | grep -q '^star,type,event,' || fail "events.csv has no header row"
+    run $nights --csv -
+    expect_status 0
+    cmp -s out events.csv || fail "--csv - differs from the file"
+    run $nights --ics=-
+    expect_status 0
+    [ "$(grep -c '^BEGIN:VEVENT' out)" = "$(($(wc -l <events.csv) - 1))" ] || fail "not one VEVENT per CSV row"
+    run $nights --csv - --ics -
+    expect_status 2
+    expect_err "cannot both write to standard output"
+    echo kept >old.csv
+    run $nights --csv "$work/no/such/folder/e.csv" --ics old.csv
+    expect_status 2
+    expect_err "e.csv"
+    [ "$(cat old.csv)" = kept ] || fail "a failed run replaced another file"
+    run $nights --ics
+    expect_status 2
+    expect_err "--ics needs a value"
+    ;;
   chart-png)
     # The first night with an event as a 1600 x 1000 PNG; nothing on stdout.
     defaults

@@ -342,7 +342,7 @@ void OutputReadingTest::menusHaveMnemonicsAndShortcuts() {
   for (QAction* a : w.menuBar()->actions().at(0)->menu()->actions())
     file.append(a->isSeparator() ? QStringLiteral("-") : a->objectName());
   QCOMPARE(file,
-           (QStringList{"mSaveOutput", "-", "mPrintSetup", "mPrint", "mPrintReport", "mExportPdf", "-", "ExitOP"}));
+           (QStringList{"mSaveOutput", "-", "mPrintSetup", "mPrint", "mPrintReport", "mExportPdf", "mExportEvents", "-", "ExitOP"}));
   QStringList edit;
   for (QAction* a : w.menuBar()->actions().at(1)->menu()->actions())
     if (!a->isSeparator()) edit.append(a->text());

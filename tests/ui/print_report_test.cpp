@@ -214,6 +214,7 @@ class PrintReportTest : public QObject {
   void exportAsksBeforeReplacing();
   void exportFailureIsShown();
   void exportMatchesBatchFrontEnd();
+  void exportEvents();
 };
 
 void PrintReportTest::menuHoldsTheNewItemsAfterPrint() {
@@ -224,7 +225,7 @@ void PrintReportTest::menuHoldsTheNewItemsAfterPrint() {
   QStringList captions;
   for (QAction* a : file->actions()) captions << (a->isSeparator() ? QStringLiteral("-") : a->text().remove(u'&'));
   QCOMPARE(captions, (QStringList{"Save ...", "-", "Print Setup ...", "Print", "Print Report ...", "Export PDF ...",
-                                  "-", "Exit"}));
+                                  "Export events ...", "-", "Exit"}));
   // "Print" still prints the window's image.
   Item(*win.w, "mPrint")->trigger();
   QCOMPARE(platform.images, 1);
@@ -473,6 +474,71 @@ void PrintReportTest::exportMatchesBatchFrontEnd() {
   QVERIFY2(PdfPages(dir.file("window.pdf")) >= 2, qPrintable(window));
   QCOMPARE(window, Run(QStringLiteral("pdftotext"), {"-layout", dir.file("batch.pdf"), "-"}));
   QCOMPARE(PdfPages(dir.file("window.pdf")), PdfPages(dir.file("batch.pdf")));
+}
+
+void PrintReportTest::exportEvents() {
+  const QString cli = QStringLiteral(TEVARO_CLI_PATH);
+  if (!QFileInfo(cli).isExecutable()) QSKIP("tevaro-cli is not built");
+  TempFolder dir;
+  for (const char* name : {"Location.dat", "Limits.dat", "stars.csv"}) dir.CopyExample(QString::fromLatin1(name));
+  tevaro::ui::test::Started s(dir);
+  QVERIFY(!s.w.session().OpenStarFile(dir.path().toStdString(), "stars.csv"));
+  auto* combo = s.w.findChild<QComboBox*>(QStringLiteral("Combo1"));
+  combo->setCurrentIndex(1);
+  emit combo->activated(1);
+  const char* fields[][2] = {{"Text4", "2011"}, {"Text5", "05"}, {"Text6", "04"}, {"Text7", "5"}};
+  for (const auto& f : fields) s.w.findChild<QLineEdit*>(QString::fromLatin1(f[0]))->setText(QString::fromLatin1(f[1]));
+  s.w.Calculate();
+  QVERIFY2(s.messages.messages.isEmpty(), qPrintable(s.messages.messages.join('|')));
+  frmOutput* out = s.w.outputWindow();
+  Item(*out, "mExportEvents")->trigger();
+  frmFileChooser* c = out->eventsChooser();
+  QVERIFY(c && c->isVisible());
+  QCOMPARE(c->windowTitle(), QStringLiteral("Export Events"));
+  QCOMPARE(c->patterns(), (QStringList{"CSV files (*.csv)", "Calendar files (*.ics)"}));
+  auto* name = c->findChild<QLineEdit*>(QStringLiteral("Text1"));
+  QCOMPARE(name->text(), QStringLiteral("tevaro-2011-05-04.csv"));
+
+  // The batch front end's files of the same run.
+  QProcess p;
+  p.setWorkingDirectory(dir.path());
+  p.start(cli, {"--stars", "stars.csv", "--site", "1", "--date", "2011-05-04", "--nights", "5", "--csv", "batch.csv",
+                "--ics", "batch.ics"});
+  QVERIFY(p.waitForFinished(30000));
+  QCOMPARE(p.exitCode(), 0);
+  auto withoutStamps = [](QByteArray t) {
+    for (qsizetype at; (at = t.indexOf("DTSTAMP:")) >= 0;) t.remove(at, t.indexOf('\n', at) + 1 - at);
+    return t;
+  };
+  struct Case {
+    const char* name;
+    const char* existing;  // the file's bytes before, or null
+    bool replace;          // the answer to the replace question
+    const char* sameAs;    // the batch file it must equal, or null when left as it was
+  };
+  for (const Case& k : {Case{"tevaro-2011-05-04.csv", nullptr, false, "batch.csv"},
+                        Case{"events.ICS", nullptr, false, "batch.ics"},
+                        Case{"older.csv", "older", false, nullptr},
+                        Case{"older.ics", "older", true, "batch.ics"}}) {
+    s.messages.questions.clear();
+    if (k.existing) dir.Write(QString::fromLatin1(k.name), k.existing);
+    s.messages.answers = {k.replace};
+    Item(*out, "mExportEvents")->trigger();
+    name->setText(QString::fromLatin1(k.name));
+    c->Ok();
+    QVERIFY2(s.messages.questions.size() == (k.existing ? 1 : 0), k.name);
+    QVERIFY2(s.messages.messages.isEmpty(), qPrintable(s.messages.messages.join('|')));
+    const QByteArray written = dir.Read(QString::fromLatin1(k.name));
+    if (k.sameAs) QCOMPARE(withoutStamps(written), withoutStamps(dir.Read(QString::fromLatin1(k.sameAs))));
+    else QCOMPARE(written, QByteArray(k.existing));
+    if (k.sameAs) c->hide();
+  }
+  // A failure says so and writes nothing.
+  name->setText(QStringLiteral("no/such/folder/e.csv"));
+  c->Ok();
+  QCOMPARE(s.messages.messages.size(), 1);
+  QVERIFY2(s.messages.messages[0].startsWith(QStringLiteral("The events were not exported.  Could not write ")),
+           qPrintable(s.messages.messages[0]));
 }
 
 QTEST_MAIN(PrintReportTest)
