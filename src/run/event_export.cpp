@@ -16,6 +16,7 @@
 #include "astro/calendar.h"
 #include "astro/coords.h"
 #include "astro/moon.h"
+#include "run/parallel.h"
 #include "run/report.h"
 
 namespace tevaro::run {
@@ -53,13 +54,47 @@ void AppendOptional(std::string& out, const std::optional<double>& x) {
   if (x) AppendNumber(out, *x);
 }
 
-std::string MagnitudeField(const data::FieldValue& v) {
-  if (v.IsNumber()) {
-    std::string s;
-    AppendNumber(s, v.number);
-    return s;
+// A magnitude as read: the number, the text when it was not one, or nothing.
+void AppendMagnitude(std::string& out, const data::FieldValue& v) {
+  if (v.IsNumber()) AppendNumber(out, v.number);
+  else if (!v.IsEmpty()) AppendField(out, v.text);
+}
+
+// `digits` decimal digits of n >= 0, zero-padded.
+void AppendDigits(std::string& out, long n, int digits) {
+  char buf[20];
+  for (int k = digits - 1; k >= 0; --k, n /= 10) buf[k] = static_cast<char>('0' + n % 10);
+  out.append(buf, static_cast<std::size_t>(digits));
+}
+
+// ISO 8601 of `rjd` on a clock `zone` hours west, to the second, with "Z" or
+// the offset.
+void AppendIso(std::string& out, double rjd, double zone, bool utc) {
+  const astro::CalendarTime c = astro::RjdToCalendar(rjd, zone);
+  if (c.year < 0 || c.year > 9999) {
+    out += "invalid";
+    return;
   }
-  return v.IsEmpty() ? std::string() : v.text;
+  AppendDigits(out, c.year, 4);
+  out += '-';
+  AppendDigits(out, c.month, 2);
+  out += '-';
+  AppendDigits(out, c.day, 2);
+  out += 'T';
+  AppendDigits(out, c.hour, 2);
+  out += ':';
+  AppendDigits(out, c.minute, 2);
+  out += ':';
+  AppendDigits(out, c.second, 2);
+  if (utc) {
+    out += 'Z';
+    return;
+  }
+  const long offset = std::lround(-zone * 60);  // minutes east
+  out += offset < 0 ? '-' : '+';
+  AppendDigits(out, std::labs(offset) / 60, 2);
+  out += ':';
+  AppendDigits(out, std::labs(offset) % 60, 2);
 }
 
 // The cycle number, in quarters, of an event seen at `time` of phase
@@ -125,37 +160,41 @@ const char* EventLabel(std::uint8_t phase) {
 }
 
 std::string IsoLocal(double rjd, double zone) {
-  const astro::CalendarTime c = astro::RjdToCalendar(rjd, zone);
-  const long offset = std::lround(-zone * 60);  // minutes east
-  char buf[96];
-  std::snprintf(buf, sizeof buf, "%04d-%02d-%02dT%02d:%02d:%02d%c%02ld:%02ld", c.year, c.month, c.day, c.hour,
-                c.minute, c.second, offset < 0 ? '-' : '+', std::labs(offset) / 60, std::labs(offset) % 60);
-  return buf;
+  std::string s;
+  AppendIso(s, rjd, zone, false);
+  return s;
 }
 
 std::string IsoUtc(double rjd) {
-  const astro::CalendarTime c = astro::RjdToCalendar(rjd, 0);
-  char buf[96];
-  std::snprintf(buf, sizeof buf, "%04d-%02d-%02dT%02d:%02d:%02dZ", c.year, c.month, c.day, c.hour, c.minute,
-                c.second);
-  return buf;
+  std::string s;
+  AppendIso(s, rjd, 0, true);
+  return s;
 }
 
 namespace {
 
-// Computes the values of one listed event after another, keeping each star's
-// place of date and direction on the Moon's axes once found.
+// Computes the values of listed events, from any thread: each listed star's
+// place of date and direction on the Moon's axes are found once, up front.
 class ValueMaker {
  public:
   explicit ValueMaker(const ListedRun& run)
       : run_(run), o_(run.outcome()), places_(run.stars.entries.size()),
-        moonDirections_(o_.moon ? run.stars.entries.size() : 0) {}
+        moonDirections_(o_.moon ? run.stars.entries.size() : 0) {
+    for (std::size_t i = o_.firstListed; i < o_.events.size(); ++i) {
+      const std::uint32_t k = o_.events[i].star;
+      if (places_[k]) continue;
+      const data::StarEntry& s = run.stars.entries.at(k);
+      places_[k] = PlaceOfDate(s, run.limits, o_.epoch);
+      if (o_.moon)
+        moonDirections_[k] =
+            o_.moon->OfDate(astro::DirectionOf(astro::DmsToDegrees(s.raDms), astro::DmsToDegrees(s.decDms)));
+    }
+  }
 
-  EventValues Of(std::size_t i) {
+  EventValues Of(std::size_t i) const {
     const RunParameters& p = run_.params;
     const EventEntry& e = o_.events[i];
     const data::StarEntry& s = run_.stars.entries.at(e.star);
-    if (!places_[e.star]) places_[e.star] = PlaceOfDate(s, run_.limits, o_.epoch);
     const StarPlace& place = *places_[e.star];
     EventValues v;
     v.index = i;
@@ -173,9 +212,6 @@ class ValueMaker {
     v.decOfDate = place.decOfDate;
     v.sunAltitude = SunAltitude(e.time, lst, p.latitude);
     if (o_.moon) {
-      if (!moonDirections_[e.star])
-        moonDirections_[e.star] =
-            o_.moon->OfDate(astro::DirectionOf(astro::DmsToDegrees(s.raDms), astro::DmsToDegrees(s.decDms)));
       const astro::MoonPlace m = o_.moon->At(e.time);
       v.moonAltitude = m.altitudeDeg;
       v.moonIlluminated = m.illuminated;
@@ -195,32 +231,16 @@ class ValueMaker {
   std::vector<std::optional<astro::Vector3>> moonDirections_;
 };
 
-}  // namespace
 
-std::vector<EventValues> ListedEventValues(const ListedRun& run) {
+// The CSV rows of listed events from..to-1, appended to `out`.
+void AppendCsvRows(std::string& out, const ListedRun& run, const ValueMaker& maker, std::size_t from,
+                   std::size_t to) {
   const PredictionOutcome& o = run.outcome();
-  std::vector<EventValues> rows;
-  ValueMaker maker(run);
-  for (std::size_t i = o.firstListed; i < o.events.size(); ++i) rows.push_back(maker.Of(i));
-  return rows;
-}
-
-bool WriteEventsCsv(const ListedRun& run, const data::ByteSink& sink) {
-  const PredictionOutcome& o = run.outcome();
-  const RunParameters& p = run.params;
   const bool moon = static_cast<bool>(o.moon);
-  const bool eclipse = p.wholeEclipse;
-  std::string out =
-      "star,type,event,local_time,utc,jd_utc,element_jd_" + std::string(astro::EpochScaleName(o.epochScale)) +
-      ",cycle,altitude_deg,azimuth_deg,hour_angle_h,airmass,dec_of_date_deg,sun_altitude_deg,max_mag,min_mag,"
-      "comment,close";
-  if (moon) out += ",near_moon,moon_altitude_deg,moon_illuminated,moon_distance_deg";
-  if (eclipse) out += ",eclipse_start_utc,eclipse_end_utc,eclipse_all_observable";
-  out += "\r\n";
-  ValueMaker maker(run);
-  for (std::size_t i = o.firstListed; i < o.events.size(); ++i) {
+  const bool eclipse = run.params.wholeEclipse;
+  for (std::size_t i = from; i < to; ++i) {
     const EventValues v = maker.Of(i);
-    const EventEntry& e = o.events[v.index];
+    const EventEntry& e = o.events[i];
     const data::StarEntry& s = run.stars.entries.at(e.star);
     AppendField(out, s.name);
     out += ',';
@@ -228,9 +248,9 @@ bool WriteEventsCsv(const ListedRun& run, const data::ByteSink& sink) {
     out += ',';
     out += EventLabel(e.phase);
     out += ',';
-    out += IsoLocal(v.time, v.zone);
+    AppendIso(out, v.time, v.zone, false);
     out += ',';
-    out += IsoUtc(v.time);
+    AppendIso(out, v.time, 0, true);
     out += ',';
     AppendFixed(out, v.time + 2400000, 5);
     out += ',';
@@ -240,9 +260,9 @@ bool WriteEventsCsv(const ListedRun& run, const data::ByteSink& sink) {
       AppendNumber(out, x);
     }
     out += ',';
-    AppendField(out, MagnitudeField(s.maxMag));
+    AppendMagnitude(out, s.maxMag);
     out += ',';
-    AppendField(out, MagnitudeField(s.minMag));
+    AppendMagnitude(out, s.minMag);
     out += ',';
     AppendField(out, s.comment);
     out += e.close ? ",true" : ",false";
@@ -256,19 +276,47 @@ bool WriteEventsCsv(const ListedRun& run, const data::ByteSink& sink) {
     }
     if (eclipse) {
       out += ',';
-      if (v.eclipseStart) out += IsoUtc(*v.eclipseStart);
+      if (v.eclipseStart) AppendIso(out, *v.eclipseStart, 0, true);
       out += ',';
-      if (v.eclipseEnd) out += IsoUtc(*v.eclipseEnd);
+      if (v.eclipseEnd) AppendIso(out, *v.eclipseEnd, 0, true);
       out += ',';
       if (v.eclipseStart) out += e.partial ? "false" : "true";
     }
     out += "\r\n";
-    if (out.size() >= (1u << 20)) {
-      if (!sink(out)) return false;
-      out.clear();
-    }
   }
-  return sink(out);
+}
+
+}  // namespace
+
+bool WriteEventsCsv(const ListedRun& run, const data::ByteSink& sink) {
+  const PredictionOutcome& o = run.outcome();
+  std::string header =
+      "star,type,event,local_time,utc,jd_utc,element_jd_" + std::string(astro::EpochScaleName(o.epochScale)) +
+      ",cycle,altitude_deg,azimuth_deg,hour_angle_h,airmass,dec_of_date_deg,sun_altitude_deg,max_mag,min_mag,"
+      "comment,close";
+  if (o.moon) header += ",near_moon,moon_altitude_deg,moon_illuminated,moon_distance_deg";
+  if (run.params.wholeEclipse) header += ",eclipse_start_utc,eclipse_end_utc,eclipse_all_observable";
+  header += "\r\n";
+  if (!sink(header)) return false;
+  if (!o.HasListed()) return true;
+  // Pieces of rows made on every core a batch at a time and handed to the
+  // sink in order, so a year's file is never held whole.
+  constexpr std::size_t kPieceEvents = 16384, kBatchPieces = 16;
+  const ValueMaker maker(run);
+  const std::size_t count = o.events.size() - o.firstListed;
+  const std::size_t pieces = (count + kPieceEvents - 1) / kPieceEvents;
+  std::vector<std::string> texts(kBatchPieces);
+  for (std::size_t first = 0; first < pieces; first += kBatchPieces) {
+    const std::size_t n = std::min(kBatchPieces, pieces - first);
+    ForEachPiece(n, ThreadsFor(0, n, 1), [&](std::size_t k) {
+      const std::size_t from = o.firstListed + (first + k) * kPieceEvents;
+      texts[k].clear();
+      AppendCsvRows(texts[k], run, maker, from, std::min(from + kPieceEvents, o.events.size()));
+    });
+    for (std::size_t k = 0; k < n; ++k)
+      if (!sink(texts[k])) return false;
+  }
+  return true;
 }
 
 std::string EventUid(const std::string& starName, double cycle, const std::string& siteName, double longitude,
@@ -282,6 +330,14 @@ std::string EventUid(const std::string& starName, double cycle, const std::strin
   char hex[20];
   std::snprintf(hex, sizeof hex, "%016llx", static_cast<unsigned long long>(Fnv1a(starName + '\n' + site)));
   return uid + '-' + hex + "@tevaro";
+}
+
+std::vector<EventValues> ListedEventValues(const ListedRun& run) {
+  const PredictionOutcome& o = run.outcome();
+  std::vector<EventValues> rows;
+  const ValueMaker maker(run);
+  for (std::size_t i = o.firstListed; i < o.events.size(); ++i) rows.push_back(maker.Of(i));
+  return rows;
 }
 
 bool WriteEventsIcs(const ListedRun& run, const data::ByteSink& sink) {
