@@ -5,13 +5,9 @@
 
 #include <clocale>
 #include <cmath>
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
 #include <locale>
 #include <map>
 #include <set>
-#include <sstream>
 #include <string>
 
 #include "run/report.h"
@@ -223,37 +219,6 @@ TEST(EventExport, SameBytesUnderDecimalCommaLocale) {
     return t;
   };
   EXPECT_EQ(withoutStamps(icsComma), withoutStamps(ics));
-}
-
-// Writing to a file: the kind from the name, and a failure leaves the file
-// that was there as it was.
-TEST(EventExport, WritesFilesAtomically) {
-  const auto run = RunOf({"", "stars.csv", 0, "2025", "1", "10", "2", false});
-  ASSERT_TRUE(run);
-  const auto dir = std::filesystem::temp_directory_path() / ("tevaro_export_" + std::to_string(::getpid()));
-  std::filesystem::create_directories(dir);
-  struct FileCase {
-    const char* name;
-    EventFileKind kind;
-    const char* opening;
-  };
-  for (const FileCase& f : {FileCase{"events.csv", EventFileKind::Csv, "star,type,event,"},
-                            FileCase{"events.ICS", EventFileKind::Ics, "BEGIN:VCALENDAR\r\n"},
-                            FileCase{"events.txt", EventFileKind::Csv, "star,type,event,"}}) {
-    SCOPED_TRACE(f.name);
-    const std::string path = (dir / f.name).string();
-    EXPECT_EQ(EventFileKindOf(path), f.kind);
-    { std::ofstream(path) << "old"; }
-    EXPECT_FALSE(WriteEventsFile(*run, path, f.kind));
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream got;
-    got << in.rdbuf();
-    EXPECT_EQ(got.str().rfind(f.opening, 0), 0u);
-  }
-  const auto failure = WriteEventsFile(*run, (dir / "no" / "such.csv").string(), EventFileKind::Csv);
-  ASSERT_TRUE(failure);
-  EXPECT_NE(failure->Message().find("such.csv"), std::string::npos);
-  std::filesystem::remove_all(dir);
 }
 
 }  // namespace
