@@ -34,32 +34,11 @@ TEST(ZoneNameTest, ATextThatBeginsWithALetterIsAName) {
   EXPECT_FALSE(std::binary_search(names.begin(), names.end(), "posix/Europe/Berlin"));
 }
 
-// Offsets on either side of the changes of both hemispheres, and the clock
-// readings of the nights of the changes mapped to UT: a skipped reading goes
-// to the change, a repeated one to its first instant.
+// The clock readings of the nights of the changes mapped to UT: a skipped
+// reading goes to the change, a repeated one to its first instant. (Offsets
+// at every change of nine zones are compared with zoneinfo in
+// time_model_check.)
 TEST(NamedZoneTest, ClockChangesOfBothHemispheres) {
-  const struct {
-    const char* zone;
-    double utc;
-    int offsetSeconds;
-    bool dst;
-  } offsets[] = {
-      {"Europe/Berlin", Ut(2027, 3, 28, 1) - kMinute, 3600, false},
-      {"Europe/Berlin", Ut(2027, 3, 28, 1), 7200, true},
-      {"Europe/Berlin", Ut(2027, 10, 31, 1) - kMinute, 7200, true},
-      {"Europe/Berlin", Ut(2027, 10, 31, 1), 3600, false},
-      {"Australia/Sydney", Ut(2027, 4, 3, 16) - kMinute, 39600, true},  // 03:00 AEDT on April 4
-      {"Australia/Sydney", Ut(2027, 4, 3, 16), 36000, false},
-      {"America/Santiago", Ut(2027, 1, 15, 3), -3 * 3600, true},
-      {"Asia/Kolkata", Ut(2027, 1, 15, 3), 19800, false},
-  };
-  for (const auto& c : offsets) {
-    const ZoneSpan s = NamedZone::Find(c.zone)->SpanAt(c.utc);
-    EXPECT_EQ(s.offsetSeconds, c.offsetSeconds) << c.zone << " " << c.utc;
-    EXPECT_EQ(s.daylightSaving, c.dst) << c.zone << " " << c.utc;
-    // Span ends are whole seconds; the instants here are a float's hair off.
-    EXPECT_TRUE(s.fromRjd <= c.utc + 1e-9 && c.utc < s.toRjd) << c.zone;
-  }
   const NamedZone berlin = *NamedZone::Find("Europe/Berlin");
   const double noon = Ut(2027, 3, 28, 12);  // a local day's whole RJD: local noon
   const struct {

@@ -84,7 +84,6 @@ class MainWindowTest : public QObject {
   void exitWithBadFieldStillSaves();
   void failedSettingsWriteIsReported();
   void namedZoneAndEpochOptions();
-  void wholeEclipseOption();
 };
 
 void MainWindowTest::firstStartShowsFirstSiteAndDefaults() {
@@ -642,11 +641,13 @@ void MainWindowTest::namedZoneAndEpochOptions() {
     bjd->trigger();
     QVERIFY(bjd->isChecked() && !asUt->isChecked());
     QCOMPARE(w.session().params.epochScale, tevaro::astro::EpochScale::Bjd);
-    // The Moon, off to start with, is a check of its own beside them.
+    // The Moon and Whole eclipse, off to start with, are checks of their own beside them.
     QAction* moon = w.findChild<QAction*>(QStringLiteral("mMoon"));
-    QVERIFY(moon && moon->isCheckable() && !moon->isChecked() && !w.session().params.moon);
+    QAction* whole = w.findChild<QAction*>(QStringLiteral("mWholeEclipse"));
+    QVERIFY(moon && whole && moon->isCheckable() && !moon->isChecked() && !whole->isChecked());
     moon->trigger();
-    QVERIFY(moon->isChecked() && bjd->isChecked() && w.session().params.moon);
+    whole->trigger();
+    QVERIFY(moon->isChecked() && bjd->isChecked() && w.session().params.moon && w.session().params.wholeEclipse);
 
     // A name widens the zone field over the hours hint and turns the
     // daylight-saving box off; hours bring the design's field back.
@@ -689,24 +690,6 @@ void MainWindowTest::namedZoneAndEpochOptions() {
   frmMain again(messages, dir.path());
   QVERIFY(again.findChild<QAction*>(QStringLiteral("mEpochsBjd"))->isChecked());
   QVERIFY(again.findChild<QAction*>(QStringLiteral("mMoon"))->isChecked());
-  QVERIFY(messages.messages.isEmpty());
-}
-
-// Options > Whole eclipse: off by default; a choice made is the run's and
-// is shown checked at the next start.
-void MainWindowTest::wholeEclipseOption() {
-  TempFolder dir;
-  dir.CopyStartUpFiles();
-  RecordingMessageSink messages;
-  {
-    frmMain w(messages, dir.path());
-    QAction* whole = w.findChild<QAction*>(QStringLiteral("mWholeEclipse"));
-    QVERIFY(whole && whole->isCheckable() && !whole->isChecked());
-    whole->trigger();
-    QVERIFY(w.session().params.wholeEclipse);
-    w.ExitProgram();
-  }
-  frmMain again(messages, dir.path());
   QVERIFY(again.findChild<QAction*>(QStringLiteral("mWholeEclipse"))->isChecked());
   QVERIFY(messages.messages.isEmpty());
 }

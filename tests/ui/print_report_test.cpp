@@ -196,6 +196,28 @@ struct Window {
 
 QAction* Item(QWidget& w, const char* name) { return w.findChild<QAction*>(QString::fromLatin1(name)); }
 
+// The example star file loaded into a started window, site 1 picked, and
+// `nights` nights from the evening of 2011-05-04 calculated: the output window.
+frmOutput* CalculateExample(tevaro::ui::test::Started& s, const QString& folder, const char* nights) {
+  if (s.w.session().OpenStarFile(folder.toStdString(), "stars.csv")) return nullptr;
+  auto* combo = s.w.findChild<QComboBox*>(QStringLiteral("Combo1"));
+  combo->setCurrentIndex(1);
+  emit combo->activated(1);
+  const char* fields[][2] = {{"Text4", "2011"}, {"Text5", "05"}, {"Text6", "04"}, {"Text7", nights}};
+  for (const auto& f : fields) s.w.findChild<QLineEdit*>(QString::fromLatin1(f[0]))->setText(QString::fromLatin1(f[1]));
+  s.w.Calculate();
+  return s.messages.messages.isEmpty() ? s.w.outputWindow() : nullptr;
+}
+
+// tevaro-cli in `folder` on the same run, with `more` arguments; its exit status.
+int RunExampleCli(const QString& folder, const char* nights, const QStringList& more) {
+  QProcess p;
+  p.setWorkingDirectory(folder);
+  p.start(QStringLiteral(TEVARO_CLI_PATH),
+          QStringList{"--stars", "stars.csv", "--site", "1", "--date", "2011-05-04", "--nights", nights} + more);
+  return p.waitForFinished(30000) ? p.exitCode() : -1;
+}
+
 }  // namespace
 
 class PrintReportTest : public QObject {
@@ -451,25 +473,14 @@ void PrintReportTest::exportMatchesBatchFrontEnd() {
   TempFolder dir;
   for (const char* name : {"Location.dat", "Limits.dat", "stars.csv"}) dir.CopyExample(QString::fromLatin1(name));
   tevaro::ui::test::Started s(dir);
-  QVERIFY(!s.w.session().OpenStarFile(dir.path().toStdString(), "stars.csv"));
-  auto* combo = s.w.findChild<QComboBox*>(QStringLiteral("Combo1"));
-  combo->setCurrentIndex(1);
-  emit combo->activated(1);
-  const char* fields[][2] = {{"Text4", "2011"}, {"Text5", "05"}, {"Text6", "04"}, {"Text7", "20"}};
-  for (const auto& f : fields) s.w.findChild<QLineEdit*>(QString::fromLatin1(f[0]))->setText(QString::fromLatin1(f[1]));
-  s.w.Calculate();
-  QVERIFY2(s.messages.messages.isEmpty(), qPrintable(s.messages.messages.join('|')));
-  frmOutput* out = s.w.outputWindow();
+  frmOutput* out = CalculateExample(s, dir.path(), "20");
+  QVERIFY2(out, qPrintable(s.messages.messages.join('|')));
   Item(*out, "mExportPdf")->trigger();
   out->pdfChooser()->findChild<QLineEdit*>(QStringLiteral("Text1"))->setText(QStringLiteral("window.pdf"));
   out->pdfChooser()->Ok();
   QVERIFY2(s.messages.messages.isEmpty(), qPrintable(s.messages.messages.join('|')));
 
-  QProcess p;
-  p.setWorkingDirectory(dir.path());
-  p.start(cli, {"--stars", "stars.csv", "--site", "1", "--date", "2011-05-04", "--nights", "20", "--pdf", "batch.pdf"});
-  QVERIFY(p.waitForFinished(30000));
-  QCOMPARE(p.exitCode(), 0);
+  QCOMPARE(RunExampleCli(dir.path(), "20", {"--pdf", "batch.pdf"}), 0);
   const QString window = Run(QStringLiteral("pdftotext"), {"-layout", dir.file("window.pdf"), "-"});
   QVERIFY2(PdfPages(dir.file("window.pdf")) >= 2, qPrintable(window));
   QCOMPARE(window, Run(QStringLiteral("pdftotext"), {"-layout", dir.file("batch.pdf"), "-"}));
@@ -482,15 +493,8 @@ void PrintReportTest::exportEvents() {
   TempFolder dir;
   for (const char* name : {"Location.dat", "Limits.dat", "stars.csv"}) dir.CopyExample(QString::fromLatin1(name));
   tevaro::ui::test::Started s(dir);
-  QVERIFY(!s.w.session().OpenStarFile(dir.path().toStdString(), "stars.csv"));
-  auto* combo = s.w.findChild<QComboBox*>(QStringLiteral("Combo1"));
-  combo->setCurrentIndex(1);
-  emit combo->activated(1);
-  const char* fields[][2] = {{"Text4", "2011"}, {"Text5", "05"}, {"Text6", "04"}, {"Text7", "5"}};
-  for (const auto& f : fields) s.w.findChild<QLineEdit*>(QString::fromLatin1(f[0]))->setText(QString::fromLatin1(f[1]));
-  s.w.Calculate();
-  QVERIFY2(s.messages.messages.isEmpty(), qPrintable(s.messages.messages.join('|')));
-  frmOutput* out = s.w.outputWindow();
+  frmOutput* out = CalculateExample(s, dir.path(), "5");
+  QVERIFY2(out, qPrintable(s.messages.messages.join('|')));
   Item(*out, "mExportEvents")->trigger();
   frmFileChooser* c = out->eventsChooser();
   QVERIFY(c && c->isVisible());
@@ -500,12 +504,7 @@ void PrintReportTest::exportEvents() {
   QCOMPARE(name->text(), QStringLiteral("tevaro-2011-05-04.csv"));
 
   // The batch front end's files of the same run.
-  QProcess p;
-  p.setWorkingDirectory(dir.path());
-  p.start(cli, {"--stars", "stars.csv", "--site", "1", "--date", "2011-05-04", "--nights", "5", "--csv", "batch.csv",
-                "--ics", "batch.ics"});
-  QVERIFY(p.waitForFinished(30000));
-  QCOMPARE(p.exitCode(), 0);
+  QCOMPARE(RunExampleCli(dir.path(), "5", {"--csv", "batch.csv", "--ics", "batch.ics"}), 0);
   auto withoutStamps = [](QByteArray t) {
     for (qsizetype at; (at = t.indexOf("DTSTAMP:")) >= 0;) t.remove(at, t.indexOf('\n', at) + 1 - at);
     return t;
