@@ -97,9 +97,9 @@ void AppendIso(std::string& out, double rjd, double zone, bool utc) {
   AppendDigits(out, std::labs(offset) % 60, 2);
 }
 
-// The cycle number, in quarters, of an event seen at `time` of phase
-// `phase`: the quarter of the phase nearest to (time - epoch) / period. The
-// light time moves an event by minutes, far less than a quarter period.
+// The cycle number, in quarters, of an event of phase `phase` whose element
+// instant (on the epochs' scale) is about `time`: the quarter of the phase
+// nearest to (time - epoch) / period.
 double CycleOf(const data::StarEntry& s, double time, int phase) {
   const double q0 = std::nearbyint(4 * (time - s.epoch) / s.period);
   const long long r0 = static_cast<long long>(std::fmod(q0, 4.0));
@@ -179,7 +179,8 @@ class ValueMaker {
  public:
   explicit ValueMaker(const ListedRun& run)
       : run_(run), o_(run.outcome()), places_(run.stars.entries.size()),
-        moonDirections_(o_.moon ? run.stars.entries.size() : 0) {
+        moonDirections_(o_.moon ? run.stars.entries.size() : 0),
+        light_(o_.epochScale, o_.rjdStart - 1, o_.rjdEnd + 1) {
     for (std::size_t i = o_.firstListed; i < o_.events.size(); ++i) {
       const std::uint32_t k = o_.events[i].star;
       if (places_[k]) continue;
@@ -200,7 +201,15 @@ class ValueMaker {
     v.index = i;
     v.time = e.time;
     v.zone = o_.ZoneAt(e.time);
-    v.cycle = CycleOf(s, e.time, e.phase);
+    // The element instant is the seen one less the light-time shift (up to
+    // 9.5 minutes, more than a quarter period of the fastest stars); the
+    // shift at the seen instant is that at the element instant to a
+    // millisecond.
+    const double shift = light_.IsIdentity() ? 0
+                             : light_.EarthUtc(e.time, astro::DirectionOf(astro::DmsToDegrees(s.raDms),
+                                                                          astro::DmsToDegrees(s.decDms))) -
+                                   e.time;
+    v.cycle = CycleOf(s, e.time - shift, e.phase);
     v.elementRjd = s.epoch + v.cycle * s.period;
     const double lst = astro::LocalSiderealTime(e.time, p.longitude);
     const astro::Horizon hz = astro::HorizonCoordinates(p.latitude, lst, place.raOfDateDegrees, place.decOfDate);
@@ -229,6 +238,7 @@ class ValueMaker {
   const PredictionOutcome& o_;
   std::vector<std::optional<StarPlace>> places_;
   std::vector<std::optional<astro::Vector3>> moonDirections_;
+  astro::LightTimeModel light_;  // the run's light-time correction
 };
 
 

@@ -221,5 +221,42 @@ TEST(EventExport, SameBytesUnderDecimalCommaLocale) {
   EXPECT_EQ(withoutStamps(icsComma), withoutStamps(ics));
 }
 
+// The cycle number of stars faster than the light-time shift (a quarter
+// period of 1.4 to 7 minutes against up to 9.5): the element instant it gives
+// is the one whose corrected instant the run listed, for every scale.
+TEST(EventExport, CycleOfStarsFasterThanTheLightTime) {
+  for (astro::EpochScale scale : {astro::EpochScale::HjdAsUt, astro::EpochScale::Hjd, astro::EpochScale::Bjd}) {
+    RunParameters p;
+    p.longitude = p.longitudeDms = 0;
+    p.latitude = p.latitudeDms = 0;
+    p.standardZone = 0;
+    p.dstEnabled = false;
+    p.year = 2021, p.month = 3, p.day = 20, p.dayCount = 1;
+    p.maxSunAltitude = 90, p.minStarAltitude = -90;
+    p.eventWanted = {false, true, true, true, true};
+    p.epochScale = scale;
+    data::StarTable stars;
+    for (double period : {0.004, 0.01, 0.02, 0.7}) {
+      data::StarEntry s;
+      s.name = "P" + std::to_string(period);
+      s.raDms = 12;  // at opposition: the largest shift
+      s.epoch = 59293.1;
+      s.period = period;
+      stars.entries.push_back(s);
+    }
+    const ListedRun run{p, stars, {}, "Site", std::nullopt};
+    const astro::LightTimeModel light(scale, run.outcome().rjdStart - 1, run.outcome().rjdEnd + 1);
+    const std::vector<EventValues> values = ListedEventValues(run);
+    ASSERT_GT(values.size(), 100u);
+    for (const EventValues& v : values) {
+      const EventEntry& e = run.outcome().events[v.index];
+      const data::StarEntry& s = stars.entries[e.star];
+      EXPECT_NEAR(v.elementRjd, s.epoch + v.cycle * s.period, 1e-9);
+      EXPECT_NEAR(light.EarthUtc(v.elementRjd, astro::DirectionOf(12, 0)), e.time, 1e-9)
+          << s.name << " " << astro::EpochScaleName(scale) << " cycle " << v.cycle;
+    }
+  }
+}
+
 }  // namespace
 }  // namespace tevaro::run
