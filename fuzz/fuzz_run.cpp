@@ -1,14 +1,19 @@
-// The run and the report on small random catalogues and run inputs: no
-// crash, work bounded by the input (at most 6 stars and 4 nights), and the
-// fast engine giving exactly the literal engine's events.
+// The run, the report and the events' files on small random catalogues and
+// run inputs: no crash, work bounded by the input (at most 6 stars and 4
+// nights), and the fast engines giving exactly the literal engines' events,
+// report and event values.
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include <algorithm>
 #include <cstddef>
+#include <cmath>
 #include <cstdint>
+#include <cstring>
+#include <string>
 
 #include "astro/angles.h"
 #include "fuzz_check.h"
+#include "run/event_export.h"
 #include "run/prediction.h"
 #include "run/report.h"
 
@@ -74,6 +79,26 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const run::ReportBuffer report = run::BuildReport(fast, p, stars, names);
     FUZZ_CHECK(report.LineCount() > run::ReportHeaderLines(fast));
     FUZZ_CHECK(report.Bytes() == run::BuildReport(fast, p, stars, names, run::Engine::Literal).Bytes());
+
+    const run::ListedRun listed{p, stars, limits, "Site", fast};
+    const auto same = [](double a, double b) {
+      return std::memcmp(&a, &b, sizeof a) == 0 || (std::isnan(a) && std::isnan(b));
+    };
+    const std::vector<run::EventValues> values = run::ListedEventValues(listed, run::Engine::Fast);
+    const std::vector<run::EventValues> reference = run::ListedEventValues(listed, run::Engine::Literal);
+    FUZZ_CHECK(values.size() == reference.size());
+    for (std::size_t k = 0; k < values.size(); ++k) {
+      const run::EventValues &a = values[k], &b = reference[k];
+      FUZZ_CHECK(same(a.altitude, b.altitude) && same(a.azimuth, b.azimuth) && same(a.airmass, b.airmass) &&
+                 same(a.sunAltitude, b.sunAltitude) && same(a.cycle, b.cycle) && same(a.hourAngle, b.hourAngle));
+    }
+    std::string bytes;
+    const auto keep = [&bytes](std::string_view piece) {
+      bytes.append(piece);
+      return true;
+    };
+    FUZZ_CHECK(run::WriteEventsCsv(listed, keep));
+    FUZZ_CHECK(run::WriteEventsIcs(listed, keep));
   }
   return 0;
 }

@@ -28,13 +28,11 @@ double SunLongitude(double rjd) noexcept {
   return lambda;
 }
 
-EquatorialDeg EclipticToEquatorial(double lambdaDeg, double betaDeg) noexcept {
-  const double l = lambdaDeg / DegreesPerRadian;
-  const double b = betaDeg / DegreesPerRadian;
-  const double eps = kObliquity / DegreesPerRadian;
-  const double dec = ArcSinDeg(std::sin(eps) * std::cos(b) * std::sin(l) + std::sin(b) * std::cos(eps));
-  const double a = std::atan(std::tan(l) * std::cos(eps) - std::tan(b) * std::sin(eps) / std::cos(l)) *
-                   DegreesPerRadian;
+namespace {
+
+// The right ascension (degrees) of ecliptic longitude `lambdaDeg` from the
+// arctangent `a` (degrees, -90..90), put into the longitude's quadrant.
+double RaInQuadrant(double lambdaDeg, double a) noexcept {
   double ra = a;
   if (lambdaDeg > 0 && lambdaDeg < 90) {
     if (lambdaDeg < 10 && a < 0) ra = a + 360;
@@ -50,7 +48,28 @@ EquatorialDeg EclipticToEquatorial(double lambdaDeg, double betaDeg) noexcept {
     if (lambdaDeg < 280 && a > 0) ra = a + 180;
     else if (a < 0) ra = a + 360;
   }
-  return {ra, dec};
+  return ra;
+}
+
+}  // namespace
+
+EquatorialDeg EclipticToEquatorial(double lambdaDeg, double betaDeg) noexcept {
+  const double l = lambdaDeg / DegreesPerRadian;
+  const double b = betaDeg / DegreesPerRadian;
+  const double eps = kObliquity / DegreesPerRadian;
+  const double dec = ArcSinDeg(std::sin(eps) * std::cos(b) * std::sin(l) + std::sin(b) * std::cos(eps));
+  const double a = std::atan(std::tan(l) * std::cos(eps) - std::tan(b) * std::sin(eps) / std::cos(l)) *
+                   DegreesPerRadian;
+  return {RaInQuadrant(lambdaDeg, a), dec};
+}
+
+EquatorialDeg SunEquatorial(double lambdaDeg) noexcept {
+  // With b = 0: cos b = 1 and sin b = tan b = 0, and x * 1 and x - 0 are x.
+  const double l = lambdaDeg / DegreesPerRadian;
+  const double eps = kObliquity / DegreesPerRadian;
+  const double dec = ArcSinDeg(std::sin(eps) * std::sin(l));
+  const double a = std::atan(std::tan(l) * std::cos(eps)) * DegreesPerRadian;
+  return {RaInQuadrant(lambdaDeg, a), dec};
 }
 
 }  // namespace tevaro::astro

@@ -15,4 +15,8 @@ struct EquatorialDeg {
 // and latitude `betaDeg`, for a fixed obliquity of 23.43 degrees.
 EquatorialDeg EclipticToEquatorial(double lambdaDeg, double betaDeg) noexcept;
 
+// EclipticToEquatorial(lambdaDeg, 0), the same bits, without the terms of
+// the latitude: the Sun's place, for code that computes it per event.
+EquatorialDeg SunEquatorial(double lambdaDeg) noexcept;
+
 }  // namespace tevaro::astro

@@ -10,6 +10,8 @@
 #include <cstdio>
 #include <cctype>
 #include <cstdlib>
+#include <cstring>
+#include <limits>
 #include <memory>
 
 #include "astro/angles.h"
@@ -18,10 +20,13 @@
 #include "astro/moon.h"
 #include "run/parallel.h"
 #include "run/report.h"
+#include "run/report_fields.h"
 
 namespace tevaro::run {
 
 namespace {
+
+using astro::DegreesPerRadian;
 
 // The shortest text that reads back as the same double, '.' in any locale.
 void AppendNumber(std::string& out, double x) {
@@ -30,11 +35,63 @@ void AppendNumber(std::string& out, double x) {
   out.append(buf.data(), r.ptr);
 }
 
-void AppendFixed(std::string& out, double x, int decimals) {
-  std::array<char, 48> buf{};
-  const auto r = std::to_chars(buf.data(), buf.data() + buf.size(), x, std::chars_format::fixed, decimals);
-  out.append(buf.data(), r.ptr);
+// The most characters PutFixed writes: a double's integer digits, a sign,
+// a point and nine decimals.
+constexpr std::size_t kFixedRoom = 330;
+
+// x rounded to `decimals` (0..9) decimals at `p`, as exactly as printf
+// rounds, '.' in any locale; a value that rounds to zero has no sign.
+// Returns the end.
+char* PutFixed(char* p, double x, int decimals) {
+  static constexpr double kScale[] = {1, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9};
+  const double scaled = std::fabs(x) * kScale[decimals];
+  if (!(scaled < 9e15))  // beyond the integers a double holds exactly, or not a number
+    return std::to_chars(p, p + kFixedRoom, x, std::chars_format::fixed, decimals).ptr;
+  static constexpr auto kPairs = [] {
+    std::array<char, 200> pairs{};
+    for (int k = 0; k < 100; ++k) {
+      pairs[2 * k] = static_cast<char>('0' + k / 10);
+      pairs[2 * k + 1] = static_cast<char>('0' + k % 10);
+    }
+    return pairs;
+  }();
+  // The nearest integer to the exact |x| x 10^d, ties to even: the
+  // product's own rounding error (exact, from an fma) settles the cases
+  // where the rounded product sits on or beyond a half.
+  double nearest = std::nearbyint(scaled);
+  const double rest = (scaled - nearest) + std::fma(std::fabs(x), kScale[decimals], -scaled);
+  if (rest > 0.5) nearest += 1;
+  else if (rest < -0.5) nearest -= 1;
+  auto n = static_cast<std::uint64_t>(nearest);
+  const bool negative = x < 0 && n != 0;
+  // The digits from the last, into the end of a buffer, then moved to p.
+  char buf[24];
+  char* q = buf + sizeof buf;
+  int k = 0;
+  for (; k + 2 <= decimals; k += 2, n /= 100) std::memcpy(q -= 2, &kPairs[2 * (n % 100)], 2);
+  if (k < decimals) {
+    *--q = static_cast<char>('0' + n % 10);
+    n /= 10;
+  }
+  if (decimals > 0) *--q = '.';
+  for (; n >= 10; n /= 100) std::memcpy(q -= 2, &kPairs[2 * (n % 100)], 2);
+  if (n > 0 || *q == '.' || q == buf + sizeof buf) *--q = static_cast<char>('0' + n);
+  if (negative) *--q = '-';
+  const auto length = static_cast<std::size_t>(buf + sizeof buf - q);
+  std::memcpy(p, q, length);
+  return p + length;
 }
+
+void AppendFixed(std::string& out, double x, int decimals) {
+  char buf[kFixedRoom];
+  out.append(buf, PutFixed(buf, x, decimals));
+}
+
+// The decimals of the CSV's numbers: finer than the routines compute them.
+constexpr int kDegreeDecimals = 6;   // 0.0036 arcsec
+constexpr int kHourDecimals = 7;     // 0.00036 s
+constexpr int kFractionDecimals = 6; // airmass and the Moon's lit fraction
+constexpr int kElementDecimals = 9;  // days, 0.09 ms: all a double holds near 2.4 million
 
 // A CSV field, quoted when it holds a comma, a quote or a line end.
 void AppendField(std::string& out, std::string_view text) {
@@ -50,51 +107,56 @@ void AppendField(std::string& out, std::string_view text) {
   out.push_back('"');
 }
 
-void AppendOptional(std::string& out, const std::optional<double>& x) {
-  if (x) AppendNumber(out, *x);
-}
-
 // A magnitude as read: the number, the text when it was not one, or nothing.
 void AppendMagnitude(std::string& out, const data::FieldValue& v) {
   if (v.IsNumber()) AppendNumber(out, v.number);
   else if (!v.IsEmpty()) AppendField(out, v.text);
 }
 
-// `digits` decimal digits of n >= 0, zero-padded.
-void AppendDigits(std::string& out, long n, int digits) {
-  char buf[20];
-  for (int k = digits - 1; k >= 0; --k, n /= 10) buf[k] = static_cast<char>('0' + n % 10);
-  out.append(buf, static_cast<std::size_t>(digits));
-}
+// The most characters PutIso writes.
+constexpr std::size_t kIsoRoom = 25;
 
-// ISO 8601 of `rjd` on a clock `zone` hours west, to the second, with "Z" or
-// the offset.
-void AppendIso(std::string& out, double rjd, double zone, bool utc) {
-  const astro::CalendarTime c = astro::RjdToCalendar(rjd, zone);
+// ISO 8601 of local calendar fields `c` on a clock `zone` hours west, to the
+// second, with "Z" or the offset, at `p`. Returns the end.
+char* PutIso(char* p, const astro::CalendarTime& c, double zone, bool utc) {
   if (c.year < 0 || c.year > 9999) {
-    out += "invalid";
-    return;
+    std::memcpy(p, "invalid", 7);
+    return p + 7;
   }
-  AppendDigits(out, c.year, 4);
-  out += '-';
-  AppendDigits(out, c.month, 2);
-  out += '-';
-  AppendDigits(out, c.day, 2);
-  out += 'T';
-  AppendDigits(out, c.hour, 2);
-  out += ':';
-  AppendDigits(out, c.minute, 2);
-  out += ':';
-  AppendDigits(out, c.second, 2);
+  const auto two = [&p](long v, char after) {
+    p[0] = static_cast<char>('0' + v / 10);
+    p[1] = static_cast<char>('0' + v % 10);
+    p[2] = after;
+    p += after ? 3 : 2;
+  };
+  two(c.year / 100, 0);
+  two(c.year % 100, '-');
+  two(c.month, '-');
+  two(c.day, 'T');
+  two(c.hour, ':');
+  two(c.minute, ':');
+  two(c.second, 0);
   if (utc) {
-    out += 'Z';
-    return;
+    *p++ = 'Z';
+    return p;
   }
   const long offset = std::lround(-zone * 60);  // minutes east
-  out += offset < 0 ? '-' : '+';
-  AppendDigits(out, std::labs(offset) / 60, 2);
-  out += ':';
-  AppendDigits(out, std::labs(offset) % 60, 2);
+  *p++ = offset < 0 ? '-' : '+';
+  two(std::labs(offset) / 60 % 100, ':');
+  two(std::labs(offset) % 60, 0);
+  return p;
+}
+
+void AppendIso(std::string& out, double rjd, double zone, bool utc) {
+  char buf[kIsoRoom];
+  out.append(buf, PutIso(buf, astro::RjdToCalendar(rjd, zone), zone, utc));
+}
+
+// The same through a clock that keeps the day of the last instant.
+char* PutIso(char* p, fields::LocalClock& clock, double rjd, bool utc) {
+  astro::CalendarTime c;
+  if (!clock.Split(rjd, c)) c = astro::RjdToCalendar(rjd, clock.zone());
+  return PutIso(p, c, clock.zone(), utc);
 }
 
 // The cycle number, in quarters, of an event of phase `phase` whose element
@@ -102,15 +164,17 @@ void AppendIso(std::string& out, double rjd, double zone, bool utc) {
 // nearest to (time - epoch) / period.
 double CycleOf(const data::StarEntry& s, double time, int phase) {
   const double q0 = std::nearbyint(4 * (time - s.epoch) / s.period);
-  const long long r0 = static_cast<long long>(std::fmod(q0, 4.0));
+  // fmod's exact remainder, taken from the integer where it is one.
+  const long long r0 = std::fabs(q0) < 4e18 ? static_cast<long long>(q0) % 4
+                                            : static_cast<long long>(std::fmod(q0, 4.0));
   long long d = ((phase - 1 - r0) % 4 + 4) % 4;  // 0..3 quarters up to the phase
   if (d == 3) d = -1;
   else if (d == 2 && 4 * (time - s.epoch) / s.period < q0) d = -2;
   return (q0 + static_cast<double>(d)) / 4;
 }
 
-bool HasEclipse(const RunParameters& p, const data::StarEntry& s, int phase) {
-  return p.wholeEclipse && s.durationHours && (phase == 1 || phase == 3);
+bool HasEclipse(const data::StarEntry& s, int phase) {
+  return s.durationHours && (phase == 1 || phase == 3);
 }
 
 std::string Trimmed(std::string s) {
@@ -159,6 +223,12 @@ const char* EventLabel(std::uint8_t phase) {
   return kLabels[phase <= 4 ? phase : 0];
 }
 
+std::string CsvNumber(double x, int decimals) {
+  std::string s;
+  AppendFixed(s, x, std::clamp(decimals, 0, 9));
+  return s;
+}
+
 std::string IsoLocal(double rjd, double zone) {
   std::string s;
   AppendIso(s, rjd, zone, false);
@@ -174,29 +244,32 @@ std::string IsoUtc(double rjd) {
 namespace {
 
 // Computes the values of listed events, from any thread: each listed star's
-// place of date and direction on the Moon's axes are found once, up front.
+// place of date, its sines and its directions are found once, up front.
 class ValueMaker {
  public:
   explicit ValueMaker(const ListedRun& run)
-      : run_(run), o_(run.outcome()), places_(run.stars.entries.size()),
-        moonDirections_(o_.moon ? run.stars.entries.size() : 0),
+      : run_(run), o_(run.outcome()), stars_(run.stars.entries.size()), sun_(run.params.latitude),
         light_(o_.epochScale, o_.rjdStart - 1, o_.rjdEnd + 1) {
     for (std::size_t i = o_.firstListed; i < o_.events.size(); ++i) {
       const std::uint32_t k = o_.events[i].star;
-      if (places_[k]) continue;
+      if (stars_[k]) continue;
       const data::StarEntry& s = run.stars.entries.at(k);
-      places_[k] = PlaceOfDate(s, run.limits, o_.epoch);
-      if (o_.moon)
-        moonDirections_[k] =
-            o_.moon->OfDate(astro::DirectionOf(astro::DmsToDegrees(s.raDms), astro::DmsToDegrees(s.decDms)));
+      Star& star = stars_[k].emplace();
+      star.place = PlaceOfDate(s, run.limits, o_.epoch);
+      const double dec = star.place.decOfDate / DegreesPerRadian;
+      star.sinDec = std::sin(dec);
+      star.cosDec = std::cos(dec);
+      star.direction = astro::DirectionOf(astro::DmsToDegrees(s.raDms), astro::DmsToDegrees(s.decDms));
+      if (o_.moon) star.moonDirection = o_.moon->OfDate(star.direction);
     }
   }
 
-  EventValues Of(std::size_t i) const {
+  EventValues Of(std::size_t i, Engine engine) const {
     const RunParameters& p = run_.params;
     const EventEntry& e = o_.events[i];
     const data::StarEntry& s = run_.stars.entries.at(e.star);
-    const StarPlace& place = *places_[e.star];
+    const Star& star = *stars_[e.star];
+    const StarPlace& place = star.place;
     EventValues v;
     v.index = i;
     v.time = e.time;
@@ -205,28 +278,35 @@ class ValueMaker {
     // 9.5 minutes, more than a quarter period of the fastest stars); the
     // shift at the seen instant is that at the element instant to a
     // millisecond.
-    const double shift = light_.IsIdentity() ? 0
-                             : light_.EarthUtc(e.time, astro::DirectionOf(astro::DmsToDegrees(s.raDms),
-                                                                          astro::DmsToDegrees(s.decDms))) -
-                                   e.time;
+    const double shift = light_.IsIdentity() ? 0 : light_.EarthUtc(e.time, star.direction) - e.time;
     v.cycle = CycleOf(s, e.time - shift, e.phase);
     v.elementRjd = s.epoch + v.cycle * s.period;
     const double lst = astro::LocalSiderealTime(e.time, p.longitude);
-    const astro::Horizon hz = astro::HorizonCoordinates(p.latitude, lst, place.raOfDateDegrees, place.decOfDate);
+    astro::Horizon hz;
+    if (engine == Engine::Literal) {
+      hz = astro::HorizonCoordinates(p.latitude, lst, place.raOfDateDegrees, place.decOfDate);
+      v.sunAltitude = SunAltitude(e.time, lst, p.latitude);
+    } else {
+      // HorizonCoordinates with the sines of the site and the star kept.
+      const double h = (lst * 15 - place.raOfDateDegrees) / DegreesPerRadian;
+      hz.zenithDistanceDeg =
+          astro::ArcCosDeg(astro::CosZenithDistance(sun_.sinLat(), sun_.cosLat(), star.sinDec, star.cosDec, h));
+      hz.azimuthDeg = astro::AzimuthOf(hz.zenithDistanceDeg, sun_.sinLat(), sun_.cosLat(), star.sinDec, h);
+      v.sunAltitude = sun_.Altitude(e.time, lst);
+    }
     v.altitude = 90 - hz.zenithDistanceDeg;
     v.azimuth = hz.azimuthDeg;
     v.hourAngle = HourAngleAt(lst, place);
     // The report's airmass, which divides by 57.296, so both agree.
     v.airmass = 1 / std::cos(hz.zenithDistanceDeg / 57.296);
     v.decOfDate = place.decOfDate;
-    v.sunAltitude = SunAltitude(e.time, lst, p.latitude);
     if (o_.moon) {
       const astro::MoonPlace m = o_.moon->At(e.time);
       v.moonAltitude = m.altitudeDeg;
       v.moonIlluminated = m.illuminated;
-      v.moonDistance = astro::SeparationDeg(m.direction, *moonDirections_[e.star]);
+      v.moonDistance = astro::SeparationDeg(m.direction, star.moonDirection);
     }
-    if (HasEclipse(p, s, e.phase)) {
+    if (HasEclipse(s, e.phase)) {
       v.eclipseStart = e.time - *s.durationHours / 48;
       v.eclipseEnd = e.time + *s.durationHours / 48;
     }
@@ -234,67 +314,101 @@ class ValueMaker {
   }
 
  private:
+  struct Star {
+    StarPlace place;
+    double sinDec = 0, cosDec = 0;
+    astro::Vector3 direction, moonDirection;  // J2000, and on the Moon's axes
+  };
   const ListedRun& run_;
   const PredictionOutcome& o_;
-  std::vector<std::optional<StarPlace>> places_;
-  std::vector<std::optional<astro::Vector3>> moonDirections_;
+  std::vector<std::optional<Star>> stars_;
+  SiteSun sun_;
   astro::LightTimeModel light_;  // the run's light-time correction
 };
 
+// Writes CSV rows. A star's texts are made once; the calendar days of the
+// run's clock and of UTC are kept from row to row.
+class CsvRows {
+ public:
+  CsvRows(const ListedRun& run, const ValueMaker& maker, const std::vector<std::string>& heads,
+          const std::vector<std::string>& tails)
+      : run_(run), maker_(maker), heads_(heads), tails_(tails) {}
 
-// The CSV rows of listed events from..to-1, appended to `out`.
-void AppendCsvRows(std::string& out, const ListedRun& run, const ValueMaker& maker, std::size_t from,
-                   std::size_t to) {
-  const PredictionOutcome& o = run.outcome();
-  const bool moon = static_cast<bool>(o.moon);
-  const bool eclipse = run.params.wholeEclipse;
-  for (std::size_t i = from; i < to; ++i) {
-    const EventValues v = maker.Of(i);
-    const EventEntry& e = o.events[i];
-    const data::StarEntry& s = run.stars.entries.at(e.star);
-    AppendField(out, s.name);
-    out += ',';
-    AppendField(out, s.varType);
-    out += ',';
-    out += EventLabel(e.phase);
-    out += ',';
-    AppendIso(out, v.time, v.zone, false);
-    out += ',';
-    AppendIso(out, v.time, 0, true);
-    out += ',';
-    AppendFixed(out, v.time + 2400000, 5);
-    out += ',';
-    AppendNumber(out, v.elementRjd + 2400000);
-    for (double x : {v.cycle, v.altitude, v.azimuth, v.hourAngle, v.airmass, v.decOfDate, v.sunAltitude}) {
-      out += ',';
-      AppendNumber(out, x);
+  // The rows of listed events from..to-1, appended to `out`.
+  void Append(std::string& out, std::size_t from, std::size_t to) {
+    const PredictionOutcome& o = run_.outcome();
+    const bool moon = static_cast<bool>(o.moon);
+    const bool eclipse = run_.params.wholeEclipse;
+    for (std::size_t i = from; i < to; ++i) {
+      const EventValues v = maker_.Of(i, Engine::Fast);
+      const EventEntry& e = o.events[i];
+      if (v.zone != local_.zone()) local_ = fields::LocalClock(v.zone);
+      // Each row is made in one buffer with room for its longest form and
+      // appended whole.
+      const std::string& head = heads_[e.star];
+      const std::string& tail = tails_[e.star];
+      row_.resize(std::max(row_.size(), head.size() + tail.size() + kNumbersRoom));
+      char* p = row_.data();
+      const auto put = [&p](std::string_view text) {
+        std::memcpy(p, text.data(), text.size());
+        p += text.size();
+      };
+      const auto number = [&p](double x, int decimals) {
+        *p++ = ',';
+        p = PutFixed(p, x, decimals);
+      };
+      put(head);
+      put(EventLabel(e.phase));
+      *p++ = ',';
+      p = PutIso(p, local_, v.time, false);
+      *p++ = ',';
+      p = PutIso(p, utc_, v.time, true);
+      number(v.time + 2400000, 5);
+      number(v.elementRjd + 2400000, kElementDecimals);
+      number(v.cycle, 2);
+      number(v.altitude, kDegreeDecimals);
+      number(v.azimuth, kDegreeDecimals);
+      number(v.hourAngle, kHourDecimals);
+      number(v.airmass, kFractionDecimals);
+      number(v.decOfDate, kDegreeDecimals);
+      number(v.sunAltitude, kDegreeDecimals);
+      *p++ = ',';
+      put(tail);
+      put(e.close ? ",true" : ",false");
+      if (moon) {
+        put(e.nearMoon ? ",true" : ",false");
+        const auto optional = [&](const std::optional<double>& x, int decimals) {
+          if (x) number(*x, decimals);
+          else *p++ = ',';
+        };
+        optional(v.moonAltitude, kDegreeDecimals);
+        optional(v.moonIlluminated, kFractionDecimals);
+        optional(v.moonDistance, kDegreeDecimals);
+      }
+      if (eclipse) {
+        *p++ = ',';
+        if (v.eclipseStart) p = PutIso(p, eclipse_, *v.eclipseStart, true);
+        *p++ = ',';
+        if (v.eclipseEnd) p = PutIso(p, eclipse_, *v.eclipseEnd, true);
+        *p++ = ',';
+        if (v.eclipseStart) put(e.partial ? "false" : "true");
+      }
+      put("\r\n");
+      out.append(row_.data(), p);
     }
-    out += ',';
-    AppendMagnitude(out, s.maxMag);
-    out += ',';
-    AppendMagnitude(out, s.minMag);
-    out += ',';
-    AppendField(out, s.comment);
-    out += e.close ? ",true" : ",false";
-    if (moon) {
-      out += e.nearMoon ? ",true," : ",false,";
-      AppendOptional(out, v.moonAltitude);
-      out += ',';
-      AppendOptional(out, v.moonIlluminated);
-      out += ',';
-      AppendOptional(out, v.moonDistance);
-    }
-    if (eclipse) {
-      out += ',';
-      if (v.eclipseStart) AppendIso(out, *v.eclipseStart, 0, true);
-      out += ',';
-      if (v.eclipseEnd) AppendIso(out, *v.eclipseEnd, 0, true);
-      out += ',';
-      if (v.eclipseStart) out += e.partial ? "false" : "true";
-    }
-    out += "\r\n";
   }
-}
+
+ private:
+  const ListedRun& run_;
+  const ValueMaker& maker_;
+  const std::vector<std::string>& heads_;  // per star: "name,type,"
+  const std::vector<std::string>& tails_;  // per star: "max,min,comment"
+  fields::LocalClock local_{std::numeric_limits<double>::quiet_NaN()}, utc_{0}, eclipse_{0};
+  // Room for a row's texts other than the star's: 12 numbers, 4 times and
+  // the labels, marks and separators.
+  static constexpr std::size_t kNumbersRoom = 12 * (kFixedRoom + 1) + 4 * (kIsoRoom + 1) + 64;
+  std::vector<char> row_;
+};
 
 }  // namespace
 
@@ -309,6 +423,22 @@ bool WriteEventsCsv(const ListedRun& run, const data::ByteSink& sink) {
   header += "\r\n";
   if (!sink(header)) return false;
   if (!o.HasListed()) return true;
+  // Each listed star's own fields, quoted once.
+  std::vector<std::string> heads(run.stars.entries.size()), tails(run.stars.entries.size());
+  for (std::size_t i = o.firstListed; i < o.events.size(); ++i) {
+    const std::uint32_t k = o.events[i].star;
+    if (!heads[k].empty()) continue;
+    const data::StarEntry& s = run.stars.entries.at(k);
+    AppendField(heads[k], s.name);
+    heads[k] += ',';
+    AppendField(heads[k], s.varType);
+    heads[k] += ',';
+    AppendMagnitude(tails[k], s.maxMag);
+    tails[k] += ',';
+    AppendMagnitude(tails[k], s.minMag);
+    tails[k] += ',';
+    AppendField(tails[k], s.comment);
+  }
   // Pieces of rows made on every core a batch at a time and handed to the
   // sink in order, so a year's file is never held whole.
   constexpr std::size_t kPieceEvents = 16384, kBatchPieces = 16;
@@ -321,7 +451,8 @@ bool WriteEventsCsv(const ListedRun& run, const data::ByteSink& sink) {
     ForEachPiece(n, ThreadsFor(0, n, 1), [&](std::size_t k) {
       const std::size_t from = o.firstListed + (first + k) * kPieceEvents;
       texts[k].clear();
-      AppendCsvRows(texts[k], run, maker, from, std::min(from + kPieceEvents, o.events.size()));
+      texts[k].reserve(kPieceEvents * 256);
+      CsvRows(run, maker, heads, tails).Append(texts[k], from, std::min(from + kPieceEvents, o.events.size()));
     });
     for (std::size_t k = 0; k < n; ++k)
       if (!sink(texts[k])) return false;
@@ -342,11 +473,11 @@ std::string EventUid(const std::string& starName, double cycle, const std::strin
   return uid + '-' + hex + "@tevaro";
 }
 
-std::vector<EventValues> ListedEventValues(const ListedRun& run) {
+std::vector<EventValues> ListedEventValues(const ListedRun& run, Engine engine) {
   const PredictionOutcome& o = run.outcome();
   std::vector<EventValues> rows;
   const ValueMaker maker(run);
-  for (std::size_t i = o.firstListed; i < o.events.size(); ++i) rows.push_back(maker.Of(i));
+  for (std::size_t i = o.firstListed; i < o.events.size(); ++i) rows.push_back(maker.Of(i, engine));
   return rows;
 }
 

@@ -25,15 +25,22 @@ struct EventValues {
   double altitude = 0, azimuth = 0, hourAngle = 0, airmass = 0, decOfDate = 0, sunAltitude = 0;
   // With the Moon on.
   std::optional<double> moonAltitude, moonIlluminated, moonDistance;
-  // A minimum of a star with a duration, with the whole-eclipse choice on.
+  // A minimum of a star with a duration.
   std::optional<double> eclipseStart, eclipseEnd;
+  bool operator==(const EventValues&) const = default;
 };
 
-// The values of the listed events (firstListed on), in report order.
-std::vector<EventValues> ListedEventValues(const ListedRun& run);
+// The values of the listed events (firstListed on), in report order. The
+// fast engine, which the CSV file uses, takes each star's and the site's
+// sines once and the Sun without its azimuth; it gives the same bits.
+std::vector<EventValues> ListedEventValues(const ListedRun& run, Engine engine = Engine::Literal);
 
 // The event's column label: "I", "II", ".25", ".75".
 const char* EventLabel(std::uint8_t phase);
+
+// The CSV's text of a number: x rounded to `decimals` (0..9) decimals,
+// '.' whatever the locale, no sign on a value that rounds to zero.
+std::string CsvNumber(double x, int decimals);
 
 // "2026-03-05T21:14:09+01:00": the instant on a clock `zone` hours west.
 std::string IsoLocal(double rjd, double zone);

@@ -683,6 +683,17 @@ double SunAltitude(double t, double lst, double latitude) {
   return 90 - astro::HorizonCoordinates(latitude, lst, sun.raDeg, sun.decDeg).zenithDistanceDeg;
 }
 
+SiteSun::SiteSun(double latitude)
+    : sinLat_(std::sin(latitude / DegreesPerRadian)), cosLat_(std::cos(latitude / DegreesPerRadian)) {}
+
+double SiteSun::Altitude(double t, double lst) const {
+  // HorizonCoordinates' zenith distance of the Sun's place.
+  const astro::EquatorialDeg sun = astro::SunEquatorial(astro::SunLongitude(t));
+  const double h = (lst * 15 - sun.raDeg) / DegreesPerRadian;
+  const double dec = sun.decDeg / DegreesPerRadian;
+  return 90 - astro::ArcCosDeg(astro::CosZenithDistance(sinLat_, cosLat_, std::sin(dec), std::cos(dec), h));
+}
+
 PredictionOutcome RunPrediction(const RunParameters& p, const data::StarTable& stars,
                                 const astro::LimitsTable& limits, Engine engine, unsigned threads,
                                 std::size_t maxEvents, const std::atomic<bool>* cancel) {

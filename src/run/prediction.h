@@ -87,6 +87,19 @@ double HourAngleAt(double lst, const StarPlace& place);
 // The Sun's altitude at `t` (RJD, UT) and local sidereal time `lst`.
 double SunAltitude(double t, double lst, double latitude);
 
+// SunAltitude at one site, the same bits, with the latitude's sines taken
+// once and no azimuth: for code that asks it for every event.
+class SiteSun {
+ public:
+  explicit SiteSun(double latitude);
+  double Altitude(double t, double lst) const;
+  double sinLat() const { return sinLat_; }
+  double cosLat() const { return cosLat_; }
+
+ private:
+  double sinLat_, cosLat_;
+};
+
 // The rule of the " moon" mark: the Moon's centre above the horizon and
 // illuminated x 100 + 1000 / distance (degrees) above 100. A full Moon that is
 // up marks every event; a half Moon within 20 degrees; a thin crescent within

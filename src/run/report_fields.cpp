@@ -148,34 +148,44 @@ bool FixedText(double v, int width, int decimals, char* out) {
   return true;
 }
 
-bool LocalClock::Fields(double rjd, char* date, char* clock) {
+bool LocalClock::Split(double rjd, astro::CalendarTime& c) {
   // The local instant and the day split as RjdToCalendar makes them.
   const double t = rjd - zone_ / 24;
   if (!(t >= dayStart_ && t < dayEnd_)) {
-    const astro::CalendarTime c = astro::RjdToCalendar(rjd, zone_);
+    astro::CalendarTime d = astro::RjdToCalendar(rjd, zone_);
     // From 1901 on the year estimate of RjdToCalendar is at most one off and
     // its calendar is the plain one, the same for every instant of a day;
     // earlier years are left to it.
-    if (c.year < 1901 || c.year > 9999 || c.month < 1 || c.month > 12) return false;
-    std::int16_t year = c.year;
-    const double start = astro::CalendarToRjd(year, c.month, c.day, 0, 0, 0);
+    if (d.year < 1901 || d.year > 9999 || d.month < 1 || d.month > 12) return false;
+    const double start = astro::CalendarToRjd(d.year, d.month, d.day, 0, 0, 0);
     // An instant that rounded onto the next day is not that day's.
     if (!(t >= start && t < start + 1)) return false;
     dayStart_ = start;
     dayEnd_ = start + 1;
-    Digits(static_cast<std::uint64_t>(c.year), 4, date_);
+    day_ = d;
+    Digits(static_cast<std::uint64_t>(d.year), 4, date_);
     date_[4] = '_';
-    std::memcpy(date_ + 5, kMonthNames[c.month], 3);
+    std::memcpy(date_ + 5, kMonthNames[d.month], 3);
     date_[8] = '_';
-    TwoChars(c.day, date_ + 9);
+    TwoChars(d.day, date_ + 9);
   }
   const double f = (t - dayStart_) * 24;
   const auto secs = static_cast<long>(astro::NearestEven(f * 3600));
   if (secs < 0 || secs >= 86400) return false;
+  c = day_;
+  c.hour = static_cast<std::int16_t>(secs / 3600);
+  c.minute = static_cast<std::int16_t>((secs % 3600) / 60);
+  c.second = static_cast<std::int16_t>(secs % 60);
+  return true;
+}
+
+bool LocalClock::Fields(double rjd, char* date, char* clock) {
+  astro::CalendarTime c;
+  if (!Split(rjd, c)) return false;
   std::memcpy(date, date_, sizeof date_);
-  TwoChars(static_cast<int>(secs / 3600), clock);
+  TwoChars(c.hour, clock);
   clock[2] = ':';
-  TwoChars(static_cast<int>((secs % 3600) / 60), clock + 3);
+  TwoChars(c.minute, clock + 3);
   return true;
 }
 

@@ -10,6 +10,8 @@
 #include <cstring>
 #include <vector>
 
+#include "astro/calendar.h"
+
 namespace tevaro::run::fields {
 
 // NumberText(x) for 1 <= |x| < 100000: up to 17 characters into `out`.
@@ -68,15 +70,21 @@ class LocalClock {
   // `zone`: hours west of Greenwich.
   explicit LocalClock(double zone) : zone_(zone) {}
 
+  double zone() const { return zone_; }
+
+  // RjdToCalendar(rjd, zone). False where it declines (a year outside
+  // 1901..9999, or an instant that rounds onto the next day).
+  bool Split(double rjd, astro::CalendarTime& c);
+
   // "yyyy_Mon_dd" (11 characters) and "hh:mm" (5 characters) of `rjd`, as the
-  // report prints RjdToCalendar's fields. False where it declines (a year
-  // outside 1901..9999, or an instant that rounds onto the next day).
+  // report prints RjdToCalendar's fields; false where Split declines.
   bool Fields(double rjd, char* date, char* clock);
 
  private:
   double zone_;
   double dayStart_ = 1;  // local start of the cached day; empty while above dayEnd_
   double dayEnd_ = 0;
+  astro::CalendarTime day_{};
   char date_[11] = {};
 };
 

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 #include <libical/ical.h>
 
+#include <algorithm>
+#include <charconv>
 #include <clocale>
 #include <cmath>
 #include <locale>
@@ -25,6 +27,10 @@ struct RunCase {
   const char* day;
   const char* nights;
   bool wholeEclipse;
+  int mode = 1;
+  bool moon = false;
+  astro::EpochScale scale = astro::EpochScale::HjdAsUt;
+  const char* zone = nullptr;  // the site's when null
 };
 
 // The run of `c` in a session on the example files; null when it listed nothing.
@@ -39,7 +45,7 @@ std::shared_ptr<const ListedRun> RunOf(const RunCase& c) {
   in.siteIndex = c.site;
   in.longitude = t.longitude;
   in.latitude = t.latitude;
-  in.zone = t.zone;
+  in.zone = c.zone ? c.zone : t.zone;
   in.year = c.year;
   in.month = c.month;
   in.day = c.day;
@@ -47,8 +53,10 @@ std::shared_ptr<const ListedRun> RunOf(const RunCase& c) {
   in.maxSun = "-12";
   in.minStar = "20";
   in.eventBox = {1, 0, 1, 0};
-  in.option = 1;
+  in.option = c.mode;
   s.params.wholeEclipse = c.wholeEclipse;
+  s.params.moon = c.moon;
+  s.params.epochScale = c.scale;
   s.Calculate(in);
   return s.lastRun;
 }
@@ -103,6 +111,7 @@ TEST(EventExport, IcsReadBackByLibical) {
   const RunCase cases[] = {
       {"one hour around each event", "stars.csv", 0, "2025", "1", "10", "30", false},
       {"the whole eclipse when its duration is known", "stars-durations.csv", 0, "2025", "1", "10", "5", true},
+      {"the eclipse also with Whole eclipse off", "stars-durations.csv", 0, "2025", "1", "10", "3", false},
       {"another site, summer", "stars-durations.csv", 1, "2025", "6", "20", "3", true},
   };
   for (const RunCase& c : cases) {
@@ -125,7 +134,7 @@ TEST(EventExport, IcsReadBackByLibical) {
       const EventEntry& e = o.events[o.firstListed + k];
       const data::StarEntry& star = run->stars.entries[e.star];
       uids.insert(p.uid);
-      const bool eclipse = c.wholeEclipse && star.durationHours && (e.phase == 1 || e.phase == 3);
+      const bool eclipse = star.durationHours && (e.phase == 1 || e.phase == 3);
       const double half = eclipse ? *star.durationHours / 48 : 1.0 / 48;
       EXPECT_NEAR(p.start, e.time - half, kSecond) << p.summary;
       EXPECT_NEAR(p.end, e.time + half, kSecond) << p.summary;
@@ -189,25 +198,119 @@ TEST(EventExport, UidStableAcrossRuns) {
   }
 }
 
-// A locale whose decimal point is a comma.
+// The CSV's numbers are the exact decimal rounding printf makes (checked
+// against to_chars), with carries, signs and the values beyond 2^53.
+TEST(EventExport, CsvNumbersAreRoundedExactly) {
+  const auto exact = [](double x, int decimals) {
+    char buf[400];
+    return std::string(buf, std::to_chars(buf, buf + sizeof buf, x, std::chars_format::fixed, decimals).ptr);
+  };
+  struct Case {
+    double x;
+    int decimals;
+    const char* text;
+  };
+  const Case cases[] = {
+      {0, 0, "0"}, {7, 0, "7"}, {10, 0, "10"}, {100, 2, "100.00"}, {0.25, 1, "0.2"}, {0.75, 1, "0.8"},
+      {9.9999996, 6, "10.000000"}, {-0.0000004, 6, "0.000000"}, {-0.0, 2, "0.00"}, {-12.346, 2, "-12.35"},
+      {2460676.1234567891, 9, "2460676.123456789"}, {0.1 + 0.2, 9, "0.300000000"}, {1e17, 2, "100000000000000000.00"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(CsvNumber(c.x, c.decimals), c.text) << c.x;
+  EXPECT_EQ(CsvNumber(std::nan(""), 6), exact(std::nan(""), 6));
+  // Random values of every size the CSV writes, against the exact rounding.
+  std::uint64_t state = 12345;
+  for (int k = 0; k < 200000; ++k) {
+    state = state * 6364136223846793005ull + 1442695040888963407ull;
+    const double mantissa = static_cast<double>(state >> 11) / 9007199254740992.0;
+    const double x = (mantissa - 0.5) * std::pow(10.0, static_cast<int>(state % 9) - 1);
+    const int decimals = static_cast<int>((state >> 5) % 10);
+    ASSERT_EQ(CsvNumber(x, decimals), exact(std::fabs(x) * std::pow(10.0, decimals) < 0.5 ? 0.0 : x, decimals))
+        << x << " to " << decimals;
+  }
+}
+
+// The CSV file holds the run's values: the fast values equal the literal
+// ones bit for bit, and each row's fields are those values, rounded as
+// stated, with the times of the literal calendar.
+TEST(EventExport, CsvRowsHoldTheLiteralValues) {
+  using astro::EpochScale;
+  const RunCase cases[] = {
+      {"altitude and azimuth, winter", "stars.csv", 0, "2025", "1", "10", "6", false},
+      {"airmass, Moon, BJD", "stars.csv", 1, "2025", "6", "18", "6", false, 2, true, EpochScale::Bjd},
+      {"declination, eclipses, a named zone across its change", "stars-durations.csv", 0, "2025", "3", "27", "5",
+       true, 3, true, EpochScale::Hjd, "Europe/Berlin"},
+  };
+  for (const RunCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    const auto run = RunOf(c);
+    ASSERT_TRUE(run);
+    const std::vector<EventValues> literal = ListedEventValues(*run, Engine::Literal);
+    const std::vector<EventValues> fast = ListedEventValues(*run, Engine::Fast);
+    ASSERT_EQ(fast.size(), literal.size());
+    for (std::size_t k = 0; k < fast.size(); ++k) ASSERT_TRUE(fast[k] == literal[k]) << "event " << k;
+
+    const std::string csv = Collect(*run, EventFileKind::Csv);
+    std::vector<std::vector<std::string>> rows;
+    for (std::size_t from = 0, end; (end = csv.find("\r\n", from)) != std::string::npos; from = end + 2) {
+      std::vector<std::string>& row = rows.emplace_back(1);
+      for (char ch : csv.substr(from, end - from))  // the example names hold no comma or quote
+        if (ch == ',') row.emplace_back();
+        else row.back() += ch;
+    }
+    ASSERT_EQ(rows.size(), literal.size() + 1);
+    const std::vector<std::string>& header = rows[0];
+    const auto column = [&header](const std::string& name) {
+      const auto at = std::find(header.begin(), header.end(), name);
+      EXPECT_NE(at, header.end()) << name;
+      return static_cast<std::size_t>(at - header.begin());
+    };
+    const std::size_t elementColumn = column(std::string("element_jd_") + astro::EpochScaleName(c.scale));
+    for (std::size_t k = 0; k < literal.size(); ++k) {
+      const EventValues& v = literal[k];
+      const std::vector<std::string>& row = rows[k + 1];
+      ASSERT_EQ(row.size(), header.size()) << "row " << k + 1;
+      EXPECT_EQ(row[column("local_time")], IsoLocal(v.time, v.zone));
+      EXPECT_EQ(row[column("utc")], IsoUtc(v.time));
+      const std::pair<std::size_t, double> numbers[] = {
+          {column("jd_utc"), v.time + 2400000}, {elementColumn, v.elementRjd + 2400000},
+          {column("cycle"), v.cycle},           {column("altitude_deg"), v.altitude},
+          {column("azimuth_deg"), v.azimuth},   {column("hour_angle_h"), v.hourAngle},
+          {column("airmass"), v.airmass},       {column("dec_of_date_deg"), v.decOfDate},
+          {column("sun_altitude_deg"), v.sunAltitude}};
+      for (const auto& [at, value] : numbers) {
+        const std::string& text = row[at];
+        const std::size_t point = text.find('.');
+        const double unit = std::pow(10.0, -static_cast<double>(text.size() - point - 1));
+        EXPECT_LE(std::fabs(std::stod(text) - value), unit / 2 * (1 + 1e-9)) << header[at] << " " << text;
+      }
+      if (c.wholeEclipse && v.eclipseStart) {
+        EXPECT_EQ(row[column("eclipse_start_utc")], IsoUtc(*v.eclipseStart));
+      }
+    }
+  }
+}
+
+// A locale whose decimal point is a comma, where the system has no German one.
 struct CommaPoint : std::numpunct<char> {
   char do_decimal_point() const override { return ','; }
   char do_thousands_sep() const override { return '.'; }
   std::string do_grouping() const override { return "\3"; }
 };
 
-// The files are the same bytes whatever the locale: numbers keep '.'.
+// The files are the same bytes under a German locale (decimal comma, point
+// for thousands) in both C++ and the C library: numbers keep '.'.
 TEST(EventExport, SameBytesUnderDecimalCommaLocale) {
-  const RunCase c{"", "stars-durations.csv", 0, "2025", "1", "10", "3", true};
+  const RunCase c{"", "stars-durations.csv", 0, "2025", "1", "10", "3", true, 2, true};
   const auto run = RunOf(c);
   ASSERT_TRUE(run);
   const std::string csv = Collect(*run, EventFileKind::Csv);
   const std::string ics = Collect(*run, EventFileKind::Ics);
-  const std::locale before = std::locale::global(std::locale(std::locale::classic(), new CommaPoint));
-  // The C library's locale too, where the system has one with a comma.
   const std::string cBefore = std::setlocale(LC_ALL, nullptr);
-  for (const char* name : {"de_DE.UTF-8", "de_DE.utf8", "fr_FR.UTF-8"})
-    if (std::setlocale(LC_ALL, name)) break;
+  const char* german = std::setlocale(LC_ALL, "de_DE.UTF-8");
+  if (german) EXPECT_STREQ(std::localeconv()->decimal_point, ",");
+  else ADD_FAILURE() << "no de_DE.UTF-8 locale (scripts/deps makes it); a made-up one stands in";
+  const std::locale before = std::locale::global(
+      german ? std::locale("de_DE.UTF-8") : std::locale(std::locale::classic(), new CommaPoint));
   const std::string csvComma = Collect(*run, EventFileKind::Csv);
   std::string icsComma = Collect(*run, EventFileKind::Ics);
   std::setlocale(LC_ALL, cBefore.c_str());
