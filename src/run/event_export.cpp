@@ -75,7 +75,7 @@ char* PutFixed(char* p, double x, int decimals) {
   }
   if (decimals > 0) *--q = '.';
   for (; n >= 10; n /= 100) std::memcpy(q -= 2, &kPairs[2 * (n % 100)], 2);
-  if (n > 0 || *q == '.' || q == buf + sizeof buf) *--q = static_cast<char>('0' + n);
+  if (n > 0 || q == buf + sizeof buf || *q == '.') *--q = static_cast<char>('0' + n);
   if (negative) *--q = '-';
   const auto length = static_cast<std::size_t>(buf + sizeof buf - q);
   std::memcpy(p, q, length);
@@ -126,8 +126,8 @@ char* PutIso(char* p, const astro::CalendarTime& c, double zone, bool utc) {
   const auto two = [&p](long v, char after) {
     p[0] = static_cast<char>('0' + v / 10);
     p[1] = static_cast<char>('0' + v % 10);
-    p[2] = after;
-    p += after ? 3 : 2;
+    p += 2;
+    if (after) *p++ = after;
   };
   two(c.year / 100, 0);
   two(c.year % 100, '-');
