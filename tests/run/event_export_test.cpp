@@ -112,7 +112,6 @@ TEST(EventExport, IcsReadBackByLibical) {
       {"one hour around each event", "stars.csv", 0, "2025", "1", "10", "30", false},
       {"the whole eclipse when its duration is known", "stars-durations.csv", 0, "2025", "1", "10", "5", true},
       {"the eclipse also with Whole eclipse off", "stars-durations.csv", 0, "2025", "1", "10", "3", false},
-      {"another site, summer", "stars-durations.csv", 1, "2025", "6", "20", "3", true},
   };
   for (const RunCase& c : cases) {
     SCOPED_TRACE(c.name);

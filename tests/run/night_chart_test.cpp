@@ -291,7 +291,6 @@ TEST(NightChartMoon, CurveFractionAndDistancesFollowAstropy) {
     double moonRaHours, moonDecDeg;  // at 23:00 UT
   } cases[] = {
       {25, 0, 720, 0.9979, 8.753755, 22.509350},
-      {28, 106.7, 720, 0.9083, 11.078895, 8.502262},
       {17, 0, 398.7, 0.4787, 1.454734, 9.110362},
       {10, 1, 0, 0.0060, 0, 0},
   };

@@ -280,7 +280,9 @@ TEST_F(SessionTest, SitePickStoresTheSiteWhateverTheFieldsHeld) {
 
 // The options file beside the settings: its choices at start-up, a zone
 // name giving way to the saved site's zone as the settings' zone does, and
-// the file written back with the lines it did not know.
+// the file written back with the lines it did not know; the Moon's and
+// Whole eclipse's lines only where the file had one or the choice is on, so
+// a file from before those choices stays as it was.
 TEST_F(SessionTest, OptionsFileCarriesTheNewChoicesAndKeepsWhatItDoesNotKnow) {
   const std::string withSite = "1,2,3,4\r\n0\r\n99.5,-10\r\n3\r\n3\r\n-15.5\r\n25\r\n0,-1,0,-1\r\n9\r\n2\r\n0\r\n";
   const std::string noSite = "1,2,3,4\r\n-1\r\n99.5,-10\r\n3\r\n3\r\n-15.5\r\n25\r\n0,-1,0,-1\r\n9\r\n2\r\n0\r\n";
@@ -291,23 +293,24 @@ TEST_F(SessionTest, OptionsFileCarriesTheNewChoicesAndKeepsWhatItDoesNotKnow) {
     astro::EpochScale scale;
     const char* zoneField;
     int standardZone;
-    bool moon;            // the Moon's choice after start-up
-    bool turnMoonOn;      // the Moon chosen before exit
+    bool moon, eclipse;  // the choices after start-up
+    bool turnOn;         // the Moon and Whole eclipse chosen before exit
     const char* written;  // the file after exit; nullptr: none written
   } cases[] = {
-      {"no file", noSite, nullptr, astro::EpochScale::HjdAsUt, " 3", 3, false, false, nullptr},
-      {"a folder in its place", noSite, "/", astro::EpochScale::HjdAsUt, " 3", 3, false, false, nullptr},
+      {"no file", noSite, nullptr, astro::EpochScale::HjdAsUt, " 3", 3, false, false, false, nullptr},
+      {"a folder in its place", noSite, "/", astro::EpochScale::HjdAsUt, " 3", 3, false, false, false, nullptr},
       {"choices and unknown lines", noSite, "# mine\r\nepochs = bjd\r\nzone=Europe/Berlin\r\ncolour = blue\r\n",
-       astro::EpochScale::Bjd, "Europe/Berlin", -1, false, false,
+       astro::EpochScale::Bjd, "Europe/Berlin", -1, false, false, false,
        "# mine\nepochs = bjd\nzone = Europe/Berlin\ncolour = blue\n"},
-      {"values it does not know", noSite, "epochs = BJD\nzone = 5\nmoon = yes\n", astro::EpochScale::HjdAsUt, " 3", 3,
-       false, false, "epochs = hjd-as-ut\nzone = \nmoon = off\n"},
+      {"values it does not know", noSite, "epochs = BJD\nzone = 5\nmoon = yes\neclipse = yes\n",
+       astro::EpochScale::HjdAsUt, " 3", 3, false, false, false,
+       "epochs = hjd-as-ut\nzone = \nmoon = off\neclipse = off\n"},
       {"the saved site's zone wins", withSite, "epochs = hjd\nzone = Europe/Berlin\n", astro::EpochScale::Hjd, " 8", 8,
-       false, false, "epochs = hjd\nzone = \n"},
-      {"the Moon on", noSite, "moon = on\n", astro::EpochScale::HjdAsUt, " 3", 3, true, false,
-       "moon = on\nepochs = hjd-as-ut\nzone = \n"},
-      {"the Moon chosen, no file before", noSite, nullptr, astro::EpochScale::HjdAsUt, " 3", 3, false, true,
-       "epochs = hjd-as-ut\nzone = \nmoon = on\n"},
+       false, false, false, "epochs = hjd\nzone = \n"},
+      {"the Moon and Whole eclipse on", noSite, "moon = on\neclipse=on\n", astro::EpochScale::HjdAsUt, " 3", 3, true,
+       true, false, "moon = on\neclipse = on\nepochs = hjd-as-ut\nzone = \n"},
+      {"both chosen, no file before", noSite, nullptr, astro::EpochScale::HjdAsUt, " 3", 3, false, false, true,
+       "epochs = hjd-as-ut\nzone = \neclipse = on\nmoon = on\n"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
@@ -321,7 +324,8 @@ TEST_F(SessionTest, OptionsFileCarriesTheNewChoicesAndKeepsWhatItDoesNotKnow) {
     EXPECT_EQ(r.fields.zone, c.zoneField);
     EXPECT_EQ(s.params.standardZone, c.standardZone);
     EXPECT_EQ(s.params.moon, c.moon);
-    if (c.turnMoonOn) s.params.moon = true;
+    EXPECT_EQ(s.params.wholeEclipse, c.eclipse);
+    if (c.turnOn) s.params.moon = s.params.wholeEclipse = true;
     ASSERT_FALSE(s.SaveOptionsFile());
     ASSERT_FALSE(s.SaveSettingsFile());
     const fs::path options = dir_ / data::kOptionsFileName;
@@ -335,43 +339,6 @@ TEST_F(SessionTest, OptionsFileCarriesTheNewChoicesAndKeepsWhatItDoesNotKnow) {
     const data::LoadedSettings saved = data::LoadSettings(dir_.string());
     EXPECT_TRUE(saved.fromFile);
     EXPECT_EQ(saved.settings.standardZone, c.standardZone);
-  }
-}
-
-// The whole-eclipse choice in the options file: on only for "on"; its line
-// written back where the file had one or the choice is on, so a file from
-// before the choice stays as it was.
-TEST_F(SessionTest, OptionsFileKeepsTheWholeEclipseChoice) {
-  const struct {
-    const char* options;  // nullptr: no file
-    bool on;
-    bool turnOn;
-    const char* written;  // nullptr: none written
-  } cases[] = {
-      {nullptr, false, false, nullptr},
-      {nullptr, false, true, "epochs = hjd-as-ut\nzone = \neclipse = on\n"},
-      {"eclipse = on\n", true, false, "eclipse = on\nepochs = hjd-as-ut\nzone = \n"},
-      {"eclipse=off\n", false, false, "eclipse = off\nepochs = hjd-as-ut\nzone = \n"},
-      {"eclipse = yes\n", false, false, "eclipse = off\nepochs = hjd-as-ut\nzone = \n"},
-      {"epochs = hjd\n", false, false, "epochs = hjd\nzone = \n"},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.options ? c.options : "no file");
-    fs::remove_all(dir_ / data::kOptionsFileName);
-    fs::remove_all(dir_ / "tevaro6.ini");
-    if (c.options) Write(data::kOptionsFileName, c.options);
-    Session s;
-    s.StartUp(dir_.string(), {2027, 1, 10}, {std::nullopt, Write("Location.dat", kLocations), std::nullopt});
-    EXPECT_EQ(s.params.wholeEclipse, c.on);
-    if (c.turnOn) s.params.wholeEclipse = true;
-    ASSERT_FALSE(s.SaveOptionsFile());
-    const fs::path options = dir_ / data::kOptionsFileName;
-    if (c.written) {
-      std::ifstream in(options, std::ios::binary);
-      EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), c.written);
-    } else {
-      EXPECT_FALSE(fs::exists(options));
-    }
   }
 }
 
