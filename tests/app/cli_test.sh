@@ -33,6 +33,18 @@ expect_status() { [ "$status" -eq "$1" ] || fail "exit status $status, expected 
 expect_err() { grep -qF -- "$1" err || fail "stderr lacks: $1"; }
 expect_no_stdout() { [ ! -s out ] || fail "stdout is not empty"; }
 expect_no_settings_written() { [ ! -e tevaro6.ini ] || fail "the settings file was written"; }
+# `KEY = on` in the options file beside the settings gives the report saved
+# in ON, and --no-KEY turns it off again (the report saved in OFF).
+expect_options_switch() {  # KEY ON OFF run-arguments...
+  local key=$1 on=$2 off=$3
+  shift 3
+  mkdir -p conf
+  printf '%s = on\n' "$key" >conf/tevaro-options.ini
+  run "$@" --settings conf/tevaro6.ini
+  cmp -s out "$on" || fail "$key = on in the options file is not --$key"
+  run "$@" --settings conf/tevaro6.ini "--no-$key"
+  cmp -s out "$off" || fail "--no-$key does not turn the options file's choice off"
+}
 
 # Start-up files by their default names in the current folder.
 defaults() { cp "$examples/Location.dat" "$examples/Limits.dat" .; }
@@ -352,12 +364,7 @@ case $case in
     grep -q " part$" on || fail "no part mark with --eclipse"
     grep -v " part$" on | grep -q " I \| II " || fail "every minimum marked part"
     sed 's/ part$//' on | cmp -s - off || fail "--eclipse changed more than the part marks"
-    mkdir conf
-    printf 'eclipse = on\n' >conf/tevaro-options.ini
-    run $eclipse --settings conf/tevaro6.ini
-    cmp -s out on || fail "the options file's eclipse = on is not the run's"
-    run $eclipse --settings conf/tevaro6.ini --no-eclipse
-    cmp -s out off || fail "--no-eclipse does not turn the options file's choice off"
+    expect_options_switch eclipse on off $eclipse
     run $nights --eclipse
     cp out nine
     run $nights
@@ -378,12 +385,7 @@ case $case in
     sed -E 's/ Moon [0-9]+% lit, .*$//; s/ moon$//' out | cmp -s - plain || fail "the Moon changed more than the night lines and marks"
     grep -q ' Moon ' plain && fail "a Moon without --moon"
     cp out moon
-    mkdir conf
-    printf 'moon = on\n' >conf/tevaro-options.ini
-    run $nights --settings conf/tevaro6.ini
-    cmp -s out moon || fail "moon = on in the options file is not --moon"
-    run $nights --settings conf/tevaro6.ini --no-moon
-    cmp -s out plain || fail "--no-moon does not turn the options file's Moon off"
+    expect_options_switch moon moon plain $nights
     run $nights --moon=on
     expect_status 2
     expect_err "--moon takes no value"
