@@ -477,6 +477,37 @@ case $case in
     expect_status 2
     expect_err "--ics needs a value"
     ;;
+  output-names)
+    # Two outputs naming one file, however the paths spell it and whether it
+    # exists yet, are refused before anything is written; "-" is standard
+    # output for every output, one at most.
+    defaults
+    mkdir d
+    echo kept >d/x.txt
+    ln -s d/x.txt link
+    ln -s d dl
+    while read -r first second; do
+      run $nights $first $second
+      expect_status 2
+      expect_err "name the same file"
+      expect_no_stdout
+      [ "$(ls d)" = x.txt ] && [ "$(cat d/x.txt)" = kept ] || fail "$first $second wrote a file"
+    done <<'PAIRS'
+-o d/x.txt --csv ./d/x.txt
+--csv d/x.txt --ics d/../d/x.txt
+--pdf d/x.txt --csv link
+--chart dl/x.txt --ics d/x.txt
+-o d/new.txt --pdf ./d//new.txt
+PAIRS
+    run $nights -o - --csv -
+    expect_status 2
+    expect_err "-o - and --csv - cannot both write to standard output"
+    run $nights -o saved.txt
+    run $nights -o - --csv d/e.csv
+    expect_status 0
+    cmp -s out saved.txt || fail "-o - is not the saved report on standard output"
+    [ ! -e ./- ] && [ -s d/e.csv ] || fail "-o - wrote a file named -, or --csv beside it wrote nothing"
+    ;;
   chart-png)
     # The first night with an event as a 1600 x 1000 PNG; nothing on stdout.
     defaults
@@ -487,6 +518,9 @@ case $case in
     [ "$(head -c 8 night.png | od -An -tx1 | tr -d ' \n')" = 89504e470d0a1a0a ] || fail "not a PNG"
     size=$(od -An -tu1 -j16 -N8 night.png | tr -s ' ' | sed 's/^ //')
     [ "$size" = "0 0 6 64 0 0 3 232" ] || fail "PNG size bytes $size, not 1600 x 1000"
+    run --stars "$stars" --date 2025-01-10 --nights 3 --events I,.25,II,.75 --chart -
+    expect_status 0
+    cmp -s out night.png && [ ! -e ./- ] || fail "--chart - is not the PNG on standard output"
     ;;
   chart-svg)
     defaults
@@ -534,6 +568,10 @@ case $case in
     tr -d '\r' <both.txt >both.lf
     pdf_matches_report both.lf both.pdf >/dev/null
     pdfinfo both.pdf | grep -qE '^Page size: +612 x 792 pts \(letter\)' || fail "--paper letter did not give Letter pages"
+    run $nights --pdf - -o both2.txt --paper letter
+    expect_status 0
+    pdf_matches_report both.lf out >/dev/null
+    [ ! -e ./- ] || fail "--pdf - wrote a file named -"
     run $nights --pdf "$work/no/such/folder/r.pdf"
     expect_status 2
     expect_err "Could not write $work/no/such/folder/r.pdf"
