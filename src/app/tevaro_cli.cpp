@@ -162,7 +162,7 @@ int main(int argc, char** argv) {
   if (options && !options->help && !options->version)
     if (auto same = tevaro::app::SameOutputFile(*options)) error = *same;
   if (!options || !error.empty()) {
-    std::cerr << "tevaro-cli: " << error << "\n" << tevaro::app::kCliUsage;
+    std::cerr << "tevaro-cli: " << tevaro::data::EscapeControls(error) << "\n" << tevaro::app::kCliUsage;
     return kExitInvalid;
   }
   if (options->help) {

@@ -18,6 +18,7 @@
 #include "astro/calendar.h"
 #include "astro/coords.h"
 #include "astro/moon.h"
+#include "data/text.h"
 #include "run/parallel.h"
 #include "run/report.h"
 #include "run/report_fields.h"
@@ -521,7 +522,9 @@ bool WriteEventsIcs(const ListedRun& run, const data::ByteSink& sink) {
                                     icalproperty_new_prodid("-//Tevaro//eclipsing-binary events//EN"),
                                     icalproperty_new_calscale("GREGORIAN"), nullptr),
                 &icalcomponent_free);
-  std::string location = run.siteName;
+  // Text of RFC 5545 may hold no control character: the site's are blanked,
+  // as the report blanks them.
+  std::string location = data::BlankControls(run.siteName);
   if (location.empty()) {
     location = "longitude ";
     AppendNumber(location, p.longitudeDms);
