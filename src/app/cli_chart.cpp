@@ -2,6 +2,7 @@
 
 #ifdef TEVARO_HAVE_PDF
 #include "app/cli_gui.h"
+#include "app/cli_output.h"
 #include "ui/chart_drawing.h"
 #endif
 
@@ -11,7 +12,12 @@ namespace tevaro::app {
 
 data::WriteResult WriteCliChart(const run::ListedRun& run, std::int32_t night, const std::string& path) {
   const CliGui gui;
-  return ui::WriteChartFile(path, run::BuildNightChart(run, night));
+  const bool svg = QString::fromStdString(path).endsWith(QStringLiteral(".svg"), Qt::CaseInsensitive);
+  const QByteArray bytes = ui::ChartFileBytes(run::BuildNightChart(run, night), svg);
+  if (bytes.isEmpty()) return data::FileFailure{path, 0, "the chart could not be drawn", data::FileFailure::Op::Write};
+  return WriteCliOutput(path, [&bytes](const data::ByteSink& sink) {
+    return sink(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+  });
 }
 
 #else

@@ -2,6 +2,9 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <utility>
+
+#include "data/load_result.h"
 
 namespace tevaro::app {
 
@@ -37,11 +40,35 @@ const char* const kCliUsage =
     "writes the night chart of the first night with an event (or of the evening\n"
     "--chart-night names) as a 1600 x 1000 PNG, or SVG when FILE ends in .svg.\n"
     "--csv writes the listed events with every value the run has for them as CSV,\n"
-    "--ics as an iCalendar file for calendars; FILE - is standard output. Any of -o,\n"
-    "--pdf, --chart, --csv and --ics replaces printing the report. Every\n"
+    "--ics as an iCalendar file for calendars. Any of -o, --pdf, --chart, --csv and\n"
+    "--ics replaces printing the report. FILE - is standard output, for one of them\n"
+    "at most (--chart - writes PNG); no two of them may name the same file. Every\n"
     "option that takes a value also takes it as --option=VALUE.\n"
     "Exit status: 0 report written, 1 no event in the span, 2 invalid input or a\n"
     "data file missing or unreadable.\n";
+
+std::vector<CliOptions::Output> CliOptions::Outputs() const {
+  std::vector<Output> outputs;
+  for (const auto& [option, file] : {std::pair<const char*, const std::optional<std::string>&>{"-o", output},
+                                     {"--pdf", pdf},
+                                     {"--chart", chart},
+                                     {"--csv", csv},
+                                     {"--ics", ics}})
+    if (file) outputs.push_back({option, *file});
+  return outputs;
+}
+
+std::optional<std::string> SameOutputFile(const CliOptions& options) {
+  const std::vector<CliOptions::Output> outputs = options.Outputs();
+  std::vector<std::string> targets;
+  for (const CliOptions::Output& out : outputs) targets.push_back(data::WriteTarget(out.file));
+  for (std::size_t b = 1; b < outputs.size(); ++b)
+    for (std::size_t a = 0; a < b; ++a)
+      if (outputs[a].file != "-" && outputs[b].file != "-" && targets[a] == targets[b])
+        return std::string(outputs[a].option) + " " + outputs[a].file + " and " + outputs[b].option + " " +
+               outputs[b].file + " name the same file";
+  return std::nullopt;
+}
 
 LongOption SplitLongOption(const std::string& arg) {
   const std::size_t eq = arg.find('=');
@@ -153,9 +180,14 @@ std::optional<CliOptions> ParseCli(const std::vector<std::string>& args, std::st
     error = "--chart-night goes with --chart FILE";
     return std::nullopt;
   }
-  if (o.csv && o.ics && *o.csv == "-" && *o.ics == "-") {
-    error = "--csv - and --ics - cannot both write to standard output";
-    return std::nullopt;
+  const char* toStdout = nullptr;
+  for (const CliOptions::Output& out : o.Outputs()) {
+    if (out.file != "-") continue;
+    if (toStdout) {
+      error = std::string(toStdout) + " - and " + out.option + " - cannot both write to standard output";
+      return std::nullopt;
+    }
+    toStdout = out.option;
   }
   if (!o.help && !o.version && o.stars.empty()) {
     error = "--stars FILE is required";

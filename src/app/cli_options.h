@@ -25,9 +25,18 @@ struct CliOptions {
   std::string paper = "a4";  // a4 or letter
   std::optional<std::string> chart;       // night chart file, PNG or SVG
   std::optional<std::string> chartNight;  // its evening, YYYY-MM-DD
-  std::optional<std::string> csv, ics;   // the listed events as CSV, iCalendar; "-" standard output
+  std::optional<std::string> csv, ics;   // the listed events as CSV, iCalendar
   bool help = false;
   bool version = false;
+
+  // The outputs given, in the order they are written: the option and its
+  // file, "-" for standard output. An output joins the checks of the
+  // command line by its one line here.
+  struct Output {
+    const char* option;
+    std::string file;
+  };
+  std::vector<Output> Outputs() const;
 };
 
 // A "--name=value" argument split at its first '='; any other argument whole,
@@ -42,6 +51,12 @@ LongOption SplitLongOption(const std::string& arg);
 std::optional<CliOptions> ParseCli(const std::vector<std::string>& args, std::string& error);
 
 extern const char* const kCliUsage;
+
+// Two outputs that name the same file, which the second would replace: the
+// reason, or nothing. Paths are compared as the writes resolve them (links
+// followed, "." and ".." and the folders' links resolved), also for files not
+// there yet.
+std::optional<std::string> SameOutputFile(const CliOptions& options);
 
 // The boxes of --events: a comma list of I, .25, II, .75, blanks around an
 // item allowed; an empty list wants no event. On a bad item gives the reason.

@@ -2,6 +2,7 @@
 
 #ifdef TEVARO_HAVE_PDF
 #include "app/cli_gui.h"
+#include "app/cli_output.h"
 #include "run/pagination.h"
 #include "ui/report_pages.h"
 #endif
@@ -16,7 +17,11 @@ data::WriteResult WriteCliPdf(const run::Session& session, const std::string& pa
   doc.report = &session.report;
   doc.title = QString::fromStdString(
       run::PageFooterLeft(session.siteName, session.params.year, session.params.month, session.params.day));
-  return ui::WriteReportPdf(path, doc, paper == "letter" ? QPageSize::Letter : QPageSize::A4);
+  const QByteArray pdf = ui::ReportPdf(doc, paper == "letter" ? QPageSize::Letter : QPageSize::A4);
+  if (pdf.isEmpty()) return data::FileFailure{path, 0, "the PDF could not be made", data::FileFailure::Op::Write};
+  return WriteCliOutput(path, [&pdf](const data::ByteSink& sink) {
+    return sink(std::string_view(pdf.constData(), static_cast<std::size_t>(pdf.size())));
+  });
 }
 
 #else

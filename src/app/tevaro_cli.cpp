@@ -11,6 +11,7 @@
 
 #include "app/cli_options.h"
 #include "app/cli_chart.h"
+#include "app/cli_output.h"
 #include "app/cli_pdf.h"
 #include "run/event_export.h"
 #include "data/text.h"
@@ -19,6 +20,7 @@
 
 namespace {
 
+namespace data = tevaro::data;
 using tevaro::run::InputFields;
 using tevaro::run::Session;
 
@@ -114,9 +116,13 @@ int Run(const tevaro::app::CliOptions& o) {
   }
 
   if (o.output) {
+    // The bytes Save writes, as Save writes them or to standard output.
     const std::filesystem::path target(*o.output);
-    if (auto failure = s.SaveReport(target.parent_path().string(), target.filename().string()))
-      return Fail(failure->Message());
+    const data::WriteResult failure =
+        *o.output == "-"
+            ? tevaro::app::WriteCliOutput("-", [&s](const data::ByteSink& sink) { return s.report.WriteBytes(sink); })
+            : s.SaveReport(target.parent_path().string(), target.filename().string());
+    if (failure) return Fail(failure->Message());
   }
   if (o.pdf) {
     if (auto failure = tevaro::app::WriteCliPdf(s, *o.pdf, o.paper)) return Fail(failure->Message());
@@ -128,24 +134,15 @@ int Run(const tevaro::app::CliOptions& o) {
                                              std::stoi(o.chartNight->substr(8, 2)));
     if (auto failure = tevaro::app::WriteCliChart(*s.lastRun, night, *o.chart)) return Fail(failure->Message());
   }
-  // The events as CSV or iCalendar, to a file or standard output.
-  const auto exportEvents = [&](const std::string& file, tevaro::run::EventFileKind kind) -> std::optional<std::string> {
-    if (file != "-") {
-      if (auto failure = tevaro::run::WriteEventsFile(*s.lastRun, file, kind)) return failure->Message();
-      return std::nullopt;
-    }
-    const tevaro::data::ByteSink out = [](std::string_view bytes) {
-      return std::fwrite(bytes.data(), 1, bytes.size(), stdout) == bytes.size();
-    };
-    if (!tevaro::run::WriteEvents(*s.lastRun, kind, out) || std::fflush(stdout) != 0)
-      return std::string("cannot write the events to standard output");
-    return std::nullopt;
-  };
-  if (o.csv)
-    if (auto failure = exportEvents(*o.csv, tevaro::run::EventFileKind::Csv)) return Fail(*failure);
-  if (o.ics)
-    if (auto failure = exportEvents(*o.ics, tevaro::run::EventFileKind::Ics)) return Fail(*failure);
-  if (o.output || o.pdf || o.chart || o.csv || o.ics) return kExitListed;
+  // The events as CSV or iCalendar.
+  for (const auto& [file, kind] : {std::pair{o.csv, tevaro::run::EventFileKind::Csv},
+                                   std::pair{o.ics, tevaro::run::EventFileKind::Ics}}) {
+    if (!file) continue;
+    const data::WriteResult failure = tevaro::app::WriteCliOutput(
+        *file, [&](const data::ByteSink& sink) { return tevaro::run::WriteEvents(*s.lastRun, kind, sink); });
+    if (failure) return Fail(failure->Message());
+  }
+  if (!o.Outputs().empty()) return kExitListed;
   std::string out;
   for (std::size_t i = 1; i <= s.report.LineCount(); ++i) {
     out.append(s.report.Line(i));
@@ -162,8 +159,10 @@ int main(int argc, char** argv) {
   std::vector<std::string> args(argv + 1, argv + argc);
   std::string error;
   const auto options = tevaro::app::ParseCli(args, error);
-  if (!options) {
-    std::cerr << "tevaro-cli: " << error << "\n" << tevaro::app::kCliUsage;
+  if (options && !options->help && !options->version)
+    if (auto same = tevaro::app::SameOutputFile(*options)) error = *same;
+  if (!options || !error.empty()) {
+    std::cerr << "tevaro-cli: " << tevaro::data::EscapeControls(error) << "\n" << tevaro::app::kCliUsage;
     return kExitInvalid;
   }
   if (options->help) {

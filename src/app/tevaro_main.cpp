@@ -10,6 +10,7 @@
 
 #include "app/window_options.h"
 #include "data/start_folder.h"
+#include "data/text.h"
 #include "tevaro_version.h"
 #include "ui/frmMain.h"
 #include "ui/message_sink.h"
@@ -33,7 +34,7 @@ int main(int argc, char* argv[]) {
   const auto options =
       tevaro::app::ParseWindowOptions(std::vector<std::string>(argv + 1, argv + argc), home ? home : "", error);
   if (!options) {
-    std::cerr << "tevaro: " << error << "\n" << tevaro::app::kWindowUsage;
+    std::cerr << "tevaro: " << tevaro::data::EscapeControls(error) << "\n" << tevaro::app::kWindowUsage;
     return 2;
   }
   if (options->help) {
@@ -55,7 +56,9 @@ int main(int argc, char* argv[]) {
     // Nothing else is read or written when the folder cannot be made ready.
     const std::optional<std::string> failure = tevaro::data::PrepareStartFolder(*options->folder, InstalledExamples());
     if (failure || !QDir::setCurrent(QString::fromStdString(*options->folder))) {
-      const std::string text = failure.value_or("cannot enter the folder '" + *options->folder + "'");
+      // The folder's name may hold control characters: written as \xHH.
+      const std::string text =
+          tevaro::data::EscapeControls(failure.value_or("cannot enter the folder '" + *options->folder + "'"));
       std::cerr << "tevaro: " << text << "\n";
       messages.Show(nullptr, QString::fromStdString("Tevaro cannot start in its folder: " + text));
       return 2;

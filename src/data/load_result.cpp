@@ -156,6 +156,16 @@ WriteResult WriteFileAtomically(const std::string& path, const std::string& byte
   return WriteFileAtomicallyFrom(path, [&bytes](const ByteSink& sink) { return bytes.empty() || sink(bytes); });
 }
 
+std::string WriteTarget(const std::string& path) {
+  namespace fs = std::filesystem;
+  std::string why;
+  std::error_code ec;
+  const fs::path followed = fs::absolute(FollowLinks(path, why).value_or(path), ec);
+  if (ec) return path;
+  const fs::path resolved = fs::weakly_canonical(followed, ec);
+  return (ec ? followed.lexically_normal() : resolved).string();
+}
+
 WriteResult WriteFileAtomicallyFrom(const std::string& path, const ByteSource& produce) {
   namespace fs = std::filesystem;
   auto failed = [&](const std::string& why) { return FileFailure{path, 0, why, FileFailure::Op::Write}; };

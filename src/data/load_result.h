@@ -52,6 +52,12 @@ LoadResult<std::string> ReadFileBytes(const std::string& path);
 // name left behind is removed after a successful save.
 WriteResult WriteFileAtomically(const std::string& path, const std::string& bytes);
 
+// The file a write to `path` replaces, as an absolute path: links to the
+// file followed as the write follows them, then ".", ".." and links among
+// the folders resolved; a file or folder not there yet is taken by its name.
+// Two paths name the same file when their targets are equal.
+std::string WriteTarget(const std::string& path);
+
 // Takes one piece of a file's bytes; false when the piece could not be written.
 using ByteSink = std::function<bool(std::string_view)>;
 // Hands every piece of a file's bytes to the sink in order; false to give up.

@@ -18,6 +18,7 @@
 #include "astro/calendar.h"
 #include "astro/coords.h"
 #include "astro/moon.h"
+#include "data/text.h"
 #include "run/parallel.h"
 #include "run/report.h"
 #include "run/report_fields.h"
@@ -93,8 +94,40 @@ constexpr int kHourDecimals = 7;     // 0.00036 s
 constexpr int kFractionDecimals = 6; // airmass and the Moon's lit fraction
 constexpr int kElementDecimals = 9;  // days, 0.09 ms: all a double holds near 2.4 million
 
-// A CSV field, quoted when it holds a comma, a quote or a line end.
+// A plain decimal number: an optional sign, digits with or without a point,
+// an optional exponent.
+bool IsPlainNumber(std::string_view t) {
+  std::size_t i = t.empty() || (t[0] != '+' && t[0] != '-') ? 0 : 1;
+  const auto digits = [&] {
+    const std::size_t from = i;
+    while (i < t.size() && t[i] >= '0' && t[i] <= '9') ++i;
+    return i - from;
+  };
+  std::size_t mantissa = digits();
+  if (i < t.size() && t[i] == '.') {
+    ++i;
+    mantissa += digits();
+  }
+  if (mantissa == 0) return false;
+  if (i < t.size() && (t[i] == 'e' || t[i] == 'E')) {
+    ++i;
+    if (i < t.size() && (t[i] == '+' || t[i] == '-')) ++i;
+    if (digits() == 0) return false;
+  }
+  return i == t.size();
+}
+
+// A CSV field, quoted when it holds a comma, a quote or a line end. A text
+// that a spreadsheet would run as a formula, one that opens with =, +, -, @,
+// tab or CR and is not a plain number, is written after a ' (OWASP's advice
+// against CSV injection).
 void AppendField(std::string& out, std::string_view text) {
+  std::string guarded;
+  if (!text.empty() && std::string_view("=+-@\t\r").find(text.front()) != std::string_view::npos &&
+      !IsPlainNumber(text)) {
+    guarded = "'" + std::string(text);
+    text = guarded;
+  }
   if (text.find_first_of(",\"\r\n") == std::string_view::npos) {
     out.append(text);
     return;
@@ -489,7 +522,9 @@ bool WriteEventsIcs(const ListedRun& run, const data::ByteSink& sink) {
                                     icalproperty_new_prodid("-//Tevaro//eclipsing-binary events//EN"),
                                     icalproperty_new_calscale("GREGORIAN"), nullptr),
                 &icalcomponent_free);
-  std::string location = run.siteName;
+  // Text of RFC 5545 may hold no control character: the site's are blanked,
+  // as the report blanks them.
+  std::string location = data::BlankControls(run.siteName);
   if (location.empty()) {
     location = "longitude ";
     AppendNumber(location, p.longitudeDms);

@@ -471,11 +471,10 @@ QImage RenderChart(const run::NightChartData& chart, QSize size) {
   return image;
 }
 
-data::WriteResult WriteChartFile(const std::string& path, const run::NightChartData& chart, QSize size) {
+QByteArray ChartFileBytes(const run::NightChartData& chart, bool svg, QSize size) {
   QByteArray bytes;
   QBuffer buffer(&bytes);
   buffer.open(QIODevice::WriteOnly);
-  const bool svg = QString::fromStdString(path).endsWith(QStringLiteral(".svg"), Qt::CaseInsensitive);
   bool drawn = true;
   if (svg) {
     QSvgGenerator generator;
@@ -493,7 +492,13 @@ data::WriteResult WriteChartFile(const std::string& path, const run::NightChartD
   } else {
     drawn = RenderChart(chart, size).save(&buffer, "PNG");
   }
-  if (!drawn || bytes.isEmpty())
+  return drawn ? bytes : QByteArray();
+}
+
+data::WriteResult WriteChartFile(const std::string& path, const run::NightChartData& chart, QSize size) {
+  const bool svg = QString::fromStdString(path).endsWith(QStringLiteral(".svg"), Qt::CaseInsensitive);
+  const QByteArray bytes = ChartFileBytes(chart, svg, size);
+  if (bytes.isEmpty())
     return data::FileFailure{path, 0, "the chart could not be drawn", data::FileFailure::Op::Write};
   return data::WriteFileAtomically(path, bytes.toStdString());
 }

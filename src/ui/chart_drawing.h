@@ -5,6 +5,7 @@
 #pragma once
 
 #include <QColor>
+#include <QByteArray>
 #include <QImage>
 #include <QPointF>
 #include <QRectF>
@@ -90,6 +91,10 @@ QImage RenderChart(const run::NightChartData& chart, QSize size);
 // The size of the charts written to files.
 inline constexpr int kChartFileWidth = 1600;
 inline constexpr int kChartFileHeight = 1000;
+
+// The chart as the bytes of an SVG or a PNG file; empty when it could not be
+// drawn.
+QByteArray ChartFileBytes(const run::NightChartData& chart, bool svg, QSize size = {kChartFileWidth, kChartFileHeight});
 
 // Writes the chart to `path`: SVG when the name ends in .svg (any case),
 // else PNG; through a temporary file and a rename.

@@ -83,6 +83,15 @@ pdf_matches_report() {
   echo "$pages"
 }
 
+# controls_in FILE [MORE]: the number of control characters in FILE other
+# than LF, CR before LF and those MORE names (a tr set).
+controls_in() { LC_ALL=C sed 's/\r$//' "$1" | LC_ALL=C tr -d '\n\040-\176\200-\377'"${2:-}" | wc -c; }
+expect_clean() {  # FILE [MORE]
+  local n
+  n=$(controls_in "$@")
+  [ "$n" -eq 0 ] || fail "$n raw control characters in $1"
+}
+
 stars=$examples/stars.csv
 nights="--stars $stars --date 2011-05-04 --nights 2 --events I,II"
 
@@ -477,6 +486,85 @@ case $case in
     expect_status 2
     expect_err "--ics needs a value"
     ;;
+  output-names)
+    # Two outputs naming one file, however the paths spell it and whether it
+    # exists yet, are refused before anything is written; "-" is standard
+    # output for every output, one at most.
+    defaults
+    mkdir d
+    echo kept >d/x.txt
+    ln -s d/x.txt link
+    ln -s d dl
+    while read -r first second; do
+      run $nights $first $second
+      expect_status 2
+      expect_err "name the same file"
+      expect_no_stdout
+      [ "$(ls d)" = x.txt ] && [ "$(cat d/x.txt)" = kept ] || fail "$first $second wrote a file"
+    done <<'PAIRS'
+-o d/x.txt --csv ./d/x.txt
+--csv d/x.txt --ics d/../d/x.txt
+--pdf d/x.txt --csv link
+--chart dl/x.txt --ics d/x.txt
+-o d/new.txt --pdf ./d//new.txt
+PAIRS
+    run $nights -o - --csv -
+    expect_status 2
+    expect_err "-o - and --csv - cannot both write to standard output"
+    run $nights -o saved.txt
+    run $nights -o - --csv d/e.csv
+    expect_status 0
+    cmp -s out saved.txt || fail "-o - is not the saved report on standard output"
+    [ ! -e ./- ] && [ -s d/e.csv ] || fail "-o - wrote a file named -, or --csv beside it wrote nothing"
+    ;;
+  control-names)
+    # Names holding control characters reach no output and no message raw.
+    # The file names hold all 33 (0x01-0x1F, 0x7F; NUL cannot be in a path or
+    # an argument); the star's texts and the site's name hold the 31 that
+    # a field of their files can (CR and LF end lines) and NUL.
+    all=$(printf "$(printf '\\%03o' {1..31} 127)")
+    [ ${#all} -eq 32 ] || fail "the names do not hold every control character"
+    line=${all//[$'\r\n']/}
+    { printf 'Stars\nname,RA,Dec,HJDo,Period,Type,Max,Min,Comment\n'
+      printf 'Star%s\000Z,2.48555,69.3803,43200.3063,1.1952499,E%s\000A,6.18,7.72,c%s\000d\n' "$line" "$line" "$line"
+      printf 'Null%s\000Z,2.48555,69.3803,43200.3063,0,EA,6.18,7.72,x\n' "$line"; } >"s$all.csv"
+    { printf 'Sites\nName, Lon, Lat, Zone\n'
+      printf 'Obs%s\000Z, 120.3015, 50.1230, 8\n' "$line"; } >"l$all.dat"
+    cp "$examples/Limits.dat" "m$all.dat"
+    names=(--stars "s$all.csv" --locations "l$all.dat" --limits "m$all.dat" --site 0 --date 2025-01-10 --nights 3)
+    run "${names[@]}" -o "r$all.txt" --pdf "p$all.pdf" --chart "c$all.svg" --csv "e$all.csv" --ics "i$all.ics"
+    expect_status 0
+    expect_clean err
+    expect_err "warning: s\x01\x02"
+    pdftotext -layout "p$all.pdf" pdf.txt || fail "pdftotext failed"
+    for file in "r$all.txt" pdf.txt "c$all.svg" "e$all.csv" "i$all.ics"; do
+      expect_clean "$file" '\f'
+      grep -aq 'Obs  *Z\|Star  *Z' "$file" || fail "the names did not reach $file"
+    done
+    [ "$(LC_ALL=C tr -cd '\f' <pdf.txt | wc -c)" -eq "$(pdfinfo "p$all.pdf" | sed -n 's/^Pages: *//p')" ] ||
+      fail "a form feed in the PDF's text that is not a page's end"
+    # Messages that echo a name: an option, a file that is missing, cannot
+    # be written or is named twice, a site past the end of the file.
+    for option in "--x$all" "--columns=$all" "--csv=./no$all/e.csv" "--site=5" "--pdf=./r$all.txt"; do
+      run "${names[@]}" -o "r$all.txt" "$option"
+      expect_status 2
+      expect_clean err
+    done
+    run --stars "no$all.csv"
+    expect_status 2
+    expect_clean err
+    expect_err 'no\x01\x02'
+    window=$(dirname "$cli")/tevaro
+    echo >"f$all"
+    QT_QPA_PLATFORM=offscreen "$window" --folder "f$all" >out 2>err &
+    pid=$!
+    for _ in $(seq 100); do grep -q "is not a folder" err && break; sleep 0.1; done
+    sleep 0.2
+    kill "$pid" 2>/dev/null
+    wait "$pid"
+    expect_err "is not a folder"
+    expect_clean err
+    ;;
   chart-png)
     # The first night with an event as a 1600 x 1000 PNG; nothing on stdout.
     defaults
@@ -487,6 +575,9 @@ case $case in
     [ "$(head -c 8 night.png | od -An -tx1 | tr -d ' \n')" = 89504e470d0a1a0a ] || fail "not a PNG"
     size=$(od -An -tu1 -j16 -N8 night.png | tr -s ' ' | sed 's/^ //')
     [ "$size" = "0 0 6 64 0 0 3 232" ] || fail "PNG size bytes $size, not 1600 x 1000"
+    run --stars "$stars" --date 2025-01-10 --nights 3 --events I,.25,II,.75 --chart -
+    expect_status 0
+    cmp -s out night.png && [ ! -e ./- ] || fail "--chart - is not the PNG on standard output"
     ;;
   chart-svg)
     defaults
@@ -534,6 +625,10 @@ case $case in
     tr -d '\r' <both.txt >both.lf
     pdf_matches_report both.lf both.pdf >/dev/null
     pdfinfo both.pdf | grep -qE '^Page size: +612 x 792 pts \(letter\)' || fail "--paper letter did not give Letter pages"
+    run $nights --pdf - -o both2.txt --paper letter
+    expect_status 0
+    pdf_matches_report both.lf out >/dev/null
+    [ ! -e ./- ] || fail "--pdf - wrote a file named -"
     run $nights --pdf "$work/no/such/folder/r.pdf"
     expect_status 2
     expect_err "Could not write $work/no/such/folder/r.pdf"
