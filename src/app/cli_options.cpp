@@ -2,9 +2,12 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <filesystem>
 #include <utility>
 
 #include "data/load_result.h"
+#include "data/options_file.h"
+#include "data/settings_file.h"
 
 namespace tevaro::app {
 
@@ -42,8 +45,9 @@ const char* const kCliUsage =
     "--csv writes the listed events with every value the run has for them as CSV,\n"
     "--ics as an iCalendar file for calendars. Any of -o, --pdf, --chart, --csv and\n"
     "--ics replaces printing the report. FILE - is standard output, for one of them\n"
-    "at most (--chart - writes PNG); no two of them may name the same file. Every\n"
-    "option that takes a value also takes it as --option=VALUE.\n"
+    "at most (--chart - writes PNG); no two of them may name the same file, nor a\n"
+    "file the run reads. Every option that takes a value also takes it as\n"
+    "--option=VALUE.\n"
     "Exit status: 0 report written, 1 no event in the span, 2 invalid input or a\n"
     "data file missing or unreadable.\n";
 
@@ -67,6 +71,23 @@ std::optional<std::string> SameOutputFile(const CliOptions& options) {
       if (outputs[a].file != "-" && outputs[b].file != "-" && targets[a] == targets[b])
         return std::string(outputs[a].option) + " " + outputs[a].file + " and " + outputs[b].option + " " +
                outputs[b].file + " name the same file";
+  // Nor may an output replace a file the run reads: the star file, the
+  // start-up files (named or by their default names) or the options file.
+  const std::string settings = options.settings.value_or(data::kSettingsFileName);
+  const std::string settingsFolder = std::filesystem::path(settings).parent_path().string();
+  const std::pair<const char*, std::string> inputs[] = {
+      {"--stars", options.stars},
+      {"--locations", options.locations.value_or("Location.dat")},
+      {"--limits", options.limits.value_or("Limits.dat")},
+      {"--settings", settings},
+      {"the options file", data::OptionsPath(settingsFolder.empty() ? "." : settingsFolder)}};
+  for (std::size_t o = 0; o < outputs.size(); ++o) {
+    if (outputs[o].file == "-") continue;
+    for (const auto& [what, file] : inputs)
+      if (!file.empty() && data::WriteTarget(file) == targets[o])
+        return std::string(outputs[o].option) + " " + outputs[o].file + " would replace " + what + " " + file +
+               ", which the run reads";
+  }
   return std::nullopt;
 }
 

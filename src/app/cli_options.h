@@ -52,8 +52,8 @@ std::optional<CliOptions> ParseCli(const std::vector<std::string>& args, std::st
 
 extern const char* const kCliUsage;
 
-// Two outputs that name the same file, which the second would replace: the
-// reason, or nothing. Paths are compared as the writes resolve them (links
+// Two outputs that name the same file, which the second would replace, or an
+// output that names a file the run reads: the reason, or nothing. Paths are compared as the writes resolve them (links
 // followed, "." and ".." and the folders' links resolved), also for files not
 // there yet.
 std::optional<std::string> SameOutputFile(const CliOptions& options);

@@ -508,6 +508,20 @@ case $case in
 --chart dl/x.txt --ics d/x.txt
 -o d/new.txt --pdf ./d//new.txt
 PAIRS
+    # Nor may an output replace a file the run reads.
+    cp "$examples/stars.csv" mine.csv
+    cp mine.csv mine.orig
+    while read -r args; do
+      run --stars mine.csv --date 2025-01-10 --nights 3 $args
+      expect_status 2
+      expect_err "which the run reads"
+      cmp -s mine.csv mine.orig && cmp -s Location.dat "$examples/Location.dat" \
+        || fail "$args replaced an input"
+    done <<'INPUTS'
+-o ./mine.csv
+--csv Location.dat
+--ics d/../tevaro-options.ini
+INPUTS
     run $nights -o - --csv -
     expect_status 2
     expect_err "-o - and --csv - cannot both write to standard output"
