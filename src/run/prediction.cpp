@@ -45,7 +45,9 @@ struct RunFrame {
 RunFrame FrameOf(const RunParameters& p) {
   RunFrame f;
   f.eveningDayNumber = astro::DayNumber(p.year, p.month, p.day);
-  const auto named = p.zoneName.empty() ? std::nullopt : astro::NamedZone::Find(p.zoneName);
+  // The zone was looked up when its name was set: the run never looks up a
+  // name, so it cannot quietly fall back to hours.
+  const std::optional<astro::NamedZone>& named = p.namedZone;
   if (named) {
     // The night starts at 18:00 and ends at 06:00 on the clock of that
     // evening and morning; whole RJD values fall at local noon.
