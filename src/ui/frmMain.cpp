@@ -357,9 +357,10 @@ void frmMain::ConnectHandlers() {
       {longitudeField_, run::Field::Longitude}, {latitudeField_, run::Field::Latitude},
       {zoneField_, run::Field::Zone},           {nightsField_, run::Field::Nights},
       {maxSunField_, run::Field::MaxSun},       {minStarField_, run::Field::MinStar}};
-  for (const auto& [field, meaning] : changeRules)
+  // The rule is captured by value: clang before 16 cannot capture a structured binding.
+  for (const auto& [field, rule] : changeRules)
     connect(field, &QLineEdit::textChanged, this,
-            [&p, meaning](const QString& text) { run::ApplyFieldChange(meaning, S(text), p); });
+            [&p, meaning = rule](const QString& text) { run::ApplyFieldChange(meaning, S(text), p); });
   connect(dstBox_, &QCheckBox::stateChanged, this, [this, &p] { p.dstEnabled = dstBox_->checkState() == Qt::Checked; });
   connect(zoneField_, &QLineEdit::textChanged, this, &frmMain::ShowZoneKind);
   for (int i = 0; i < 3; ++i)
