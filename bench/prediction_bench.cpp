@@ -171,7 +171,7 @@ void TimeChoices() {
   for (const Choice& c : choices) {
     run::RunParameters p = base;
     p.epochScale = c.scale;
-    p.zoneName = c.zone;
+    run::ApplyFieldChange(run::Field::Zone, c.zone, p);
     p.wholeEclipse = c.wholeEclipse;
     const data::StarTable& table = c.wholeEclipse ? withDurations : stars;
     p.moon = c.moon;

@@ -62,7 +62,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   // The time choices: an epoch scale and, now and then, a named zone.
   static const char* const kZones[] = {"", "Europe/Berlin", "Australia/Sydney", "Asia/Kolkata", "America/St_Johns"};
   p.epochScale = static_cast<astro::EpochScale>(in.ConsumeIntegralInRange(0, 2));
-  p.zoneName = kZones[in.ConsumeIntegralInRange<std::size_t>(0, std::size(kZones) - 1)];
+  run::ApplyFieldChange(run::Field::Zone, kZones[in.ConsumeIntegralInRange<std::size_t>(0, std::size(kZones) - 1)], p);
   // The whole-eclipse choice and the stars' durations, up to beyond a period.
   p.wholeEclipse = in.ConsumeBool();
   for (data::StarEntry& s : stars.entries)

@@ -164,7 +164,7 @@ std::optional<CliOptions> ParseCli(const std::vector<std::string>& args, std::st
       if (!value(text)) return std::nullopt;
       o.epochs = astro::EpochScaleFromName(*text);
       if (!o.epochs) {
-        error = "--epochs takes hjd-as-ut, hjd or bjd, not '" + *text + "'";
+        error = "--epochs takes " + astro::EpochScaleNameList() + ", not '" + *text + "'";
         return std::nullopt;
       }
     } else if (a == "--paper") {

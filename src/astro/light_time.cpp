@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <iterator>
 
 #include <erfa.h>
 #include <erfam.h>
@@ -32,19 +33,28 @@ void EarthDirect(double t, bool helio, double pos[3], double vel[3]) {
 static_assert(ERFA_AULT > 499.0047 && ERFA_AULT < 499.0049 && ERFA_TTMTAI == 32.184,
               "the light time of 1 au and TT - TAI written into light_time.h are ERFA's");
 
-const char* EpochScaleName(EpochScale scale) noexcept {
-  switch (scale) {
-    case EpochScale::Hjd: return "hjd";
-    case EpochScale::Bjd: return "bjd";
-    case EpochScale::HjdAsUt: break;
-  }
-  return "hjd-as-ut";
+const EpochScaleTexts& TextsOf(EpochScale scale) noexcept {
+  for (const EpochScaleTexts& t : kEpochScales)
+    if (t.scale == scale) return t;
+  return kEpochScales[0];
 }
 
+const char* EpochScaleName(EpochScale scale) noexcept { return TextsOf(scale).name; }
+
 std::optional<EpochScale> EpochScaleFromName(std::string_view name) noexcept {
-  for (EpochScale s : {EpochScale::HjdAsUt, EpochScale::Hjd, EpochScale::Bjd})
-    if (name == EpochScaleName(s)) return s;
+  for (const EpochScaleTexts& t : kEpochScales)
+    if (name == t.name) return t.scale;
   return std::nullopt;
+}
+
+std::string EpochScaleNameList() {
+  std::string list;
+  const std::size_t n = std::size(kEpochScales);
+  for (std::size_t k = 0; k < n; ++k) {
+    if (k > 0) list += k + 1 == n ? " or " : ", ";
+    list += kEpochScales[k].name;
+  }
+  return list;
 }
 
 Vector3 DirectionOf(double raHours, double decDeg) noexcept {

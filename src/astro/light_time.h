@@ -6,7 +6,9 @@
 
 #include <cmath>
 #include <cstddef>
+#include <iterator>
 #include <optional>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -19,9 +21,31 @@ enum class EpochScale {
   Bjd,      // barycentric Julian date on the TDB scale
 };
 
+// Every scale with its texts, in the Options menu's order: the one table
+// the options file, tevaro-cli, the CSV's column, the menu and the report's
+// header take them from.
+struct EpochScaleTexts {
+  EpochScale scale;
+  const char* name;        // in the options file, on the command line and in the CSV
+  const char* menuName;    // the menu action's object name
+  const char* menuText;    // the menu action's text, with its mnemonic
+  const char* headerLine;  // the report header's line; null for none
+};
+inline constexpr EpochScaleTexts kEpochScales[] = {
+    {EpochScale::HjdAsUt, "hjd-as-ut", "mEpochsAsUt", "Epochs used as &UT (uncorrected)", nullptr},
+    {EpochScale::Hjd, "hjd", "mEpochsHjd", "Epochs in &HJD (UTC), corrected for light time",
+     " Epochs: HJD, corrected for light time to the Earth"},
+    {EpochScale::Bjd, "bjd", "mEpochsBjd", "Epochs in &BJD (TDB), corrected for light time and to UTC",
+     " Epochs: BJD (TDB), corrected for light time to the Earth and from TDB to UTC"},
+};
+
+// The row of `scale` in kEpochScales.
+const EpochScaleTexts& TextsOf(EpochScale scale) noexcept;
 // "hjd-as-ut", "hjd", "bjd".
 const char* EpochScaleName(EpochScale scale) noexcept;
 std::optional<EpochScale> EpochScaleFromName(std::string_view name) noexcept;
+// The names in kEpochScales' order as a list for a message: "hjd-as-ut, hjd or bjd".
+std::string EpochScaleNameList();
 
 struct Vector3 {
   double x = 0, y = 0, z = 1;

@@ -25,7 +25,7 @@ double TtOf(double utcRjd) { return utcRjd + (TaiMinusUtc(utcRjd) + ERFA_TTMTAI)
 }  // namespace
 
 MoonModel::MoonModel(double fromRjd, double toRjd, double longitudeDeg, double latitudeDeg)
-    : longitudeDeg_(longitudeDeg), latitudeDeg_(latitudeDeg) {
+    : longitudeDeg_(longitudeDeg) {
   const double phi = latitudeDeg * ERFA_DD2R;
   sinLat_ = std::sin(phi);
   cosLat_ = std::cos(phi);

@@ -51,7 +51,7 @@ class MoonModel {
   // The fraction lit at `ttRjd` of the Moon at `posOfDate` (au, model's axes).
   double Illuminated(double ttRjd, const double posOfDate[3]) const noexcept;
 
-  double longitudeDeg_, latitudeDeg_;
+  double longitudeDeg_;
   double sinLat_, cosLat_;
   double rhoCos_, rhoSin_;  // the site's distance from the axis and the equator plane, au
   double rnpb_[3][3];       // J2000 to equator of date

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <stdexcept>
+#include <string>
 
 #include <date/tz.h>
 
@@ -20,6 +22,32 @@ std::chrono::seconds SecondsOf(double rjd) {
   return std::chrono::seconds(std::llround((rjd - kUnixEpochRjd) * 86400));
 }
 
+const std::vector<date::time_zone>& (*databaseReader)() = nullptr;
+
+// The database's zones (and links), sorted by name, read on first use;
+// throws when the database cannot be read.
+const std::vector<date::time_zone>& Zones() { return databaseReader ? databaseReader() : date::get_tzdb().zones; }
+
+// The zone of that exact name, found as the library's locate_zone finds it
+// (its zones are sorted by name); throws when there is none or the database
+// cannot be read.
+const date::time_zone* LocateZone(std::string_view name) {
+  const std::vector<date::time_zone>& zones = Zones();
+  const auto it = std::lower_bound(zones.begin(), zones.end(), name,
+                                   [](const date::time_zone& z, std::string_view n) { return z.name() < n; });
+  if (it == zones.end() || it->name() != name) throw std::runtime_error(std::string(name) + " not found");
+  return &*it;
+}
+
+// False when the database cannot be read or holds no zone (an empty folder).
+bool DatabaseReadable() noexcept {
+  try {
+    return !Zones().empty();
+  } catch (...) {
+    return false;
+  }
+}
+
 double RjdOf(std::chrono::seconds s) { return static_cast<double>(s.count()) / 86400 + kUnixEpochRjd; }
 
 ZoneSpan SpanOf(const date::sys_info& i) {
@@ -28,6 +56,8 @@ ZoneSpan SpanOf(const date::sys_info& i) {
 }
 
 }  // namespace
+
+void SetZoneDatabaseReader(const std::vector<date::time_zone>& (*reader)()) { databaseReader = reader; }
 
 bool LooksLikeZoneName(std::string_view text) noexcept {
   const auto first = text.find_first_not_of(" \t");
@@ -39,10 +69,9 @@ bool LooksLikeZoneName(std::string_view text) noexcept {
 std::vector<std::string> ZoneNames() {
   std::vector<std::string> names;
   try {
-    const date::tzdb& db = date::get_tzdb();
     // The system's folder holds links as zones, and copies under posix/
     // and right/ that are not offered.
-    for (const date::time_zone& z : db.zones) {
+    for (const date::time_zone& z : Zones()) {
       const std::string& name = z.name();
       if (name.rfind("posix", 0) != 0 && name.rfind("right/", 0) != 0) names.push_back(name);
     }
@@ -53,24 +82,27 @@ std::vector<std::string> ZoneNames() {
   return names;
 }
 
-std::optional<NamedZone> NamedZone::Find(std::string_view name) noexcept {
+std::optional<NamedZone> NamedZone::Find(std::string_view name, ZoneFailure* failure) noexcept {
   const auto first = name.find_first_not_of(" \t");
   if (first == std::string_view::npos) return std::nullopt;
   const auto last = name.find_last_not_of(" \t");
   const std::string trimmed(name.substr(first, last - first + 1));
+  const date::time_zone* zone = nullptr;
   try {
-    const date::time_zone* zone = date::locate_zone(trimmed);
+    zone = LocateZone(trimmed);
     // The zone's rules are read on first use: read them here, where a
     // failure can still be answered.
     (void)zone->get_info(date::sys_seconds{});
     return NamedZone(zone, trimmed);
   } catch (...) {
-    // Unknown name, or a database that cannot be read: no zone.
+    // Unknown name, or a database (or a zone's rules) that cannot be read:
+    // no zone. A name the database lacks is unknown only when it has zones.
+    if (failure) *failure = zone || !DatabaseReadable() ? ZoneFailure::NoDatabase : ZoneFailure::UnknownName;
     return std::nullopt;
   }
 }
 
-ZoneSpan NamedZone::SpanAt(double utcRjd) const noexcept {
+ZoneSpan NamedZone::SpanAt(double utcRjd) const {
   return SpanOf(zone_->get_info(date::sys_seconds(SecondsOf(utcRjd))));
 }
 
@@ -86,12 +118,12 @@ std::vector<ZoneSpan> NamedZone::SpansOver(double fromRjd, double toRjd) const {
   return spans;
 }
 
-double NamedZone::UtcOfLocal(double localRjd) const noexcept {
+double NamedZone::UtcOfLocal(double localRjd) const {
   const date::local_seconds local(SecondsOf(localRjd));
   return RjdOf(zone_->to_sys(local, date::choose::earliest).time_since_epoch());
 }
 
-int NamedZone::StandardOffsetSeconds(double utcRjd) const noexcept {
+int NamedZone::StandardOffsetSeconds(double utcRjd) const {
   // The system's database marks daylight saving without its amount: the
   // standard offset is that of the nearest span before without it.
   date::sys_info i = zone_->get_info(date::sys_seconds(SecondsOf(utcRjd)));

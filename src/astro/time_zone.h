@@ -29,17 +29,31 @@ bool LooksLikeZoneName(std::string_view text) noexcept;
 // The names of every zone and alias the database knows, sorted.
 std::vector<std::string> ZoneNames();
 
+// Why a zone name gave no zone.
+enum class ZoneFailure {
+  UnknownName,  // the database has no zone of that name
+  NoDatabase,   // the database (tzdata) is missing, empty, or its rules cannot be read
+};
+
+// For tests: takes the database's zones from `reader` (the library's
+// get_tzdb().zones when null), so that a missing or empty one can be shown.
+void SetZoneDatabaseReader(const std::vector<date::time_zone>& (*reader)());
+
 class NamedZone {
  public:
   // The zone of that name (blanks around it ignored), or nothing when the
-  // database has no such zone or cannot be read.
-  static std::optional<NamedZone> Find(std::string_view name) noexcept;
+  // database has no such zone or cannot be read; then `failure`, when given,
+  // says which.
+  static std::optional<NamedZone> Find(std::string_view name, ZoneFailure* failure = nullptr) noexcept;
 
   const std::string& Name() const noexcept { return name_; }
 
   // The span in force at UT instant `utcRjd`. Instants beyond the years the
   // library handles are clamped to them; NaN reads as RJD 0.
-  ZoneSpan SpanAt(double utcRjd) const noexcept;
+  // This and the look-ups below read the zone's rules, which may throw
+  // std::runtime_error when they cannot be read; Find has read them, so on a
+  // zone it gave they do not.
+  ZoneSpan SpanAt(double utcRjd) const;
 
   // The spans that cover [fromRjd, toRjd], in order.
   std::vector<ZoneSpan> SpansOver(double fromRjd, double toRjd) const;
@@ -48,11 +62,11 @@ class NamedZone {
   // instant on the RJD scale: whole values at local noon). A reading the
   // clock skips gives the instant of the change; one it shows twice gives
   // the first.
-  double UtcOfLocal(double localRjd) const noexcept;
+  double UtcOfLocal(double localRjd) const;
 
   // The standard offset (daylight saving taken off) at UT instant `utcRjd`,
   // seconds.
-  int StandardOffsetSeconds(double utcRjd) const noexcept;
+  int StandardOffsetSeconds(double utcRjd) const;
 
  private:
   NamedZone(const date::time_zone* zone, std::string name) : zone_(zone), name_(std::move(name)) {}

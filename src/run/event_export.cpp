@@ -192,20 +192,6 @@ char* PutIso(char* p, fields::LocalClock& clock, double rjd, bool utc) {
   return PutIso(p, c, clock.zone(), utc);
 }
 
-// The cycle number, in quarters, of an event of phase `phase` whose element
-// instant (on the epochs' scale) is about `time`: the quarter of the phase
-// nearest to (time - epoch) / period.
-double CycleOf(const data::StarEntry& s, double time, int phase) {
-  const double q0 = std::nearbyint(4 * (time - s.epoch) / s.period);
-  // fmod's exact remainder, taken from the integer where it is one.
-  const long long r0 = std::fabs(q0) < 4e18 ? static_cast<long long>(q0) % 4
-                                            : static_cast<long long>(std::fmod(q0, 4.0));
-  long long d = ((phase - 1 - r0) % 4 + 4) % 4;  // 0..3 quarters up to the phase
-  if (d == 3) d = -1;
-  else if (d == 2 && 4 * (time - s.epoch) / s.period < q0) d = -2;
-  return (q0 + static_cast<double>(d)) / 4;
-}
-
 bool HasEclipse(const data::StarEntry& s, int phase) {
   return s.durationHours && (phase == 1 || phase == 3);
 }
@@ -281,8 +267,7 @@ namespace {
 class ValueMaker {
  public:
   explicit ValueMaker(const ListedRun& run)
-      : run_(run), o_(run.outcome()), stars_(run.stars.entries.size()), sun_(run.params.latitude),
-        light_(o_.epochScale, o_.rjdStart - 1, o_.rjdEnd + 1) {
+      : run_(run), o_(run.outcome()), stars_(run.stars.entries.size()), sun_(run.params.latitude) {
     for (std::size_t i = o_.firstListed; i < o_.events.size(); ++i) {
       const std::uint32_t k = o_.events[i].star;
       if (stars_[k]) continue;
@@ -292,8 +277,10 @@ class ValueMaker {
       const double dec = star.place.decOfDate / DegreesPerRadian;
       star.sinDec = std::sin(dec);
       star.cosDec = std::cos(dec);
-      star.direction = astro::DirectionOf(astro::DmsToDegrees(s.raDms), astro::DmsToDegrees(s.decDms));
-      if (o_.moon) star.moonDirection = o_.moon->OfDate(star.direction);
+      if (o_.moon) {
+        const astro::Vector3 j2000 = astro::DirectionOf(astro::DmsToDegrees(s.raDms), astro::DmsToDegrees(s.decDms));
+        star.moonDirection = o_.moon->OfDate(j2000);
+      }
     }
   }
 
@@ -307,12 +294,7 @@ class ValueMaker {
     v.index = i;
     v.time = e.time;
     v.zone = o_.ZoneAt(e.time);
-    // The element instant is the seen one less the light-time shift (up to
-    // 9.5 minutes, more than a quarter period of the fastest stars); the
-    // shift at the seen instant is that at the element instant to a
-    // millisecond.
-    const double shift = light_.IsIdentity() ? 0 : light_.EarthUtc(e.time, star.direction) - e.time;
-    v.cycle = CycleOf(s, e.time - shift, e.phase);
+    v.cycle = e.cycle;
     v.elementRjd = s.epoch + v.cycle * s.period;
     const double lst = astro::LocalSiderealTime(e.time, p.longitude);
     astro::Horizon hz;
@@ -330,8 +312,7 @@ class ValueMaker {
     v.altitude = 90 - hz.zenithDistanceDeg;
     v.azimuth = hz.azimuthDeg;
     v.hourAngle = HourAngleAt(lst, place);
-    // The report's airmass, which divides by 57.296, so both agree.
-    v.airmass = 1 / std::cos(hz.zenithDistanceDeg / 57.296);
+    v.airmass = Airmass(hz.zenithDistanceDeg);
     v.decOfDate = place.decOfDate;
     if (o_.moon) {
       const astro::MoonPlace m = o_.moon->At(e.time);
@@ -350,13 +331,12 @@ class ValueMaker {
   struct Star {
     StarPlace place;
     double sinDec = 0, cosDec = 0;
-    astro::Vector3 direction, moonDirection;  // J2000, and on the Moon's axes
+    astro::Vector3 moonDirection;  // on the Moon's axes
   };
   const ListedRun& run_;
   const PredictionOutcome& o_;
   std::vector<std::optional<Star>> stars_;
   SiteSun sun_;
-  astro::LightTimeModel light_;  // the run's light-time correction
 };
 
 // Writes CSV rows. A star's texts are made once; the calendar days of the

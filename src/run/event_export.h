@@ -1,6 +1,7 @@
 // The listed events of a run as files for other programs: CSV for
-// spreadsheets and scripts, iCalendar for calendars. Every value of an event
-// the run has is computed again here from the run's own routines; the report
+// spreadsheets and scripts, iCalendar for calendars. The cycle number comes
+// with the event; its other values are computed again here from the run's
+// own routines (the event keeps only the report's two columns). The report
 // and its files are not touched.
 #pragma once
 

@@ -45,7 +45,9 @@ struct RunFrame {
 RunFrame FrameOf(const RunParameters& p) {
   RunFrame f;
   f.eveningDayNumber = astro::DayNumber(p.year, p.month, p.day);
-  const auto named = p.zoneName.empty() ? std::nullopt : astro::NamedZone::Find(p.zoneName);
+  // The zone was looked up when its name was set: the run never looks up a
+  // name, so it cannot quietly fall back to hours.
+  const std::optional<astro::NamedZone>& named = p.namedZone;
   if (named) {
     // The night starts at 18:00 and ends at 06:00 on the clock of that
     // evening and morning; whole RJD values fall at local noon.
@@ -157,11 +159,12 @@ bool WholeEclipseObservable(double t, double durationHours, Observable&& observa
 // filter drops it.
 template <class Events>
 void Append(Events& out, const RunParameters& p, const RunFrame& f, const data::StarEntry& s,
-            std::uint32_t index, const StarSky& sky, int phase, double t, double h,
+            std::uint32_t index, const StarSky& sky, double cycle, int phase, double t, double h,
             const astro::Horizon& hz, bool partial) {
   if (p.ignoreEaSecondary == 1 && phase == 3 && IsEa(s)) return;
   EventEntry e;
   e.time = t;
+  e.cycle = cycle;
   e.star = index;
   e.phase = static_cast<std::uint8_t>(phase);
   switch (p.outputMode) {
@@ -171,9 +174,7 @@ void Append(Events& out, const RunParameters& p, const RunFrame& f, const data::
       break;
     case 2:
       e.column1 = h;
-      // The airmass divides by 57.296, not DegreesPerRadian: the printed
-      // airmass has always been computed so, and reports must not change.
-      e.column2 = 1 / std::cos(hz.zenithDistanceDeg / 57.296);
+      e.column2 = Airmass(hz.zenithDistanceDeg);
       break;
     default:
       e.column1 = h;
@@ -218,7 +219,7 @@ void WalkLiteral(std::vector<EventEntry>& out, const RunParameters& p, const Run
                            !WholeEclipseObservable(
                                t, *s.durationHours, [&](double u) { return ObservableLiteral(p, sky, u); },
                                [](double, double) { return false; });
-      Append(out, p, f, s, index, sky, phase, t, h, hz, partial);
+      Append(out, p, f, s, index, sky, e, phase, t, h, hz, partial);
     }
   }
 }
@@ -467,7 +468,7 @@ class FastWalk {
                          !WholeEclipseObservable(
                              t, *s_.durationHours, [this](double u) { return Observable(u).has_value(); },
                              [this](double from, double to) { return CertainThroughout(from, to); });
-    Append(out_, c_.p, c_.f, s_, index_, sky_, phase, t, k->h, astro::Horizon{azimuth, z}, partial);
+    Append(out_, c_.p, c_.f, s_, index_, sky_, e, phase, t, k->h, astro::Horizon{azimuth, z}, partial);
   }
 
   EventChunks& out_;

@@ -22,17 +22,21 @@ namespace tevaro::run {
 // PhaseLabels, indexed by phase 1..4 (slot 0 unused).
 inline constexpr const char* kPhaseLabels[5] = {"", " I ", ".25", "II ", ".75"};
 
+// One found event. The fields are ordered so that the one-byte ones share the
+// star's word: a full-capacity year holds 1.65 million of these.
 struct EventEntry {
   double time = 0;         // RJD (UT): the instant the event is seen from the Earth
-  std::uint32_t star = 0;  // index into the StarTable's entries
+  double cycle = 0;        // E, in quarters: the element instant is epoch + E x period
   double column1 = 0;      // mode 1 azimuth (deg), else hour angle (h)
   double column2 = 0;      // mode 1 altitude (deg), 2 airmass, 3 catalogue declination DD.MMSS
+  std::uint32_t star = 0;  // index into the StarTable's entries
   std::uint8_t phase = 1;  // 1..4, see kPhaseLabels
   bool close = false;      // within 1.5 h of an hour-angle limit
   bool nearMoon = false;   // the Moon is up, bright and near the star (MoonInTheWay); only with the Moon on
   bool partial = false;    // a minimum whose eclipse is only partly observable
   bool operator==(const EventEntry&) const = default;
 };
+static_assert(sizeof(EventEntry) <= 40, "an event's size bounds a run's memory (see kMaxEvents)");
 
 struct PredictionOutcome {
   std::vector<EventEntry> events;  // sorted by time
@@ -105,6 +109,11 @@ class SiteSun {
 // up marks every event; a half Moon within 20 degrees; a thin crescent within
 // about 10.
 inline constexpr double kMoonScoreLimit = 100;
+// The airmass of the report and the event files at zenith distance
+// `zenithDistanceDeg`: it divides by 57.296, not DegreesPerRadian, as the
+// printed airmass always has, so reports do not change.
+inline double Airmass(double zenithDistanceDeg) { return 1 / std::cos(zenithDistanceDeg / 57.296); }
+
 inline bool MoonInTheWay(double altitudeDeg, double illuminated, double distanceDeg) {
   return altitudeDeg > 0 && illuminated * 100 + 1000 / distanceDeg > kMoonScoreLimit;
 }

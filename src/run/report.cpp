@@ -265,12 +265,6 @@ std::string NightLineOf(const PredictionOutcome& outcome, double time) {
   return line;
 }
 
-const char* EpochText(astro::EpochScale scale) {
-  return scale == astro::EpochScale::Hjd
-             ? " Epochs: HJD, corrected for light time to the Earth"
-             : " Epochs: BJD (TDB), corrected for light time to the Earth and from TDB to UTC";
-}
-
 void AddHeader(ReportBuffer& r, const PredictionOutcome& outcome, const RunParameters& p, const ReportNames& names) {
   static const char* const kColumnHeads[4] = {
       "", "     JD      Star       Typ   Mag   Mag  Date         time   Azi Alt Event Comment",
@@ -286,7 +280,7 @@ void AddHeader(ReportBuffer& r, const PredictionOutcome& outcome, const RunParam
   r.Add(" Longitude = " + Trimmed(p.longitudeDms) + " (ddd.mmss)");
   r.Add(" Latitude = " + Trimmed(p.latitudeDms) + " (ddd.mmss)");
   r.Add(" Time zone = " + ZoneText(outcome));
-  if (outcome.epochScale != astro::EpochScale::HjdAsUt) r.Add(EpochText(outcome.epochScale));
+  if (const char* epochs = astro::TextsOf(outcome.epochScale).headerLine) r.Add(epochs);
   r.Add(" Maximum Sun elevation = " + Trimmed(p.maxSunAltitude) + " degrees");
   r.Add(" Minimum star elevation  = " + Trimmed(p.minStarAltitude) + " degrees");
   r.Add(" Star limits file = " + data::BlankControls(names.limitsFile));

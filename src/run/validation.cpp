@@ -41,6 +41,11 @@ std::string UnknownZoneMessage(std::string_view text) {
          " is not one I know: give hours west of Greenwich, or a zone name such as Europe/Berlin.";
 }
 
+std::string NoZoneDatabaseMessage(std::string_view text) {
+  return "Oops!  The time zone " + Quoted(Trimmed(text)) +
+         " cannot be looked up: the time-zone database (tzdata) could not be read. Give hours west of Greenwich.";
+}
+
 std::string CheckNumberField(std::string_view what, std::string_view text) {
   if (IsNumberText(text)) return {};
   return "The " + std::string(what) + " " + Quoted(text) + " is not a number.";
@@ -53,11 +58,13 @@ void ApplyFieldChange(Field field, std::string_view text, RunParameters& p) {
     case Field::Zone:
       if (astro::LooksLikeZoneName(text)) {
         p.zoneName = Trimmed(text);
-        if (const auto zone = astro::NamedZone::Find(text))
-          if (const auto hours = StandardZoneOf(*zone, p)) p.standardZone = *hours;
+        p.namedZone = astro::NamedZone::Find(text);
+        if (p.namedZone)
+          if (const auto hours = StandardZoneOf(*p.namedZone, p)) p.standardZone = *hours;
         return;
       }
       p.zoneName.clear();
+      p.namedZone.reset();
       if (auto v = ReadInt16(text)) p.standardZone = *v;
       return;
     case Field::Nights:
@@ -90,20 +97,21 @@ std::string ValidateInputs(const InputFields& in, RunParameters& p) {
   if (std::fabs(p.latitude) > 90) return Fail(p, "The latitude " + Quoted(in.latitude) + kMsgLatitudeRange);
 
   if (astro::LooksLikeZoneName(in.zone)) {
-    const auto named = astro::NamedZone::Find(in.zone);
-    if (!named) {
-      p.inputError = true;
-      return UnknownZoneMessage(in.zone);
-    }
+    auto why = astro::ZoneFailure::UnknownName;
+    const auto named = astro::NamedZone::Find(in.zone, &why);
+    if (!named)
+      return Fail(p, why == astro::ZoneFailure::NoDatabase ? NoZoneDatabaseMessage(in.zone) : UnknownZoneMessage(in.zone));
     const auto hours = StandardZoneOf(*named, p);
     if (!hours) return Fail(p, kMsgZone);
     p.zoneName = named->Name();
+    p.namedZone = named;
     p.zone = *hours;
   } else {
     if (bad("time zone", in.zone)) return Fail(p, notNumber);
     const auto zone = ReadInt16(in.zone);
     if (!zone || *zone < kLowestZone || *zone > kHighestZone) return Fail(p, kMsgZone);
     p.zoneName.clear();
+    p.namedZone.reset();
     p.zone = *zone;
   }
 

@@ -3,10 +3,12 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
 #include "astro/light_time.h"
+#include "astro/time_zone.h"
 
 namespace tevaro::run {
 
@@ -35,6 +37,10 @@ struct RunParameters {
   // A named zone (IANA, "Europe/Berlin") typed in the zone field; empty when
   // the field holds hours. standardZone then holds its standard offset.
   std::string zoneName;
+  // The zone zoneName names, looked up when the name was set (by
+  // ApplyFieldChange and ValidateInputs); empty for hours or an unknown
+  // name. The run takes its clock from this, never from the name.
+  std::optional<astro::NamedZone> namedZone;
   // How the stars' epochs are read (light time and time scale).
   astro::EpochScale epochScale = astro::EpochScale::HjdAsUt;
   // Check each minimum of a star with a duration over its whole eclipse and
@@ -91,6 +97,8 @@ inline constexpr int kHighestZone = 32767 - 18;
 inline constexpr const char* kMsgZone = "Oops!  The time zone must be a whole number of hours between -32767 and 32749.";
 // The message for a zone name the time-zone database does not know.
 std::string UnknownZoneMessage(std::string_view text);
+// The message for a zone name when the database itself cannot be read.
+std::string NoZoneDatabaseMessage(std::string_view text);
 inline constexpr const char* kMsgLongitudeRange = " is beyond 180 degrees east or west.";
 inline constexpr const char* kMsgLatitudeRange = " is beyond 90 degrees north or south.";
 inline constexpr const char* kMsgLoadFirst =

@@ -47,7 +47,9 @@ KindSetup SetupFor(ChooserKind kind) {
   return {"frmSaveOutput", "Save Output", 6870, 7470, {"*.csv", "*.*"}, 0};
 }
 
-QRectF R(float left, float top, float width, float height) { return {left, top, width, height}; }
+QRectF R(float left, float top, float width, float height) {
+  return {static_cast<qreal>(left), static_cast<qreal>(top), static_cast<qreal>(width), static_cast<qreal>(height)};
+}
 
 constexpr int kPathRole = Qt::UserRole;
 

@@ -325,18 +325,14 @@ void frmMain::BuildMenus() {
   // Options: how the star file's epochs are read, one of three.
   QMenu* options = menu("Options", "&Options");
   auto* epochs = new QActionGroup(this);
-  const std::pair<const char*, const char*> scales[3] = {
-      {"mEpochsAsUt", "Epochs used as &UT (uncorrected)"},
-      {"mEpochsHjd", "Epochs in &HJD (UTC), corrected for light time"},
-      {"mEpochsBjd", "Epochs in &BJD (TDB), corrected for light time and to UTC"}};
-  for (std::size_t k = 0; k < 3; ++k) {
-    QAction* a = item(options, scales[k].first, scales[k].second);
+  for (std::size_t k = 0; k < std::size(astro::kEpochScales); ++k) {
+    const astro::EpochScaleTexts& t = astro::kEpochScales[k];
+    QAction* a = item(options, t.menuName, t.menuText);
     a->setCheckable(true);
     epochs->addAction(a);
     epochActions_[k] = a;
-    connect(a, &QAction::triggered, this, [this, k] {
-      session_.params.epochScale = static_cast<astro::EpochScale>(k);
-    });
+    const astro::EpochScale scale = t.scale;
+    connect(a, &QAction::triggered, this, [this, scale] { session_.params.epochScale = scale; });
   }
   // Whether minima of stars with a duration are tested over the whole eclipse.
   options->addSeparator()->setObjectName(QStringLiteral("mOptionsLine"));
@@ -361,9 +357,10 @@ void frmMain::ConnectHandlers() {
       {longitudeField_, run::Field::Longitude}, {latitudeField_, run::Field::Latitude},
       {zoneField_, run::Field::Zone},           {nightsField_, run::Field::Nights},
       {maxSunField_, run::Field::MaxSun},       {minStarField_, run::Field::MinStar}};
-  for (const auto& [field, meaning] : changeRules)
+  // The rule is captured by value: clang before 16 cannot capture a structured binding.
+  for (const auto& [field, rule] : changeRules)
     connect(field, &QLineEdit::textChanged, this,
-            [&p, meaning](const QString& text) { run::ApplyFieldChange(meaning, S(text), p); });
+            [&p, meaning = rule](const QString& text) { run::ApplyFieldChange(meaning, S(text), p); });
   connect(dstBox_, &QCheckBox::stateChanged, this, [this, &p] { p.dstEnabled = dstBox_->checkState() == Qt::Checked; });
   connect(zoneField_, &QLineEdit::textChanged, this, &frmMain::ShowZoneKind);
   for (int i = 0; i < 3; ++i)
@@ -434,8 +431,8 @@ void frmMain::ShowZoneKind(const QString& text) {
 }
 
 void frmMain::ShowEpochScale() {
-  const auto k = static_cast<std::size_t>(session_.params.epochScale);
-  if (k < epochActions_.size()) epochActions_[k]->setChecked(true);
+  for (std::size_t k = 0; k < epochActions_.size(); ++k)
+    if (astro::kEpochScales[k].scale == session_.params.epochScale) epochActions_[k]->setChecked(true);
   wholeEclipseAction_->setChecked(session_.params.wholeEclipse);
   moonAction_->setChecked(session_.params.moon);
 }

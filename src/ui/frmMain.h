@@ -163,7 +163,7 @@ class frmMain : public QMainWindow {
   QCheckBox* ignoreEaBox_ = nullptr;
   QCheckBox* dstBox_ = nullptr;
   QLabel* zoneHint_ = nullptr;  // Label14, the hours hint beside the zone field
-  std::array<QAction*, 3> epochActions_{};  // Options: hjd-as-ut, hjd, bjd
+  std::array<QAction*, std::size(astro::kEpochScales)> epochActions_{};  // Options: one per scale
   QAction* wholeEclipseAction_ = nullptr;  // Options: Whole eclipse
   QAction* moonAction_ = nullptr;            // Options: Moon
   bool zoneJustCompleted_ = false;  // a zone name was picked from the list in this event

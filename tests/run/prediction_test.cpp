@@ -152,7 +152,7 @@ TEST(RunPredictionTest, FastEngineEqualsTheLiteralOneOnGeneratedCatalogues) {
     p.maxSunAltitude = maxSuns[choose(std::size(maxSuns))];
     p.minStarAltitude = minStars[choose(std::size(minStars))];
     p.epochScale = scales[static_cast<std::size_t>(k) % std::size(scales)];
-    if ((k / 6) % 2 == 1) p.zoneName = site.zoneName;
+    if ((k / 6) % 2 == 1) ApplyFieldChange(Field::Zone, site.zoneName, p);
     p.moon = k % 4 >= 2;
     const astro::LimitsTable& limits = choose(2) ? withLimits : noLimits;
     // Fewer stars for the long spans keeps each case to a few thousand candidates.
@@ -565,7 +565,7 @@ TEST(RunPredictionTest, NamedZoneShowsEachEventOnItsOwnClock) {
   for (const auto& c : cases) {
     const astro::CalendarTime d = astro::RjdToCalendar(c.evening, 0);
     RunParameters p = Anytime(0, d.year, d.month, d.day, c.nights);
-    p.zoneName = c.zone;
+    ApplyFieldChange(Field::Zone, c.zone, p);
     const data::StarTable stars = Table({OneEventAt(c.evening + c.ut, 12, 0, "STAR")});
     const PredictionOutcome o = RunBoth(p, stars, {});
     EXPECT_EQ(LocalTextOf(BuildReport(o, p, stars, {}), "STAR"), c.shown) << c.zone << " UT+" << c.ut * 24 << " h";
@@ -573,7 +573,7 @@ TEST(RunPredictionTest, NamedZoneShowsEachEventOnItsOwnClock) {
   // Each night is named by its evening on the local clock, and the header
   // gives the offsets in force with the change.
   RunParameters p = Anytime(0, 2027, 3, 27, 2);
-  p.zoneName = "Europe/Berlin";
+  ApplyFieldChange(Field::Zone, "Europe/Berlin", p);
   const data::StarTable stars = Table({OneEventAt(berlinEvening + 20 * h, 12, 0, "FIRST"),
                                        OneEventAt(berlinEvening + 44 * h, 12, 0, "SECOND")});
   const ReportBuffer r = BuildReport(RunBoth(p, stars, {}), p, stars, {});

@@ -2,10 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <stdexcept>
 #include <string>
 #include <vector>
 
+#include "astro/time_zone.h"
 #include "run/number_input.h"
+#include "run/prediction.h"
 
 namespace tevaro::run {
 namespace {
@@ -32,6 +35,29 @@ InputFields GoodFields() {
 std::string Validate(const InputFields& in) {
   RunParameters p;
   return ValidateInputs(in, p);
+}
+
+const std::vector<date::time_zone>& MissingDatabase() {
+  throw std::runtime_error("discover_tz_dir failed to find zoneinfo");
+}
+
+// Without a readable database a zone name says so, hours still pass, and a
+// zone taken before keeps its clock in the run: the run never looks a name up.
+TEST(ValidateInputsTest, AMissingZoneDatabaseIsNamedAndLeavesTakenZonesAlone) {
+  RunParameters berlin;
+  InputFields in = GoodFields();
+  in.zone = "Europe/Berlin";
+  ASSERT_EQ(ValidateInputs(in, berlin), "");
+  astro::SetZoneDatabaseReader(MissingDatabase);
+  EXPECT_EQ(Validate(in),
+            "Oops!  The time zone \"Europe/Berlin\" cannot be looked up: the time-zone database (tzdata) could not be "
+            "read. Give hours west of Greenwich.");
+  in.zone = "-1";
+  EXPECT_EQ(Validate(in), "");
+  const PredictionOutcome o = RunPrediction(berlin, {}, {});
+  astro::SetZoneDatabaseReader(nullptr);
+  EXPECT_EQ(o.clock.Name(), "Europe/Berlin");
+  EXPECT_EQ(o.zone, -2);  // summer time on 2011-05-04
 }
 
 TEST(ReadNumberTest, LeadingNumericPartOfTheText) {
