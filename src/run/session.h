@@ -103,7 +103,7 @@ class Session {
   data::StarTable stars;
   data::SiteTable sites;
   astro::LimitsTable limits;
-  ReportBuffer report;
+  SharedReport report;
   data::OutputPlacement placement;
   std::string label23Caption;  // caption the last run gave Label23
   // The run the report was built from, for the night chart; null until one listed events.
