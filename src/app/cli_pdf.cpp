@@ -14,7 +14,7 @@ namespace tevaro::app {
 data::WriteResult WriteCliPdf(const run::Session& session, const std::string& path, const std::string& paper) {
   const CliGui gui;
   ui::ReportDocument doc;
-  doc.report = &session.report;
+  doc.report = &*session.report;
   doc.title = QString::fromStdString(
       run::PageFooterLeft(session.siteName, session.params.year, session.params.month, session.params.day));
   const QByteArray pdf = ui::ReportPdf(doc, paper == "letter" ? QPageSize::Letter : QPageSize::A4);

@@ -23,8 +23,7 @@ bool Inside(double h, const StarPlace& s) { return h > s.eastLimit && h < s.west
 }  // namespace
 
 const PredictionOutcome& ListedRun::outcome() const {
-  if (!cachedOutcome) cachedOutcome = RunPrediction(params, stars, limits);
-  return *cachedOutcome;
+  return cachedOutcome.Get([this] { return RunPrediction(params, stars, limits); });
 }
 
 double RunSunAltitude(double t, double longitude, double latitude) {

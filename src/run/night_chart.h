@@ -5,8 +5,10 @@
 // for minima tested over the whole eclipse, the eclipse's start and end.
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
@@ -18,6 +20,40 @@
 
 namespace tevaro::run {
 
+// A run's events, kept with the run or found on first use. The first use
+// finds them once, whichever thread asks first (the chart's search and an
+// export may ask at once); the others wait for it and get the same events.
+class RunEvents {
+ public:
+  RunEvents() = default;
+  RunEvents(std::nullopt_t) {}
+  RunEvents(PredictionOutcome outcome) : outcome_(std::move(outcome)), found_(true) {}
+  RunEvents(std::optional<PredictionOutcome> outcome) : outcome_(std::move(outcome)), found_(outcome_.has_value()) {}
+  // Moved only as its run is made, before any thread asks.
+  RunEvents(RunEvents&& other) noexcept : outcome_(std::move(other.outcome_)), found_(outcome_.has_value()) {}
+  RunEvents& operator=(RunEvents&&) = delete;
+
+  // Whether the events are there already.
+  explicit operator bool() const { return found_.load(std::memory_order_acquire); }
+  // The events; `find` gives them on first use.
+  template <class Find>
+  const PredictionOutcome& Get(Find find) const {
+    if (!found_.load(std::memory_order_acquire)) {
+      const std::lock_guard<std::mutex> lock(mutex_);
+      if (!outcome_) {
+        outcome_ = find();
+        found_.store(true, std::memory_order_release);
+      }
+    }
+    return *outcome_;
+  }
+
+ private:
+  mutable std::mutex mutex_;
+  mutable std::optional<PredictionOutcome> outcome_;
+  mutable std::atomic<bool> found_{false};
+};
+
 // What a chart needs of a run that listed events, kept as the run left it:
 // later edits of the fields or a new star file do not change it.
 struct ListedRun {
@@ -26,11 +62,11 @@ struct ListedRun {
   astro::LimitsTable limits;
   std::string siteName;
 
-  // The run's events. They are found again on first use (the run gives the
-  // same events for the same inputs), so a report that is only read does not
-  // keep its run's events in memory beside it.
+  // The run's events. Unless the run kept them they are found again on
+  // first use (the run gives the same events for the same inputs), so a
+  // report that is only read does not keep its run's events in memory beside it.
   const PredictionOutcome& outcome() const;
-  mutable std::optional<PredictionOutcome> cachedOutcome;
+  RunEvents cachedOutcome;
 };
 
 // The minutes between the chart's samples of the Sun and of the stars.

@@ -42,6 +42,13 @@ void ReportBuffer::Add(std::string_view line) {
   characters_ += line.size();
 }
 
+void SharedReport::Add(std::string_view line) {
+  // Shares are made on the owner's thread only, so a count of one is not
+  // stale; a share dropped meanwhile elsewhere costs at most a needless copy.
+  if (lines_.use_count() > 1) lines_ = std::make_shared<ReportBuffer>(*lines_);
+  lines_->Add(line);
+}
+
 void ReportBuffer::Append(const ReportBuffer& other) {
   for (std::size_t i = 1; i <= other.LineCount(); ++i) Add(other.Line(i));
 }

@@ -75,6 +75,32 @@ class ReportBuffer {
   std::size_t characters_ = 0;
 };
 
+// The report a session shows, shared by pointer: work that reads it beside
+// the window holds it (Share) and reads the same lines to its end, because a
+// new report replaces the pointer and never changes lines someone holds. Add
+// copies the lines first while they are shared.
+class SharedReport {
+ public:
+  SharedReport() : lines_(std::make_shared<ReportBuffer>()) {}
+  SharedReport& operator=(ReportBuffer report) {
+    lines_ = std::make_shared<ReportBuffer>(std::move(report));
+    return *this;
+  }
+  operator const ReportBuffer&() const { return *lines_; }
+  const ReportBuffer& operator*() const { return *lines_; }
+  std::shared_ptr<const ReportBuffer> Share() const { return lines_; }
+
+  std::size_t LineCount() const { return lines_->LineCount(); }
+  std::size_t CharacterCount() const { return lines_->CharacterCount(); }
+  std::string_view Line(std::size_t i) const { return lines_->Line(i); }
+  std::string Bytes() const { return lines_->Bytes(); }
+  bool WriteBytes(const std::function<bool(std::string_view)>& sink) const { return lines_->WriteBytes(sink); }
+  void Add(std::string_view line);
+
+ private:
+  std::shared_ptr<ReportBuffer> lines_;
+};
+
 // Indexed by the whole RJD modulo 7: RJD 0 (1858 November 16) fell on a
 // Tuesday.
 inline constexpr const char* kWeekdayNames[7] = {"Tuesday", "Wednesday", "Thursday", "Friday",

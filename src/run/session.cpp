@@ -310,22 +310,9 @@ CalculateResult Session::AcceptRun(RunProduct&& product) {
 }
 
 CalculateResult Session::Calculate(const InputFields& in, Engine engine) {
-  std::string message = ValidateInputs(in, params);
-  if (params.inputError) return {CalculateResult::Status::InvalidInput, message};
-  if (!loaded.All()) return {CalculateResult::Status::FilesMissing, kMsgLoadFirst};
-
-  PredictionOutcome outcome = RunPrediction(params, stars, limits, engine, 0, maxEvents);
-  params.zone = outcome.zone;
-  params.eveningDayNumber = outcome.eveningDayNumber;
-  label23Caption = outcome.label23Caption;
-  if (outcome.tooManyEvents) return {CalculateResult::Status::TooManyEvents, TooManyEventsMessage(maxEvents)};
-  if (!outcome.HasListed()) return {CalculateResult::Status::NoEvent, kMsgNoEvent};
-  // The old report and run go first, so that two are never held at once.
-  report = ReportBuffer();
-  lastRun.reset();
-  report = BuildReport(outcome, params, stars, {siteName, limitsFileName, starFileName});
-  lastRun = std::make_shared<const ListedRun>(ListedRun{params, stars, limits, siteName, std::nullopt});
-  return {CalculateResult::Status::Listed, {}};
+  RunInputs inputs;
+  if (auto refused = CheckForRun(in, inputs, engine)) return *refused;
+  return AcceptRun(ComputeRun(std::move(inputs)));
 }
 
 }  // namespace tevaro::run

@@ -103,7 +103,7 @@ class Session {
   data::StarTable stars;
   data::SiteTable sites;
   astro::LimitsTable limits;
-  ReportBuffer report;
+  SharedReport report;
   data::OutputPlacement placement;
   std::string label23Caption;  // caption the last run gave Label23
   // The run the report was built from, for the night chart; null until one listed events.
@@ -183,7 +183,8 @@ class Session {
 
   // The Calculate steps: validation, the loaded-files gate, the run, and on
   // success the report into `report`. A run without events, or one past the
-  // event bound, leaves the report.
+  // event bound, leaves the report. It is the three steps below in a row, the
+  // ones the window takes with the run beside it.
   CalculateResult Calculate(const InputFields& in, Engine engine = Engine::Fast);
 
   // Calculate in three steps, for a run beside the window: the checks, which

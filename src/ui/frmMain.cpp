@@ -104,7 +104,7 @@ void WrappingCheckBox::paintEvent(QPaintEvent* /*event*/) {
 bool WrappingCheckBox::hitButton(const QPoint& pos) const { return rect().contains(pos); }
 
 frmMain::frmMain(MessageSink& messages, const QString& startFolder, QWidget* parent)
-    : QMainWindow(parent), messages_(messages), end_([] { QApplication::quit(); }) {
+    : QMainWindow(parent), messages_(messages), jobs_(session_), end_([] { QApplication::quit(); }) {
   setObjectName(QStringLiteral("frmMain"));
   session_.startFolder = S(startFolder);
   BuildControls();
@@ -265,6 +265,10 @@ void frmMain::BuildControls() {
   calculateButton_->setGeometry(t.Rect(6000, rowTop(16) - 45, 1380, kRowHeight + 90));
   calculateButton_->setDefault(true);
 
+  jobStatus_ = new QLabel(this);
+  jobStatus_->setObjectName(QStringLiteral("jobStatus"));
+  connect(&jobs_, &JobBoard::Changed, jobStatus_, [this] { jobStatus_->setText(jobs_.StatusText()); });
+  jobs_.Guard(calculateButton_, JobKind::Calculate);
   progress_ = new QProgressBar(this);
   progress_->setObjectName(QStringLiteral("runProgress"));
   progress_->setRange(0, 0);  // busy: a run does not know its share done
@@ -273,6 +277,7 @@ void frmMain::BuildControls() {
   cancelButton_->setObjectName(QStringLiteral("runCancel"));
   cancelButton_->setAutoDefault(false);
   statusBar()->setSizeGripEnabled(false);
+  statusBar()->addWidget(jobStatus_);
   statusBar()->addWidget(progress_, 1);
   statusBar()->addPermanentWidget(cancelButton_);
   progress_->hide();
@@ -510,11 +515,8 @@ struct frmMain::RunJob {
 };
 
 void frmMain::Calculate() {
-  // An export or a print reads the report beside the window; a new report waits for it.
-  if (output_ && output_->exporting()) {
-    messages_.Show(this, QStringLiteral("The report is still being printed or exported.  Calculate again when it is done."));
-    return;
-  }
+  // Enter in a field comes here with the button disabled too.
+  if (!jobs_.MayStart(JobKind::Calculate)) return;
   run::RunInputs inputs;
   if (auto refused = session_.CheckForRun(ReadFields(), inputs)) {
     messages_.Show(this, Q(refused->message));
@@ -526,37 +528,42 @@ void frmMain::Calculate() {
   CancelRun();
 
   RunJob job;
-  RunJob* const previous = running_;
-  running_ = &job;
-  QTimer progressDelay;
-  progressDelay.setSingleShot(true);
-  connect(&progressDelay, &QTimer::timeout, this, [this, &job] {
-    if (running_ == &job) ShowProgress(true);
-  });
-  progressDelay.start(kProgressDelayMs);
-  job.worker = std::thread([&job, in = std::move(inputs)]() mutable {
-    try {
-      job.product = run::ComputeRun(std::move(in), &job.cancel);
-    } catch (const std::exception& e) {
-      job.failure = e.what();
+  bool complete = false;
+  {
+    // A job while it runs; taking its product below is not.
+    const JobBoard::Job calculating = jobs_.Start(JobKind::Calculate);
+    RunJob* const previous = running_;
+    running_ = &job;
+    QTimer progressDelay;
+    progressDelay.setSingleShot(true);
+    connect(&progressDelay, &QTimer::timeout, this, [this, &job] {
+      if (running_ == &job) ShowProgress(true);
+    });
+    progressDelay.start(kProgressDelayMs);
+    job.worker = std::thread([&job, in = std::move(inputs)]() mutable {
+      try {
+        job.product = run::ComputeRun(std::move(in), &job.cancel);
+      } catch (const std::exception& e) {
+        job.failure = e.what();
+      }
+      job.done = true;
+      QMetaObject::invokeMethod(&job.loop, &QEventLoop::quit, Qt::QueuedConnection);
+    });
+    // The window keeps working meanwhile; the loop also ends when the program does.
+    escape_->setEnabled(true);
+    if (!job.done) job.loop.exec();
+    // Taken only when it ended by itself: not stopped by Cancel, Escape or a
+    // later Calculate, nor cut off by the program's end.
+    complete = job.done && !job.cancel;
+    job.cancel = true;
+    job.worker.join();
+    // The queued wake-up may still be waiting: it must not reach a loop that is gone.
+    QCoreApplication::removePostedEvents(&job.loop);
+    running_ = previous == nullptr || previous->done ? nullptr : previous;
+    if (running_ == nullptr) {
+      ShowProgress(false);
+      escape_->setEnabled(false);
     }
-    job.done = true;
-    QMetaObject::invokeMethod(&job.loop, &QEventLoop::quit, Qt::QueuedConnection);
-  });
-  // The window keeps working meanwhile; the loop also ends when the program does.
-  escape_->setEnabled(true);
-  if (!job.done) job.loop.exec();
-  // Taken only when it ended by itself: not stopped by Cancel, Escape or a
-  // later Calculate, nor cut off by the program's end.
-  const bool complete = job.done && !job.cancel;
-  job.cancel = true;
-  job.worker.join();
-  // The queued wake-up may still be waiting: it must not reach a loop that is gone.
-  QCoreApplication::removePostedEvents(&job.loop);
-  running_ = previous == nullptr || previous->done ? nullptr : previous;
-  if (running_ == nullptr) {
-    ShowProgress(false);
-    escape_->setEnabled(false);
   }
 
   using Status = run::CalculateResult::Status;
@@ -572,7 +579,7 @@ void frmMain::Calculate() {
     messages_.Show(this, Q(r.message));
     return;
   }
-  if (!output_) output_ = std::make_unique<frmOutput>(session_, messages_);
+  if (!output_) output_ = std::make_unique<frmOutput>(session_, messages_, nullptr, nullptr, &jobs_);
   output_->ShowReport();
 }
 

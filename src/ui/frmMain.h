@@ -12,6 +12,7 @@
 
 #include "run/session.h"
 #include "run/validation.h"
+#include "ui/jobs.h"
 #include "ui/message_sink.h"
 
 class QAction;
@@ -63,6 +64,8 @@ class frmMain : public QMainWindow {
 
   run::Session& session() { return session_; }
   const run::Session& session() const { return session_; }
+  // The background jobs of this window and the windows it opens.
+  JobBoard& jobs() { return jobs_; }
 
   // The controls' values as the run reads them.
   run::InputFields ReadFields() const;
@@ -78,7 +81,8 @@ class frmMain : public QMainWindow {
   // progress bar with a Cancel button shows after kProgressDelayMs. Escape or
   // Cancel stops the run and leaves the report as it was; a Calculate during
   // a run stops that run and starts its own. Returns when this Calculate's
-  // run has ended (or been stopped).
+  // run has ended (or been stopped). Does nothing while a job that Calculate
+  // must wait for runs (its button is disabled then).
   void Calculate();
   // Stops the run in progress, if any.
   void CancelRun();
@@ -140,6 +144,7 @@ class frmMain : public QMainWindow {
 
   MessageSink& messages_;
   run::Session session_;
+  JobBoard jobs_;
   bool ended_ = false;
   std::function<void()> end_;
 
@@ -169,6 +174,7 @@ class frmMain : public QMainWindow {
   bool zoneJustCompleted_ = false;  // a zone name was picked from the list in this event
   std::array<QRadioButton*, 3> columnOptions_{};  // output modes 1, 2, 3
   QPushButton* calculateButton_ = nullptr;
+  QLabel* jobStatus_ = nullptr;  // names the jobs that run
   QProgressBar* progress_ = nullptr;
   QPushButton* cancelButton_ = nullptr;
   QShortcut* escape_ = nullptr;

@@ -276,8 +276,11 @@ PrintPlatform& PlatformOr(PrintPlatform* given, std::unique_ptr<PrintPlatform>& 
 }
 }  // namespace
 
-frmOutput::frmOutput(run::Session& session, MessageSink& messages, QWidget* parent, PrintPlatform* printing)
+frmOutput::frmOutput(run::Session& session, MessageSink& messages, QWidget* parent, PrintPlatform* printing,
+                     JobBoard* jobs)
     : QMainWindow(parent), session_(session), messages_(messages), print_(PlatformOr(printing, ownPlatform_)) {
+  if (jobs == nullptr) ownJobs_ = std::make_unique<JobBoard>(session_);
+  jobs_ = jobs != nullptr ? jobs : ownJobs_.get();
   setObjectName(QStringLiteral("frmOutput"));
   setWindowTitle(QStringLiteral("Output"));
   auto* body = new QWidget(this);
@@ -325,11 +328,18 @@ void frmOutput::BuildMenus() {
   connect(item(file, "mPrintSetup", "Print Set&up ...", {}), &QAction::triggered, this, &frmOutput::PrintSetup);
   connect(item(file, "mPrint", "&Print", QKeySequence(Qt::CTRL | Qt::Key_P)), &QAction::triggered, this,
           &frmOutput::PrintPage);
-  connect(item(file, "mPrintReport", "Print &Report ...", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_P)),
+  // Each job's item waits while a job it cannot run beside goes on.
+  auto job = [this](QAction* a, JobKind kind) {
+    jobs_->Guard(a, kind);
+    return a;
+  };
+  connect(job(item(file, "mPrintReport", "Print &Report ...", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_P)),
+              JobKind::PrintReport),
           &QAction::triggered, this, &frmOutput::PrintReport);
-  connect(item(file, "mExportPdf", "&Export PDF ...", {}), &QAction::triggered, this, &frmOutput::ShowPdfChooser);
-  connect(item(file, "mExportEvents", "Export e&vents ...", {}), &QAction::triggered, this,
-          &frmOutput::ShowEventsChooser);
+  connect(job(item(file, "mExportPdf", "&Export PDF ...", {}), JobKind::ExportPdf), &QAction::triggered, this,
+          &frmOutput::ShowPdfChooser);
+  connect(job(item(file, "mExportEvents", "Export e&vents ...", {}), JobKind::ExportEvents), &QAction::triggered,
+          this, &frmOutput::ShowEventsChooser);
   file->addSeparator()->setObjectName(QStringLiteral("spacr2"));
   connect(item(file, "ExitOP", "E&xit", {}), &QAction::triggered, this, &QWidget::hide);
 
@@ -347,8 +357,8 @@ void frmOutput::BuildMenus() {
   QMenu* view = menuBar()->addMenu(QStringLiteral("&View"));
   view->setObjectName(QStringLiteral("OPview"));
   view->menuAction()->setObjectName(QStringLiteral("OPview"));
-  connect(item(view, "mNightChart", "Night &chart", QKeySequence(Qt::CTRL | Qt::Key_G)), &QAction::triggered, this,
-          &frmOutput::ShowNightChart);
+  connect(job(item(view, "mNightChart", "Night &chart", QKeySequence(Qt::CTRL | Qt::Key_G)), JobKind::FindEvents),
+          &QAction::triggered, this, &frmOutput::ShowNightChart);
 
   // F3 and Shift+F3 work anywhere in the window, bar open or not.
   auto* next = new QAction(this);
@@ -424,10 +434,10 @@ bool frmOutput::ConfirmReplace(frmFileChooser& chooser) {
   return messages_.Ask(&chooser, name + QStringLiteral(" already exists.  Replace it?"));
 }
 
-ReportDocument frmOutput::Document() const {
+ReportDocument frmOutput::Document(const run::ReportBuffer& report) const {
   const run::RunParameters& p = session_.params;
   ReportDocument doc;
-  doc.report = &session_.report;
+  doc.report = &report;
   doc.title = QString::fromStdString(run::PageFooterLeft(session_.siteName, p.year, p.month, p.day));
   return doc;
 }
@@ -449,17 +459,19 @@ void frmOutput::ShowPdfChooser() {
 }
 
 void frmOutput::ExportChosenPdf() {
+  if (!jobs_->MayStart(JobKind::ExportPdf)) return;
   const QString folder = pdfChooser_->folder();
   const std::string path = run::PathIn(folder.toStdString(), pdfChooser_->fileName().toStdString());
   session_.chosenFolder = folder.toStdString();
   const QPageSize::PageSizeId paper = ExportPaper();
   // A big report takes seconds to lay out and write: done beside the window,
-  // while Calculate waits to replace the report it reads.
+  // from the report shown now, which the job holds.
   data::WriteResult failure;
-  const ReportDocument doc = Document();
-  exporting_ = true;
-  Beside([&] { failure = WriteReportPdf(path, doc, paper); });
-  exporting_ = false;
+  {
+    const JobBoard::Job job = jobs_->Start(JobKind::ExportPdf);
+    const ReportDocument doc = Document(*job.report);
+    Beside([&] { failure = WriteReportPdf(path, doc, paper); });
+  }
   if (failure)
     messages_.Show(this, QStringLiteral("The PDF was not written.  ") + QString::fromStdString(failure->Message()));
 }
@@ -474,35 +486,41 @@ void frmOutput::ShowEventsChooser() {
 }
 
 void frmOutput::ExportChosenEvents() {
+  if (!jobs_->MayStart(JobKind::ExportEvents)) return;
   const QString folder = eventsChooser_->folder();
   const std::string path = run::PathIn(folder.toStdString(), eventsChooser_->fileName().toStdString());
   session_.chosenFolder = folder.toStdString();
   const QString failed = QStringLiteral("The events were not exported.  ");
   // The run kept for the chart holds the listed events; the report shown
   // before a run that listed some has none.
-  const std::shared_ptr<const run::ListedRun> listed = session_.lastRun;
-  if (!listed) {
+  if (!session_.lastRun) {
     messages_.Show(this, failed + QStringLiteral("The report lists no event."));
     return;
   }
-  // A year of events takes seconds: written beside the window.
+  // A year of events takes seconds: written beside the window, from the run
+  // the job holds.
   data::WriteResult failure;
-  exporting_ = true;
-  Beside([&] { failure = run::WriteEventsFile(*listed, path, run::EventFileKindOf(path)); });
-  exporting_ = false;
+  {
+    const JobBoard::Job job = jobs_->Start(JobKind::ExportEvents);
+    Beside([&] { failure = run::WriteEventsFile(*job.run, path, run::EventFileKindOf(path)); });
+  }
   if (failure) messages_.Show(this, failed + QString::fromStdString(failure->Message()));
 }
 
 void frmOutput::PrintReport() {
-  ReportPrintJob job;
-  job.doc = Document();
-  if (selectionStart() != 0) {
-    job.selectionFrom = static_cast<std::size_t>(selectionStart());
-    job.selectionTo = static_cast<std::size_t>(selectionEnd());
+  if (!jobs_->MayStart(JobKind::PrintReport)) return;
+  std::optional<int> failure;
+  {
+    // The pages are drawn beside the window from the report the job holds.
+    const JobBoard::Job running = jobs_->Start(JobKind::PrintReport);
+    ReportPrintJob job;
+    job.doc = Document(*running.report);
+    if (selectionStart() != 0) {
+      job.selectionFrom = static_cast<std::size_t>(selectionStart());
+      job.selectionTo = static_cast<std::size_t>(selectionEnd());
+    }
+    failure = print_.PrintReport(this, job);
   }
-  exporting_ = true;  // the report must stay as it is until its pages are drawn
-  const std::optional<int> failure = print_.PrintReport(this, job);
-  exporting_ = false;
   if (failure) messages_.Show(this, QString::fromStdString(run::PrintFailureMessage(*failure)));
 }
 
@@ -726,14 +744,13 @@ void frmOutput::ShowReport() {
 }
 
 void frmOutput::ShowNightChart() {
-  if (!session_.lastRun || session_.report.LineCount() == 0 || findingEvents_) return;
+  if (!session_.lastRun || session_.report.LineCount() == 0 || !jobs_->MayStart(JobKind::FindEvents)) return;
   // A run keeps no events of its own until first asked: finding them again
   // takes seconds for a big run, done beside the window.
-  if (const std::shared_ptr<const run::ListedRun> listed = session_.lastRun; !listed->cachedOutcome) {
-    findingEvents_ = true;
-    Beside([&listed] { listed->outcome(); });
-    findingEvents_ = false;
-    if (session_.lastRun != listed) return;  // a new report came meanwhile
+  if (!session_.lastRun->cachedOutcome) {
+    const JobBoard::Job job = jobs_->Start(JobKind::FindEvents);
+    Beside([&job] { job.run->outcome(); });
+    if (session_.lastRun != job.run) return;  // a new report came meanwhile
   }
   if (!nightChart_) nightChart_ = std::make_unique<frmNightChart>(session_, *this, messages_);
   const long line = selectionStart() != 0 ? selectionStart() : firstShownLine_;

@@ -10,6 +10,7 @@
 #include <memory>
 
 #include "run/session.h"
+#include "ui/jobs.h"
 #include "ui/message_sink.h"
 #include "ui/printing.h"
 
@@ -83,8 +84,10 @@ class frmOutput : public QMainWindow {
 
  public:
   // Prints through `printing`, or through Qt's print system when it is null.
+  // Its jobs go on `jobs`, the main window's, or on a board of its own when
+  // that is null.
   frmOutput(run::Session& session, MessageSink& messages, QWidget* parent = nullptr,
-            PrintPlatform* printing = nullptr);
+            PrintPlatform* printing = nullptr, JobBoard* jobs = nullptr);
   ~frmOutput() override;
 
   // The display after a run: loads the window if needed, shows it and draws
@@ -103,7 +106,7 @@ class frmOutput : public QMainWindow {
   // The horizontal scroll bar, shown while a line is wider than the view.
   QScrollBar* horizontalBar() const { return hscroll_; }
   ReportCanvas* canvas() const { return canvas_; }
-  const run::ReportBuffer& report() const { return session_.report; }
+  const run::ReportBuffer& report() const { return *session_.report; }
   double rowPitchPx() const;
 
   // Puts `line` in the first row, as far as the bottom position allows.
@@ -152,15 +155,13 @@ class frmOutput : public QMainWindow {
   // listed events are written as CSV, or iCalendar for a name ending in .ics.
   void ShowEventsChooser();
   frmFileChooser* eventsChooser() const { return eventsChooser_.get(); }
-  // The report's pages as a PDF document: the title names the observatory
+  // The pages of `report` as a PDF document: the title names the observatory
   // and the evening date, the whole report or lines `from` to `to`.
-  ReportDocument Document() const;
+  ReportDocument Document(const run::ReportBuffer& report) const;
   // The paper of exported pages: the current printer's when it is Letter, else A4.
   QPageSize::PageSizeId ExportPaper();
   PrintCommands& printCommands() { return print_; }
-  // True while Export PDF, Export events or Print Report write the report out beside the
-  // window: the report must not change meanwhile.
-  bool exporting() const { return exporting_; }
+  JobBoard& jobs() { return *jobs_; }
 
   // "Night chart" (View menu, Ctrl+G): the night of the selected line, or of
   // the line at the top of the view; the window is created on first use.
@@ -202,6 +203,8 @@ class frmOutput : public QMainWindow {
   std::unique_ptr<frmNightChart> nightChart_;
   std::unique_ptr<PrintPlatform> ownPlatform_;
   PrintCommands print_;
+  std::unique_ptr<JobBoard> ownJobs_;
+  JobBoard* jobs_ = nullptr;
   ReportCanvas* canvas_ = nullptr;
   QScrollBar* vscroll1_ = nullptr;
   QScrollBar* hscroll_ = nullptr;
@@ -212,8 +215,6 @@ class frmOutput : public QMainWindow {
   QLineEdit* findText_ = nullptr;
   QLabel* findStatus_ = nullptr;
   bool loaded_ = false;
-  bool findingEvents_ = false;
-  bool exporting_ = false;  // the chart's run finds its events beside the window
   OutputSteps steps_;
   long firstShownLine_ = 1;
   long anchor_ = 0;

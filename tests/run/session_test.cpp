@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <thread>
 
 namespace tevaro::run {
 namespace {
@@ -149,6 +150,69 @@ TEST_F(SessionTest, ARunWithoutEventsKeepsThePreviousReport) {
   r = s.Calculate(in);
   EXPECT_EQ(r.status, CalculateResult::Status::NoEvent);
   EXPECT_EQ(s.report.Bytes(), before);
+}
+
+// Calculate is the window's three steps in a row: for each kind of result
+// both give the same result and leave the same session.
+TEST_F(SessionTest, CalculateAndTheWindowsThreeStepsAgree) {
+  using Status = CalculateResult::Status;
+  struct Case {
+    const char* what;
+    void (*change)(Session&, InputFields&);
+    Status status;
+  };
+  const Case cases[] = {
+      {"events", [](Session&, InputFields&) {}, Status::Listed},
+      {"no event", [](Session&, InputFields& in) { in.minStar = "89.9"; }, Status::NoEvent},
+      {"past the event bound", [](Session& s, InputFields&) { s.maxEvents = 1; }, Status::TooManyEvents},
+      {"a bad field", [](Session&, InputFields& in) { in.year = "1850"; }, Status::InvalidInput},
+      {"a file missing", [](Session& s, InputFields&) { s.loaded.limitsLoaded = false; }, Status::FilesMissing},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    Session one, three;
+    InputFields in = Fields();
+    for (Session* s : {&one, &three}) {
+      LoadAll(*s);
+      // A report for the run to keep or replace, and a zone in force that
+      // the next run changes.
+      s->params.dstEnabled = true;
+      ASSERT_EQ(s->Calculate(Fields()).status, Status::Listed);
+      s->params.dstEnabled = false;
+      c.change(*s, in);
+    }
+    in.day = "20";
+    const CalculateResult a = one.Calculate(in);
+    RunInputs inputs;
+    const std::optional<CalculateResult> refused = three.CheckForRun(in, inputs);
+    const CalculateResult b = refused ? *refused : three.AcceptRun(ComputeRun(std::move(inputs)));
+    EXPECT_EQ(a.status, c.status);
+    EXPECT_EQ(b.status, a.status);
+    EXPECT_EQ(b.message, a.message);
+    EXPECT_EQ(three.params.inputError, one.params.inputError);
+    EXPECT_EQ(three.params.zone, one.params.zone);
+    EXPECT_EQ(three.params.eveningDayNumber, one.params.eveningDayNumber);
+    EXPECT_EQ(three.label23Caption, one.label23Caption);
+    EXPECT_EQ(three.report.Bytes(), one.report.Bytes());
+    EXPECT_EQ(three.lastRun->params.day, one.lastRun->params.day);
+  }
+}
+
+// The chart's search and Export events may ask a run for its events at the
+// same time: they are found once and both get them.
+TEST_F(SessionTest, TwoThreadsAskARunForItsEventsAtOnce) {
+  Session s;
+  LoadAll(s);
+  InputFields in = Fields();
+  in.nights = "90";
+  ASSERT_EQ(s.Calculate(in).status, CalculateResult::Status::Listed);
+  const ListedRun& run = *s.lastRun;
+  const PredictionOutcome* found[2] = {};
+  std::thread other([&] { found[1] = &run.outcome(); });
+  found[0] = &run.outcome();
+  other.join();
+  EXPECT_EQ(found[0], found[1]);
+  EXPECT_EQ(found[0]->events, RunPrediction(run.params, run.stars, run.limits).events);
 }
 
 TEST_F(SessionTest, AFailedLoadChangesNothing) {

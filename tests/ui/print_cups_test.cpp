@@ -190,10 +190,11 @@ void PrintCupsTest::pageShowsTheRowsInView() {
 void PrintCupsTest::reportPrintsAsTextPages() {
   Shown shown(0);
   frmOutput& w = *shown.window;
-  tevaro::run::ReportBuffer& report = shown.session.report;
+  tevaro::run::ReportBuffer report;
   for (int i = 1; i <= 12; ++i) report.Add(" header " + std::to_string(i));
   report.Add(std::string(87, '='));
   for (int i = 1; i <= 200; ++i) report.Add(" 60686." + std::to_string(1000 + i) + "  event line " + std::to_string(i));
+  shown.session.report = report;
   w.ShowReport();
   const QString out = Env("TEVARO_CUPS_OUT");
   const QStringList before = PdfsIn(out);

@@ -260,7 +260,7 @@ void PrintReportTest::jobCarriesTitleAndSelection() {
   Item(*win.w, "mPrintReport")->trigger();
   QCOMPARE(platform.jobs.size(), 1);
   const ReportPrintJob& all = platform.jobs[0];
-  QCOMPARE(all.doc.report, &win.session.report);
+  QCOMPARE(all.doc.report, &*win.session.report);
   QCOMPARE(all.doc.title, QStringLiteral("Ridge Station, evening of 2025-01-10"));
   QCOMPARE(all.selectionFrom, std::size_t{0});
   // Lines selected from the bottom up are offered top first.
