@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <stdexcept>
+#include <thread>
 #include <vector>
 
 namespace tevaro::run {
@@ -20,10 +22,22 @@ TEST(ForEachPieceTest, EveryPieceOnceOnAnyNumberOfThreads) {
 }
 
 TEST(ForEachPieceTest, AFailingPieceStopsTheRestAndIsRethrown) {
+  // The pieces after the failing one wait until it is thrown and then take a
+  // millisecond each, so however slowly the throw unwinds (a sanitizer's
+  // build on a loaded machine) the other thread cannot finish them all
+  // unless the pool goes on after a failure.
   std::atomic<int> done{0};
+  std::atomic<bool> raising{false};
   EXPECT_THROW(ForEachPiece(100000, 2,
                             [&](std::size_t k) {
-                              if (k == 10) throw std::runtime_error("piece 10");
+                              if (k == 10) {
+                                raising = true;
+                                throw std::runtime_error("piece 10");
+                              }
+                              if (k > 10) {
+                                while (!raising) std::this_thread::yield();
+                                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+                              }
                               ++done;
                             }),
                std::runtime_error);
