@@ -24,6 +24,7 @@
 #include <QStylePainter>
 #include <QTimer>
 #include <atomic>
+#include <iostream>
 #include <thread>
 
 #include "astro/angles.h"
@@ -414,6 +415,17 @@ void frmMain::StartUp() {
   dstBox_->setChecked(session_.params.dstEnabled);
   if (!r.limitsFailure) ShowStatus(limitsStatus_, QStringLiteral("Limits.dat"));
   ShowEpochScale();
+  // Start-up's words in the status area: an options file that cannot be read
+  // (on stderr too: the window will not write it, so its choices are kept)
+  // and the values it does not know.
+  QStringList notes;
+  if (r.optionsFailure) {
+    const std::string text = r.optionsFailure->Message() + "; its choices are not used and it is not written over";
+    std::cerr << "tevaro: " << text << "\n";
+    notes.append(Q(text));
+  }
+  for (const data::FileWarning& w : r.warnings) notes.append(Q(w.Message()));
+  ShowNotes(notes);
 
   ApplyOuter(*this, {400, 1000, 7740, 7100});
   // The status area below the form holds the progress of a long run; the
@@ -585,7 +597,15 @@ void frmMain::CancelRun() {
   running_->loop.quit();
 }
 
+void frmMain::ShowNotes(const QStringList& notes) {
+  if (notes.isEmpty()) return;
+  statusBar()->showMessage(notes.join(QStringLiteral("  ")));
+  statusBar()->setToolTip(notes.join(QStringLiteral("\n")));
+}
+
 void frmMain::ShowProgress(bool shown) {
+  // A note would hide the progress bar, which shares the status area.
+  if (shown) statusBar()->clearMessage();
   progress_->setVisible(shown);
   cancelButton_->setVisible(shown);
 }

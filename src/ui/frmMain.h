@@ -6,6 +6,7 @@
 #include <QMainWindow>
 #include <QPushButton>
 #include <QString>
+#include <QStringList>
 #include <array>
 #include <functional>
 #include <memory>
@@ -120,6 +121,8 @@ class frmMain : public QMainWindow {
   // Puts the texts a site pick gives into the fields and the caption.
   void ShowSite(const run::SiteFieldTexts& t);
   void ShowStatus(QLineEdit* field, const QString& fileName);
+  // Warnings in the status area, one line; the whole list as its tooltip.
+  void ShowNotes(const QStringList& notes);
   // The zone field as its text asks: a name widens it over the hours hint and
   // turns the daylight-saving box off, which does not apply to it.
   void ShowZoneKind(const QString& text);
