@@ -138,6 +138,8 @@ std::optional<data::FileFailure> Session::LoadLocations(const std::string& path)
   auto r = data::LoadLocations(path);
   if (!r) return r.failure();
   sites = std::move(r.value());
+  siteWarnings = std::move(sites.warnings);
+  sites.warnings.clear();
   loaded.sitesLoaded = true;
   if (const int k = SiteToSelect(); k >= 0) SelectSite(k);
   return std::nullopt;
@@ -261,11 +263,22 @@ StartUpResult Session::StartUp(const std::string& folder, const CalendarDay& tod
   r.warnings = ApplyOptions(loadedOptions.options, optionsPath);
 
   r.locationsFailure = LoadLocations(files.locations.value_or("Location.dat"));
+  if (!r.locationsFailure) r.warnings.insert(r.warnings.end(), siteWarnings.begin(), siteWarnings.end());
   InputFields& f = r.fields;
   f.siteIndex = SiteToSelect();
   f.longitude = astro::NumberText(params.longitudeDms);
   f.latitude = astro::NumberText(params.latitudeDms);
   f.zone = params.zoneName.empty() ? astro::NumberText(params.standardZone) : params.zoneName;
+  // A saved site's field that holds no number goes into its field as it is,
+  // as a pick of the site puts it, so that Calculate's check refuses it
+  // rather than run on the number its start read as.
+  if (f.siteIndex >= 0) {
+    const data::SiteEntry& site = sites.entries.at(static_cast<std::size_t>(f.siteIndex));
+    const SiteFieldTexts t = SiteTexts(f.siteIndex);
+    if (site.longitudeDms.kind == data::FieldValue::Kind::Text) f.longitude = t.longitude;
+    if (site.latitudeDms.kind == data::FieldValue::Kind::Text) f.latitude = t.latitude;
+    if (site.zone.kind == data::FieldValue::Kind::Text) f.zone = t.zone;
+  }
   f.year = std::to_string(today.year);
   f.month = TwoDigits(today.month);
   f.day = TwoDigits(today.day);

@@ -57,7 +57,8 @@ struct StartUpResult {
   // An options file that exists but could not be read: why. It is used as
   // no file and never written over; the front end says so once.
   std::optional<data::FileFailure> optionsFailure;
-  // The options file's values it does not know, each with its line.
+  // The start-up files' lines read all the same: the options file's values
+  // it does not know, then the locations file's (Session::siteWarnings).
   std::vector<data::FileWarning> warnings;
   // What start-up puts into the main window's controls, and so what a
   // Calculate reads when nothing is changed.
@@ -126,6 +127,8 @@ class Session {
   std::string siteName;  // observatory last picked, empty until the first pick
   // The stars of the loaded star file that no run can use, named at its load.
   std::vector<StarWarning> starWarnings;
+  // The lines of the loaded locations file read all the same, named at its load.
+  std::vector<data::FileWarning> siteWarnings;
   std::size_t maxEvents = kMaxEvents;  // the event bound of a run
 
   // The program's start-up from `folder`, in its order: the settings, the
