@@ -18,6 +18,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     return 0;
   }
   FUZZ_CHECK(!r.value().entries.empty() && r.value().entries.size() <= SiteTable::kCapacity);
+  // At most one warning a site, each on a data line, in order.
+  const auto& warnings = r.value().warnings;
+  FUZZ_CHECK(warnings.size() <= r.value().entries.size());
+  for (std::size_t i = 0; i < warnings.size(); ++i)
+    FUZZ_CHECK(warnings[i].line >= 3 && (i == 0 || warnings[i].line >= warnings[i - 1].line));
   for (const SiteEntry& s : r.value().entries) {
     for (const FieldValue* v : {&s.longitudeDms, &s.latitudeDms, &s.zone}) {
       if (v->IsNumber()) FUZZ_CHECK(v->number - v->number == 0);

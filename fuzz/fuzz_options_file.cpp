@@ -1,10 +1,12 @@
 // The options file over arbitrary bytes, and each of its lines as the zone
-// field's text: reading never fails, a file written back reads the same,
-// and a zone text is either hours, a known zone or the zone message.
+// field's text: reading never fails, a file written back is its bytes, a
+// key set changes its own line only, and a zone text is either hours, a
+// known zone or the zone message.
 #include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "astro/time_zone.h"
 #include "data/options_file.h"
@@ -17,17 +19,26 @@ using namespace tevaro;
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string_view bytes(reinterpret_cast<const char*>(data), size);
   const data::OptionsFile o = data::ParseOptions(bytes);
-  const data::OptionsFile again = data::ParseOptions(o.Text());
-  FUZZ_CHECK(again.lines.size() == o.lines.size());
-  for (std::size_t i = 0; i < o.lines.size(); ++i)
-    FUZZ_CHECK(again.lines[i] == o.lines[i] || again.lines[i] + "\r" == o.lines[i]);
+  FUZZ_CHECK(o.Text() == bytes);
+  FUZZ_CHECK(data::ParseOptions(o.Text()) == o);
   data::OptionsFile set = o;
   set.Set("epochs", "hjd");
   FUZZ_CHECK(set.Get("epochs") == "hjd");
+  const int line = set.LineOf("epochs");
+  FUZZ_CHECK(set.lines.size() <= o.lines.size() + 1);
+  for (std::size_t i = 0; i + 1 < o.lines.size(); ++i)
+    FUZZ_CHECK(static_cast<int>(i) + 1 == line || set.lines[i] == o.lines[i]);
 
   run::Session session;
-  session.ApplyOptions(o);
+  const std::vector<data::FileWarning> warnings = session.ApplyOptions(o, "o.ini");
+  for (const data::FileWarning& w : warnings) FUZZ_CHECK(w.line >= 1 && w.line <= static_cast<int>(o.lines.size()));
   FUZZ_CHECK(session.params.zoneName.empty() || astro::LooksLikeZoneName(session.params.zoneName));
+  // Nothing chosen: every line the file had comes back as it was.
+  session.optionsFromFile = true;
+  const auto back = session.CurrentOptions();
+  FUZZ_CHECK(back.has_value());
+  for (std::size_t i = 0; i + 1 < o.lines.size(); ++i)
+    FUZZ_CHECK(back->lines[i] == o.lines[i] || static_cast<int>(i) + 1 == back->LineOf("zone"));
 
   for (const std::string& line : o.lines) {
     if (line.size() > 200) continue;

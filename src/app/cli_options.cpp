@@ -9,6 +9,9 @@
 #include "data/options_file.h"
 #include "data/settings_file.h"
 
+#include "astro/calendar.h"
+#include "run/number_input.h"
+
 namespace tevaro::app {
 
 const char* const kCliUsage =
@@ -97,6 +100,30 @@ LongOption SplitLongOption(const std::string& arg) {
   return {arg.substr(0, eq), arg.substr(eq + 1)};
 }
 
+namespace {
+
+// Whether day `day` of month `month` (1 to 12) of `year` is on the calendar.
+bool OnTheCalendar(int year, int month, int day) {
+  constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  const int last = kDays[month - 1] + (month == 2 && astro::IsLeapYear(year) ? 1 : 0);
+  return day >= 1 && day <= last;
+}
+
+// A --date whose three parts are numbers and whose month is one, but whose
+// day is not in that month (the window's fields would carry it into the
+// next or the last month). Other texts meet the fields' own checks.
+bool DayOffTheCalendar(const std::string& date) {
+  run::InputFields parts;
+  SplitDate(date, parts);
+  for (const std::string* part : {&parts.year, &parts.month, &parts.day})
+    if (!run::IsNumberText(*part)) return false;
+  const auto year = run::ReadInt16(parts.year), month = run::ReadInt16(parts.month), day = run::ReadInt16(parts.day);
+  if (!year || !month || !day || *month < 1 || *month > 12) return false;
+  return !OnTheCalendar(*year, *month, *day);
+}
+
+}  // namespace
+
 std::optional<CliOptions> ParseCli(const std::vector<std::string>& args, std::string& error) {
   CliOptions o;
   bool paperGiven = false;
@@ -140,7 +167,12 @@ std::optional<CliOptions> ParseCli(const std::vector<std::string>& args, std::st
     } else if (a == "--longitude") { if (!value(o.longitude)) return std::nullopt;
     } else if (a == "--latitude") { if (!value(o.latitude)) return std::nullopt;
     } else if (a == "--zone") { if (!value(o.zone)) return std::nullopt;
-    } else if (a == "--date") { if (!value(o.date)) return std::nullopt;
+    } else if (a == "--date") {
+      if (!value(o.date)) return std::nullopt;
+      if (DayOffTheCalendar(*o.date)) {
+        error = "--date takes a calendar date YYYY-MM-DD, not '" + *o.date + "'";
+        return std::nullopt;
+      }
     } else if (a == "--nights") { if (!value(o.nights)) return std::nullopt;
     } else if (a == "--max-sun") { if (!value(o.maxSun)) return std::nullopt;
     } else if (a == "--min-star") { if (!value(o.minStar)) return std::nullopt;
@@ -156,6 +188,10 @@ std::optional<CliOptions> ParseCli(const std::vector<std::string>& args, std::st
       const std::string& d = *o.chartNight;
       bool ok = d.size() == 10 && d[4] == '-' && d[7] == '-';
       for (std::size_t k = 0; ok && k < d.size(); ++k) ok = k == 4 || k == 7 || (d[k] >= '0' && d[k] <= '9');
+      if (ok) {
+        const int month = std::stoi(d.substr(5, 2));
+        ok = month >= 1 && month <= 12 && OnTheCalendar(std::stoi(d.substr(0, 4)), month, std::stoi(d.substr(8, 2)));
+      }
       if (!ok) {
         error = "--chart-night takes an evening date YYYY-MM-DD, not '" + d + "'";
         return std::nullopt;

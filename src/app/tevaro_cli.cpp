@@ -49,6 +49,11 @@ int Run(const tevaro::app::CliOptions& o) {
   // fields, limits. Only a file named on the command line is reported at
   // once; a default one that is missing is left to Calculate's check.
   const tevaro::run::StartUpResult start = s.StartUp(".", Today(), {o.settings, o.locations, o.limits});
+  // An options file that cannot be read, and the values and lines read all
+  // the same, are named; the run goes on without them.
+  if (start.optionsFailure)
+    std::cerr << "tevaro-cli: warning: " << start.optionsFailure->Message() << "; its choices are not used\n";
+  for (const tevaro::data::FileWarning& w : start.warnings) std::cerr << "tevaro-cli: warning: " << w.Message() << "\n";
   if (o.locations && start.locationsFailure) return Fail(start.locationsFailure->Message());
   if (o.limits && start.limitsFailure) return Fail(start.limitsFailure->Message());
   if (o.locations) s.locationsFileName = BaseName(*o.locations);

@@ -55,6 +55,21 @@ ZoneSpan SpanOf(const date::sys_info& i) {
           i.save != std::chrono::minutes{0}, i.abbrev};
 }
 
+// Names in the system's zone folder that are not zones of the database: the
+// machine's own zone (a link outside it), the rules template and the zone
+// of an unset clock. None of them is accepted or offered.
+bool IsRefusedName(std::string_view name) {
+  constexpr std::string_view kRefused[] = {"localtime", "posixrules", "factory"};
+  for (const std::string_view refused : kRefused) {
+    if (name.size() != refused.size()) continue;
+    bool same = true;
+    for (std::size_t i = 0; same && i < name.size(); ++i)
+      same = (name[i] >= 'A' && name[i] <= 'Z' ? static_cast<char>(name[i] - 'A' + 'a') : name[i]) == refused[i];
+    if (same) return true;
+  }
+  return false;
+}
+
 }  // namespace
 
 void SetZoneDatabaseReader(const std::vector<date::time_zone>& (*reader)()) { databaseReader = reader; }
@@ -73,7 +88,7 @@ std::vector<std::string> ZoneNames() {
     // and right/ that are not offered.
     for (const date::time_zone& z : Zones()) {
       const std::string& name = z.name();
-      if (name.rfind("posix", 0) != 0 && name.rfind("right/", 0) != 0) names.push_back(name);
+      if (name.rfind("posix", 0) != 0 && name.rfind("right/", 0) != 0 && !IsRefusedName(name)) names.push_back(name);
     }
   } catch (...) {
     // No database: no names to offer.
@@ -87,6 +102,10 @@ std::optional<NamedZone> NamedZone::Find(std::string_view name, ZoneFailure* fai
   if (first == std::string_view::npos) return std::nullopt;
   const auto last = name.find_last_not_of(" \t");
   const std::string trimmed(name.substr(first, last - first + 1));
+  if (IsRefusedName(trimmed)) {
+    if (failure) *failure = ZoneFailure::UnknownName;
+    return std::nullopt;
+  }
   const date::time_zone* zone = nullptr;
   try {
     zone = LocateZone(trimmed);

@@ -26,7 +26,8 @@ struct ZoneSpan {
 // non-blank character is a letter.
 bool LooksLikeZoneName(std::string_view text) noexcept;
 
-// The names of every zone and alias the database knows, sorted.
+// The names of every zone and alias the database knows, sorted; not
+// "localtime", "posixrules" or "Factory", which Find refuses too.
 std::vector<std::string> ZoneNames();
 
 // Why a zone name gave no zone.
@@ -42,8 +43,9 @@ void SetZoneDatabaseReader(const std::vector<date::time_zone>& (*reader)());
 class NamedZone {
  public:
   // The zone of that name (blanks around it ignored), or nothing when the
-  // database has no such zone or cannot be read; then `failure`, when given,
-  // says which.
+  // database has no such zone or cannot be read, and for "localtime",
+  // "posixrules" and "Factory" in any case of letters; then `failure`, when
+  // given, says which.
   static std::optional<NamedZone> Find(std::string_view name, ZoneFailure* failure = nullptr) noexcept;
 
   const std::string& Name() const noexcept { return name_; }

@@ -67,6 +67,10 @@ class FieldReader {
   // 1-based line number of the next character to be read.
   int Line() const { return line_; }
 
+  // True when the last field read ended with a comma: another field follows
+  // on its line.
+  bool AfterComma() const { return afterComma_; }
+
   // True when the last quoted field ran to the end of the text without its
   // closing quote.
   bool QuoteLeftOpen() const { return quoteLeftOpen_; }

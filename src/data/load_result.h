@@ -22,6 +22,10 @@ struct FileFailure {
   std::string Message() const;
 };
 
+// A reader's word about a line it read all the same ("File: line N:
+// reason"): nothing stops, the user is told.
+using FileWarning = FileFailure;
+
 // What a writer gives back: nothing on success.
 using WriteResult = std::optional<FileFailure>;
 

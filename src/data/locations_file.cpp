@@ -3,6 +3,7 @@
 #include <array>
 #include <optional>
 
+#include "astro/time_zone.h"
 #include "data/record_reading.h"
 
 namespace tevaro::data {
@@ -33,10 +34,17 @@ LoadResult<SiteTable> ParseLocations(std::string_view bytes, const std::string& 
     if (!name) return detail::CutShort(reader, path, recordLine, 1, kFieldNames[0]);
     site.name = std::move(*name);
     FieldValue* numbers[] = {&site.longitudeDms, &site.latitudeDms, &site.zone};
+    int zoneLine = 0;
     for (int k = 0; k < 3; ++k) {
+      zoneLine = reader.Line();
       std::optional<FieldValue> v = reader.ReadValue();
       if (!v) return detail::CutShort(reader, path, recordLine, k + 2, kFieldNames[static_cast<std::size_t>(k + 1)]);
       *numbers[k] = std::move(*v);
+    }
+    if (site.zone.kind == FieldValue::Kind::Text && !astro::NamedZone::Find(site.zone.text)) {
+      table.warnings.push_back({path, zoneLine,
+                                "the time zone " + QuotedField(site.zone.text) +
+                                    " is neither a number of hours nor a zone name the system knows"});
     }
     table.entries.push_back(std::move(site));
   } while (!reader.OnlyBlankLinesLeft());

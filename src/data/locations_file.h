@@ -21,6 +21,9 @@ struct SiteEntry {
 struct SiteTable {
   static constexpr std::size_t kCapacity = 101;
   std::vector<SiteEntry> entries;  // 0-based, entry k is site list entry k
+  // Lines read all the same: a time zone that is neither a number nor a zone
+  // name the system knows (a site pick puts it into the zone field as it is).
+  std::vector<FileWarning> warnings;
 };
 
 // Reads a locations file: two heading lines, then four fields per site. The

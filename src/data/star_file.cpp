@@ -1,6 +1,5 @@
 #include "data/star_file.h"
 
-#include <algorithm>
 #include <array>
 #include <optional>
 
@@ -85,30 +84,32 @@ void BlankTexts(StarEntry& star) {
     if (mag->kind == FieldValue::Kind::Text) mag->text = BlankControls(mag->text);
 }
 
+// The fields of the line `reader` stands at, read as a record's fields are
+// read: a quoted field's commas and line ends are its own, and the line runs
+// to the first line end outside quotes.
+int FieldsOfLine(FieldReader& reader) {
+  int count = 0;
+  while (reader.ReadField()) {
+    ++count;
+    if (!reader.AfterComma()) break;
+  }
+  return count;
+}
+
 // Where the records run together: the first line from the third on whose
-// comma count differs from the layout's field count, as "line N has M
-// fields ..."; empty when every line has the layout's count. Lines end as the
-// field reader ends them (CR LF, CR or LF); the blank tail holds no line.
-std::string FirstLineOfOtherCount(std::string_view text, int fieldCount) {
-  std::size_t end = text.size();
-  while (end > 0 && (text[end - 1] == ' ' || text[end - 1] == '\t' || text[end - 1] == '\r' || text[end - 1] == '\n'))
-    --end;
-  int line = 1;
-  int commas = 0;
-  for (std::size_t i = 0; i <= end; ++i) {
-    const bool lineEnd = i == end || text[i] == '\r' || text[i] == '\n';
-    if (!lineEnd) {
-      commas += text[i] == ',';
-      continue;
-    }
-    if (line >= 3 && commas + 1 != fieldCount) {
-      return "line " + std::to_string(line) + " has " + std::to_string(commas + 1) +
+// field count differs from the layout's, as "line N has M fields ...";
+// empty when every line has the layout's count. The blank tail holds no line.
+std::string FirstLineOfOtherCount(const std::string& text, int fieldCount) {
+  FieldReader reader(text);
+  reader.ReadLine();
+  reader.ReadLine();
+  while (!reader.OnlyBlankLinesLeft()) {
+    const int line = reader.Line();
+    if (const int count = FieldsOfLine(reader); count != fieldCount) {
+      return "line " + std::to_string(line) + " has " + std::to_string(count) +
              " fields where the file's records have " + std::to_string(fieldCount) +
              "; the records run together from there";
     }
-    if (i < end && text[i] == '\r' && i + 1 < end && text[i + 1] == '\n') ++i;
-    ++line;
-    commas = 0;
   }
   return {};
 }
@@ -124,16 +125,14 @@ LoadResult<StarTable> LoadStarFile(const std::string& path) {
 LoadResult<StarTable> ParseStarFile(std::string_view bytes, const std::string& path) {
   std::string text = DecodeText(bytes);
 
-  // First pass: the third line's commas, quoted ones included, give the layout.
+  // First pass: the fields of the third line give the layout.
   int fieldCount = 0;
   {
     FieldReader lines(text);
     if (auto failure = detail::SkipHeadingLines(lines, path)) return *failure;
     if (lines.OnlyBlankLinesLeft())
       return FileFailure{path, 3, "the file has no stars after its two heading lines"};
-    const std::optional<std::string> third = lines.ReadLine();
-    const auto commas = std::count(third->begin(), third->end(), ',');
-    fieldCount = static_cast<int>(std::min<std::ptrdiff_t>(commas, 1000000)) + 1;
+    fieldCount = FieldsOfLine(lines);
     if (fieldCount != 5 && fieldCount != 9 && fieldCount != 10) {
       return FileFailure{path, 3,
                          "this line has " + std::to_string(fieldCount) +

@@ -39,9 +39,9 @@ struct StarTable {
 };
 
 // Reads a star data file. Control characters in a star's texts read as
-// blanks. The layout is decided by the number of commas on the
-// third line (quoted ones included): 5, 9 or 10 fields; any other count
-// fails.
+// blanks. The layout is decided by the number of fields on the third line,
+// counted as they are read (a quoted comma belongs to its field): 5, 9 or 10
+// fields; any other count fails.
 LoadResult<StarTable> LoadStarFile(const std::string& path);
 
 // The same over the file's bytes; `file` names it in a failure.

@@ -1,5 +1,6 @@
 #include "run/session.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 
@@ -48,30 +49,71 @@ constexpr const char* kEpochsKey = "epochs";
 constexpr const char* kZoneKey = "zone";
 constexpr const char* kEclipseKey = "eclipse";
 constexpr const char* kMoonKey = "moon";
+
+std::string Lower(std::string t) {
+  for (char& c : t)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  return t;
+}
+
+// The choices a file's lines read as; a value not known reads as the default.
+std::optional<astro::EpochScale> EpochsIn(const data::OptionsFile& o) {
+  return astro::EpochScaleFromName(Lower(o.Get(kEpochsKey).value_or("hjd-as-ut")));
+}
+std::optional<bool> SwitchIn(const data::OptionsFile& o, const char* key) {
+  const std::string v = Lower(o.Get(key).value_or("off"));
+  if (v == "on" || v == "off") return v == "on";
+  return std::nullopt;
+}
+// A zone name only: the hours live in the settings file.
+std::string ZoneIn(const data::OptionsFile& o) {
+  const std::string v = o.Get(kZoneKey).value_or("");
+  return astro::LooksLikeZoneName(v) ? v : std::string();
+}
 }  // namespace
 
-void Session::ApplyOptions(const data::OptionsFile& o) {
+std::vector<data::FileWarning> Session::ApplyOptions(const data::OptionsFile& o, const std::string& file) {
   options = o;
-  params.epochScale = astro::EpochScaleFromName(o.Get(kEpochsKey).value_or("")).value_or(astro::EpochScale::HjdAsUt);
-  params.moon = o.Get(kMoonKey).value_or("") == "on";
-  // A zone name only: the hours live in the settings file.
-  if (const auto zone = o.Get(kZoneKey); zone && astro::LooksLikeZoneName(*zone))
-    ApplyFieldChange(Field::Zone, *zone, params);
-  params.wholeEclipse = o.Get(kEclipseKey) == "on";
+  std::vector<data::FileWarning> warnings;
+  auto warn = [&](const char* key, const std::string& takes, const char* used) {
+    std::string reason = std::string(key) + " takes " + takes + ", not " + data::QuotedField(data::DecodeText(*o.Get(key)));
+    if (used) reason += "; " + std::string(used) + " is used";
+    warnings.push_back({file, o.LineOf(key), std::move(reason)});
+  };
+  const auto scale = EpochsIn(o);
+  if (!scale) warn(kEpochsKey, "hjd-as-ut, hjd or bjd", "hjd-as-ut");
+  params.epochScale = scale.value_or(astro::EpochScale::HjdAsUt);
+  const auto moon = SwitchIn(o, kMoonKey);
+  if (!moon) warn(kMoonKey, "on or off", "off");
+  params.moon = moon.value_or(false);
+  if (const std::string zone = o.Get(kZoneKey).value_or(""); !zone.empty()) {
+    if (!astro::NamedZone::Find(zone)) warn(kZoneKey, "a zone name the system knows", nullptr);
+    if (astro::LooksLikeZoneName(zone)) ApplyFieldChange(Field::Zone, zone, params);
+  }
+  const auto eclipse = SwitchIn(o, kEclipseKey);
+  if (!eclipse) warn(kEclipseKey, "on or off", "off");
+  params.wholeEclipse = eclipse.value_or(false);
+  std::stable_sort(warnings.begin(), warnings.end(), [](const auto& a, const auto& b) { return a.line < b.line; });
+  return warnings;
 }
 
 std::optional<data::OptionsFile> Session::CurrentOptions() const {
+  if (optionsUnreadable) return std::nullopt;
   if (!optionsFromFile && params.epochScale == astro::EpochScale::HjdAsUt && params.zoneName.empty() &&
       !params.wholeEclipse && !params.moon)
     return std::nullopt;
   data::OptionsFile o = options;
-  o.Set(kEpochsKey, astro::EpochScaleName(params.epochScale));
-  o.Set(kZoneKey, params.zoneName);
+  // A line keeps its bytes while its choice stays what the line reads as.
+  if (!o.Get(kEpochsKey) || EpochsIn(o).value_or(astro::EpochScale::HjdAsUt) != params.epochScale)
+    o.Set(kEpochsKey, astro::EpochScaleName(params.epochScale));
+  if (!o.Get(kZoneKey) || ZoneIn(o) != params.zoneName) o.Set(kZoneKey, params.zoneName);
   // A file written before the choice existed gains its line only once the
   // choice is made, so that it stays as it was until then.
-  if (params.wholeEclipse || o.Get(kEclipseKey)) o.Set(kEclipseKey, params.wholeEclipse ? "on" : "off");
+  if (o.Get(kEclipseKey) ? SwitchIn(o, kEclipseKey).value_or(false) != params.wholeEclipse : params.wholeEclipse)
+    o.Set(kEclipseKey, params.wholeEclipse ? "on" : "off");
   // A file that never had the Moon keeps its bytes while the Moon stays off.
-  if (params.moon || o.Get(kMoonKey)) o.Set(kMoonKey, params.moon ? "on" : "off");
+  if (o.Get(kMoonKey) ? SwitchIn(o, kMoonKey).value_or(false) != params.moon : params.moon)
+    o.Set(kMoonKey, params.moon ? "on" : "off");
   return o;
 }
 
@@ -96,6 +138,8 @@ std::optional<data::FileFailure> Session::LoadLocations(const std::string& path)
   auto r = data::LoadLocations(path);
   if (!r) return r.failure();
   sites = std::move(r.value());
+  siteWarnings = std::move(sites.warnings);
+  sites.warnings.clear();
   loaded.sitesLoaded = true;
   if (const int k = SiteToSelect(); k >= 0) SelectSite(k);
   return std::nullopt;
@@ -211,17 +255,30 @@ StartUpResult Session::StartUp(const std::string& folder, const CalendarDay& tod
   ApplySettings(data::LoadSettingsFromFile(settingsPath).settings);
   // The options beside the settings; their zone name, like the settings'
   // zone, gives way to the saved site's.
-  const data::LoadedOptions loadedOptions =
-      data::LoadOptionsFromFile(data::OptionsPath(std::filesystem::path(settingsPath).parent_path().string()));
+  const std::string optionsPath = data::OptionsPath(std::filesystem::path(settingsPath).parent_path().string());
+  const data::LoadedOptions loadedOptions = data::LoadOptionsFromFile(optionsPath);
   optionsFromFile = loadedOptions.fromFile;
-  ApplyOptions(loadedOptions.options);
+  optionsUnreadable = loadedOptions.unreadable.has_value();
+  r.optionsFailure = loadedOptions.unreadable;
+  r.warnings = ApplyOptions(loadedOptions.options, optionsPath);
 
   r.locationsFailure = LoadLocations(files.locations.value_or("Location.dat"));
+  if (!r.locationsFailure) r.warnings.insert(r.warnings.end(), siteWarnings.begin(), siteWarnings.end());
   InputFields& f = r.fields;
   f.siteIndex = SiteToSelect();
   f.longitude = astro::NumberText(params.longitudeDms);
   f.latitude = astro::NumberText(params.latitudeDms);
   f.zone = params.zoneName.empty() ? astro::NumberText(params.standardZone) : params.zoneName;
+  // A saved site's field that holds no number goes into its field as it is,
+  // as a pick of the site puts it, so that Calculate's check refuses it
+  // rather than run on the number its start read as.
+  if (f.siteIndex >= 0) {
+    const data::SiteEntry& site = sites.entries.at(static_cast<std::size_t>(f.siteIndex));
+    const SiteFieldTexts t = SiteTexts(f.siteIndex);
+    if (site.longitudeDms.kind == data::FieldValue::Kind::Text) f.longitude = t.longitude;
+    if (site.latitudeDms.kind == data::FieldValue::Kind::Text) f.latitude = t.latitude;
+    if (site.zone.kind == data::FieldValue::Kind::Text) f.zone = t.zone;
+  }
   f.year = std::to_string(today.year);
   f.month = TwoDigits(today.month);
   f.day = TwoDigits(today.day);

@@ -54,6 +54,12 @@ struct StartUpResult {
   // Why a data file was not loaded; unset when it was. Start-up itself shows
   // nothing: the loaded-files check of Calculate speaks for a missing file.
   std::optional<data::FileFailure> locationsFailure, limitsFailure;
+  // An options file that exists but could not be read: why. It is used as
+  // no file and never written over; the front end says so once.
+  std::optional<data::FileFailure> optionsFailure;
+  // The start-up files' lines read all the same: the options file's values
+  // it does not know, then the locations file's (Session::siteWarnings).
+  std::vector<data::FileWarning> warnings;
   // What start-up puts into the main window's controls, and so what a
   // Calculate reads when nothing is changed.
   InputFields fields;
@@ -113,6 +119,7 @@ class Session {
   // there was one: a run with every choice at its default writes none.
   data::OptionsFile options;
   bool optionsFromFile = false;
+  bool optionsUnreadable = false;  // a file there that could not be read: never written
 
   std::string startFolder;  // the folder the program started in; the settings live here
   std::string chosenFolder;  // folder of the last OK in any file chooser
@@ -120,6 +127,8 @@ class Session {
   std::string siteName;  // observatory last picked, empty until the first pick
   // The stars of the loaded star file that no run can use, named at its load.
   std::vector<StarWarning> starWarnings;
+  // The lines of the loaded locations file read all the same, named at its load.
+  std::vector<data::FileWarning> siteWarnings;
   std::size_t maxEvents = kMaxEvents;  // the event bound of a run
 
   // The program's start-up from `folder`, in its order: the settings, the
@@ -139,11 +148,14 @@ class Session {
   data::WriteResult SaveSettingsFile() const;
 
   // The options file's choices into the run's inputs: the epoch scale, the
-  // Moon ("moon = on") and, as the zone field's text, a named zone. Unknown keys and values leave
-  // the defaults.
-  void ApplyOptions(const data::OptionsFile& o);
-  // The options file with the current choices; nothing to write when there
-  // was no file and every choice is at its default.
+  // Moon ("moon = on") and, as the zone field's text, a named zone; values
+  // in any case of letters. Unknown keys leave the defaults, as does a value
+  // not known, which gives a warning naming its line in `file`.
+  std::vector<data::FileWarning> ApplyOptions(const data::OptionsFile& o, const std::string& file = {});
+  // The options file with the current choices: a line is rewritten only when
+  // the choice it reads as changed (a value not known reads as the default),
+  // so it otherwise keeps its bytes. Nothing to write when there was no file
+  // and every choice is at its default, or the file could not be read.
   std::optional<data::OptionsFile> CurrentOptions() const;
   // Writes the options file into startFolder when CurrentOptions has one.
   data::WriteResult SaveOptionsFile() const;

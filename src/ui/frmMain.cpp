@@ -24,6 +24,8 @@
 #include <QStylePainter>
 #include <QTimer>
 #include <atomic>
+#include <filesystem>
+#include <iostream>
 #include <thread>
 
 #include "astro/angles.h"
@@ -276,8 +278,15 @@ void frmMain::BuildControls() {
   cancelButton_ = new QPushButton(QStringLiteral("Cancel"), this);
   cancelButton_->setObjectName(QStringLiteral("runCancel"));
   cancelButton_->setAutoDefault(false);
+  // The notes of a start-up or a load: clipped to the window's width, the
+  // whole text as their tooltip; a menu's status tips only cover them.
+  notes_ = new QLabel(this);
+  notes_->setObjectName(QStringLiteral("notes"));
+  notes_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+  notes_->hide();
   statusBar()->setSizeGripEnabled(false);
   statusBar()->addWidget(jobStatus_);
+  statusBar()->addWidget(notes_, 1);
   statusBar()->addWidget(progress_, 1);
   statusBar()->addPermanentWidget(cancelButton_);
   progress_->hide();
@@ -416,11 +425,22 @@ void frmMain::StartUp() {
   dstBox_->setChecked(session_.params.dstEnabled);
   if (!r.limitsFailure) ShowStatus(limitsStatus_, QStringLiteral("Limits.dat"));
   ShowEpochScale();
+  // Start-up's words in the status area: an options file that cannot be read
+  // (on stderr too: the window will not write it, so its choices are kept)
+  // and the lines of the start-up files read all the same.
+  std::vector<data::FileWarning> notes;
+  if (r.optionsFailure) {
+    notes.push_back(*r.optionsFailure);
+    notes.back().reason += "; its choices are not used and it is not written over";
+    std::cerr << "tevaro: " << notes.back().Message() << "\n";
+  }
+  notes.insert(notes.end(), r.warnings.begin(), r.warnings.end());
 
   ApplyOuter(*this, {400, 1000, 7740, 7100});
   // The status area below the form holds the progress of a long run; the
   // window grows by its height so the form keeps its size.
   resize(width(), height() + statusBar()->sizeHint().height());
+  ShowNotes(std::move(notes));
 }
 
 void frmMain::ShowZoneKind(const QString& text) {
@@ -589,7 +609,21 @@ void frmMain::CancelRun() {
   running_->loop.quit();
 }
 
+void frmMain::ShowNotes(std::vector<data::FileWarning> notes) {
+  if (notes.empty()) return;
+  QStringList texts;
+  for (data::FileWarning& note : notes) {
+    note.file = std::filesystem::path(note.file).filename().string();
+    texts.append(Q(note.Message()));
+  }
+  notes_->setText(texts.join(QStringLiteral("  ")));
+  notes_->setToolTip(texts.join(QStringLiteral("\n")));
+  notes_->show();
+}
+
 void frmMain::ShowProgress(bool shown) {
+  // The notes have been read by the first run; the progress takes their place.
+  if (shown) notes_->hide();
   progress_->setVisible(shown);
   cancelButton_->setVisible(shown);
 }
@@ -711,6 +745,7 @@ void frmMain::LoadChosenLocationsFile() {
   }
   FillSiteList();
   ShowStatus(locationsStatus_, Q(session_.locationsFileName));
+  ShowNotes(session_.siteWarnings);
 }
 
 void frmMain::LoadChosenLimitsFile() {

@@ -9,6 +9,7 @@
 #include <array>
 #include <functional>
 #include <memory>
+#include <vector>
 
 #include "run/session.h"
 #include "run/validation.h"
@@ -124,6 +125,9 @@ class frmMain : public QMainWindow {
   // Puts the texts a site pick gives into the fields and the caption.
   void ShowSite(const run::SiteFieldTexts& t);
   void ShowStatus(QLineEdit* field, const QString& fileName);
+  // Warnings in the status area, one line, each naming its file without its
+  // folder; the whole list as the area's tooltip.
+  void ShowNotes(std::vector<data::FileWarning> notes);
   // The zone field as its text asks: a name widens it over the hours hint and
   // turns the daylight-saving box off, which does not apply to it.
   void ShowZoneKind(const QString& text);
@@ -176,6 +180,7 @@ class frmMain : public QMainWindow {
   QPushButton* calculateButton_ = nullptr;
   QLabel* jobStatus_ = nullptr;  // names the jobs that run
   QProgressBar* progress_ = nullptr;
+  QLabel* notes_ = nullptr;
   QPushButton* cancelButton_ = nullptr;
   QShortcut* escape_ = nullptr;
   RunJob* running_ = nullptr;  // the run in progress, owned by its Calculate

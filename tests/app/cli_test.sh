@@ -249,12 +249,17 @@ case $case in
       expect_err "The day \""
       expect_no_stdout
     done
-    # Day 0 is the last day of the month before, as typed in the window.
-    run $nights --date 2011-05-0
-    expect_status 0
-    cp out day0
-    run $nights --date 2011-04-30
-    cmp -s out day0 || fail "day 0 of May is not April 30"
+    # A day that is not in its month is refused, where the window's fields
+    # would carry it into the month before or after; February 29 is a day
+    # of a leap year only.
+    for d in 2011-05-0 2025-02-30 2011-04-31 2011-05-32 2023-02-29 2100-02-29; do
+      run $nights --date "$d"
+      expect_status 2
+      expect_err "--date takes a calendar date YYYY-MM-DD, not '$d'"
+      expect_no_stdout
+    done
+    run $nights --date 2024-02-29
+    [ "$status" -le 1 ] || fail "February 29 of a leap year is refused"
     ;;
   bad-number)
     defaults
@@ -268,6 +273,21 @@ case $case in
     expect_err 'The longitude "200" is beyond 180 degrees east or west.'
     run $nights --latitude " 47.2015 "
     expect_status 0
+    # A saved site's field that is not one number is refused as when the
+    # site is picked with --site, and a zone that is no zone is named when
+    # the locations file is read.
+    printf '1,2,3,4\r\n1\r\n99.5,-10\r\n3\r\n3\r\n-15.5\r\n25\r\n0,-1,0,-1\r\n9\r\n2\r\n0\r\n' >saved.ini
+    for site in "12x, 47.2015, -1" "-11.3, 5O.123, -1" "-11.3, 47.2015, 5x"; do
+      printf 'h\nh\nFirst, 1, 2, 3\nSecond, %s\n' "$site" >Location.dat
+      run $nights --site 1
+      expect_status 2
+      cp err picked
+      run $nights --settings saved.ini
+      expect_status 2
+      cmp -s err picked || fail "the saved site [$site] is not checked as --site 1 is"
+      grep -q 'is not a number' err || fail "the site [$site] is not refused for its number"
+    done
+    expect_err 'tevaro-cli: warning: Location.dat: line 4: the time zone "5x" is neither a number of hours nor a zone name the system knows'
     ;;
   bad-events)
     defaults
@@ -328,9 +348,12 @@ case $case in
     # names the choices, and the options file beside the settings gives the
     # default epochs without ever being written.
     defaults
-    run $nights --zone Europe/Berln
-    expect_status 2
-    expect_err 'The time zone "Europe/Berln" is not one I know'
+    # The machine's own zone and the zone folder's other files are no zones.
+    for z in Europe/Berln localtime posixrules Factory; do
+      run $nights --zone $z
+      expect_status 2
+      expect_err "The time zone \"$z\" is not one I know"
+    done
     run $nights --epochs BJD
     expect_status 2
     expect_err "--epochs takes hjd-as-ut, hjd or bjd, not 'BJD'"
@@ -350,6 +373,18 @@ case $case in
     cmp -s out bjd || fail "the options file's epochs are not the run's"
     cmp -s conf/tevaro-options.ini options.before || fail "the options file was written"
     [ ! -e conf/tevaro6.ini ] || fail "the settings file was written"
+    # Values in capitals are read; one it does not know is named with its
+    # line, and one that cannot be read at all is named too.
+    printf 'epochs = BJD\r\nmoon = yes\r\n' >conf/tevaro-options.ini
+    run $nights --zone Europe/Berlin --settings conf/tevaro6.ini
+    expect_status 0
+    cmp -s out bjd || fail "epochs = BJD in the options file is not bjd"
+    expect_err 'tevaro-cli: warning: conf/tevaro-options.ini: line 2: moon takes on or off, not "yes"; off is used'
+    rm conf/tevaro-options.ini
+    mkdir conf/tevaro-options.ini
+    run $nights --settings conf/tevaro6.ini
+    expect_status 0
+    expect_err 'tevaro-cli: warning: conf/tevaro-options.ini: this is a folder, not a file; its choices are not used'
     ;;
   whole-eclipse)
     # --eclipse marks minima only partly observable with " part" and changes
@@ -604,10 +639,12 @@ INPUTS
     ;;
   chart-bad-night)
     defaults
-    run --stars "$stars" --chart night.png --chart-night 2025-1-11
-    expect_status 2
-    expect_err "--chart-night takes an evening date YYYY-MM-DD"
-    [ ! -e night.png ] || fail "a chart was written"
+    for d in 2025-1-11 9999-99-99 2025-02-30 2025-13-01 2025-00-10 2025-04-00; do
+      run --stars "$stars" --chart night.png --chart-night "$d"
+      expect_status 2
+      expect_err "--chart-night takes an evening date YYYY-MM-DD, not '$d'"
+      [ ! -e night.png ] || fail "a chart was written"
+    done
     run --stars "$stars" --chart-night 2025-01-11
     expect_status 2
     expect_err "--chart-night goes with --chart FILE"

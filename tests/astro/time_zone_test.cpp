@@ -30,11 +30,15 @@ TEST(ZoneNameTest, ATextThatBeginsWithALetterIsAName) {
   for (const auto& c : cases) EXPECT_EQ(LooksLikeZoneName(c.text), c.name) << '"' << c.text << '"';
   EXPECT_TRUE(NamedZone::Find(" Europe/Berlin "));
   EXPECT_EQ(NamedZone::Find(" Europe/Berlin ")->Name(), "Europe/Berlin");
-  for (const char* unknown : {"Europe/Berln", "", "Mars/Olympus", "../../etc/passwd", "Europe/Berlin\n"})
+  // The machine's own zone, the rules template and the unset clock's zone
+  // are files of the zone folder but no zones to offer or accept.
+  for (const char* unknown : {"Europe/Berln", "", "Mars/Olympus", "../../etc/passwd", "Europe/Berlin\n", "localtime",
+                              " posixrules", "Factory", "LOCALTIME"})
     EXPECT_FALSE(NamedZone::Find(unknown)) << unknown;
   const std::vector<std::string> names = ZoneNames();
   EXPECT_TRUE(std::binary_search(names.begin(), names.end(), "America/Santiago"));
-  EXPECT_FALSE(std::binary_search(names.begin(), names.end(), "posix/Europe/Berlin"));
+  for (const char* hidden : {"posix/Europe/Berlin", "localtime", "posixrules", "Factory"})
+    EXPECT_FALSE(std::binary_search(names.begin(), names.end(), hidden)) << hidden;
 }
 
 // What the library gives with no zoneinfo folder, and with an empty one.

@@ -104,6 +104,24 @@ TEST(LoadLocations, NumbersKeepTheirKind) {
   EXPECT_EQ(a.zone, FieldValue::Of(7));
 }
 
+// A time zone that is neither a number nor a zone name the system knows is
+// kept as read and named with its line; a number, an empty field or a known
+// name is not.
+TEST(LoadLocations, AZoneThatIsNoZoneIsNamed) {
+  auto r = ParseLocations("h\nh\nA,1,2,5x\nB,1,2,Europe/Berlin\nC,1,2,\nD,1,2,Mars/Olympus\nE,1,2,-3.5\n"
+                          "F,1,2\nlocaltime\nG,1,2,\"+\"\n",
+                          "L.dat");
+  ASSERT_TRUE(r.ok()) << r.failure().Message();
+  EXPECT_EQ(r.value().entries.at(0).zone, FieldValue::OfText("5x"));
+  std::vector<std::string> messages;
+  for (const FileWarning& w : r.value().warnings) messages.push_back(w.Message());
+  const std::string neither = " is neither a number of hours nor a zone name the system knows";
+  EXPECT_EQ(messages, (std::vector<std::string>{"L.dat: line 3: the time zone \"5x\"" + neither,
+                                                 "L.dat: line 6: the time zone \"Mars/Olympus\"" + neither,
+                                                 "L.dat: line 9: the time zone \"localtime\"" + neither,
+                                                 "L.dat: line 10: the time zone \"+\"" + neither}));
+}
+
 TEST(LoadLocations, TailAndTruncation) {
   TempDir dir;
   auto blank = LoadLocations(dir.Write("b.dat", kExample + "\r\n  \r\n"));

@@ -342,11 +342,13 @@ TEST_F(SessionTest, SitePickStoresTheSiteWhateverTheFieldsHeld) {
   EXPECT_EQ(s.params.standardZone, -1);
 }
 
-// The options file beside the settings: its choices at start-up, a zone
-// name giving way to the saved site's zone as the settings' zone does, and
-// the file written back with the lines it did not know; the Moon's and
-// Whole eclipse's lines only where the file had one or the choice is on, so
-// a file from before those choices stays as it was.
+// The options file beside the settings: its choices at start-up, in any
+// case of letters, a zone name giving way to the saved site's zone as the
+// settings' zone does, and the file written back with the lines it did not
+// know and those whose choice did not change as they were, bytes and line
+// ends, a value it does not know included; the Moon's and Whole eclipse's
+// lines only where the file had one or the choice is on, so a file from
+// before those choices stays as it was.
 TEST_F(SessionTest, OptionsFileCarriesTheNewChoicesAndKeepsWhatItDoesNotKnow) {
   const std::string withSite = "1,2,3,4\r\n0\r\n99.5,-10\r\n3\r\n3\r\n-15.5\r\n25\r\n0,-1,0,-1\r\n9\r\n2\r\n0\r\n";
   const std::string noSite = "1,2,3,4\r\n-1\r\n99.5,-10\r\n3\r\n3\r\n-15.5\r\n25\r\n0,-1,0,-1\r\n9\r\n2\r\n0\r\n";
@@ -365,14 +367,16 @@ TEST_F(SessionTest, OptionsFileCarriesTheNewChoicesAndKeepsWhatItDoesNotKnow) {
       {"a folder in its place", noSite, "/", astro::EpochScale::HjdAsUt, " 3", 3, false, false, false, nullptr},
       {"choices and unknown lines", noSite, "# mine\r\nepochs = bjd\r\nzone=Europe/Berlin\r\ncolour = blue\r\n",
        astro::EpochScale::Bjd, "Europe/Berlin", -1, false, false, false,
-       "# mine\nepochs = bjd\nzone = Europe/Berlin\ncolour = blue\n"},
-      {"values it does not know", noSite, "epochs = BJD\nzone = 5\nmoon = yes\neclipse = yes\n",
-       astro::EpochScale::HjdAsUt, " 3", 3, false, false, false,
-       "epochs = hjd-as-ut\nzone = \nmoon = off\neclipse = off\n"},
+       "# mine\r\nepochs = bjd\r\nzone=Europe/Berlin\r\ncolour = blue\r\n"},
+      {"values in capitals, values it does not know", noSite, "epochs = BJD\nzone = 5\nmoon = yes\neclipse = ON\n",
+       astro::EpochScale::Bjd, " 3", 3, false, true, false, "epochs = BJD\nzone = 5\nmoon = yes\neclipse = ON\n"},
+      {"a value it does not know, then the choice made", noSite, "moon = yes\r# caf\xE9\r",
+       astro::EpochScale::HjdAsUt, " 3", 3, false, false, true,
+       "moon = on\r# caf\xE9\repochs = hjd-as-ut\rzone = \reclipse = on\r"},
       {"the saved site's zone wins", withSite, "epochs = hjd\nzone = Europe/Berlin\n", astro::EpochScale::Hjd, " 8", 8,
        false, false, false, "epochs = hjd\nzone = \n"},
       {"the Moon and Whole eclipse on", noSite, "moon = on\neclipse=on\n", astro::EpochScale::HjdAsUt, " 3", 3, true,
-       true, false, "moon = on\neclipse = on\nepochs = hjd-as-ut\nzone = \n"},
+       true, false, "moon = on\neclipse=on\nepochs = hjd-as-ut\nzone = \n"},
       {"both chosen, no file before", noSite, nullptr, astro::EpochScale::HjdAsUt, " 3", 3, false, false, true,
        "epochs = hjd-as-ut\nzone = \neclipse = on\nmoon = on\n"},
   };
@@ -404,6 +408,51 @@ TEST_F(SessionTest, OptionsFileCarriesTheNewChoicesAndKeepsWhatItDoesNotKnow) {
     EXPECT_TRUE(saved.fromFile);
     EXPECT_EQ(saved.settings.standardZone, c.standardZone);
   }
+}
+
+// An options file there that cannot be read is named once and never
+// written over, whatever is chosen; a value it does not know is named with
+// its line.
+TEST_F(SessionTest, AnOptionsFileThatCannotBeReadIsNeverWritten) {
+  const fs::path options = dir_ / data::kOptionsFileName;
+  for (const bool folder : {true, false}) {
+    SCOPED_TRACE(folder ? "a folder in its place" : "over the size limit");
+    fs::remove_all(options);
+    if (folder) {
+      fs::create_directory(options);
+    } else {
+      Write(data::kOptionsFileName, "moon = on\n");
+      fs::resize_file(options, 64u * 1024 * 1024 + 1);
+    }
+    Session s;
+    const StartUpResult r = s.StartUp(dir_.string(), {2027, 1, 10});
+    ASSERT_TRUE(r.optionsFailure);
+    EXPECT_EQ(r.optionsFailure->file, options.string());
+    s.params.moon = s.params.wholeEclipse = true;
+    s.params.epochScale = astro::EpochScale::Bjd;
+    EXPECT_FALSE(s.SaveOptionsFile());
+    EXPECT_EQ(fs::is_directory(options), folder);
+    if (!folder) {
+      EXPECT_EQ(fs::file_size(options), 64u * 1024 * 1024 + 1);
+      std::ifstream in(options, std::ios::binary);
+      std::string head(10, '\0');
+      in.read(head.data(), 10);
+      EXPECT_EQ(head, "moon = on\n");
+    }
+  }
+  fs::remove_all(options);
+
+  Session s;
+  const auto warnings =
+      s.ApplyOptions(data::ParseOptions("eclipse = yes\nzone = 5\nepochs = Hjd\nmoon = 1\nzone = Mars/Olympus\n"), "o.ini");
+  std::vector<std::string> messages;
+  for (const data::FileWarning& w : warnings) messages.push_back(w.Message());
+  EXPECT_EQ(messages, (std::vector<std::string>{
+                          "o.ini: line 1: eclipse takes on or off, not \"yes\"; off is used",
+                          "o.ini: line 4: moon takes on or off, not \"1\"; off is used",
+                          "o.ini: line 5: zone takes a zone name the system knows, not \"Mars/Olympus\"",
+                      }));
+  EXPECT_EQ(s.params.epochScale, astro::EpochScale::Hjd);
 }
 
 // A site whose zone is a name copies the name into the zone field, as a
