@@ -143,8 +143,9 @@ int Run(const tevaro::app::CliOptions& o) {
   for (const auto& [file, kind] : {std::pair{o.csv, tevaro::run::EventFileKind::Csv},
                                    std::pair{o.ics, tevaro::run::EventFileKind::Ics}}) {
     if (!file) continue;
-    const data::WriteResult failure = tevaro::app::WriteCliOutput(
-        *file, [&](const data::ByteSink& sink) { return tevaro::run::WriteEvents(*s.lastRun, kind, sink); });
+    const data::WriteResult failure = tevaro::app::WriteCliOutput(*file, [&, kind = kind](const data::ByteSink& sink) {
+      return tevaro::run::WriteEvents(*s.lastRun, kind, sink);
+    });
     if (failure) return Fail(failure->Message());
   }
   if (!o.Outputs().empty()) return kExitListed;
