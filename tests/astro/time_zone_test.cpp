@@ -2,11 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include <date/tz.h>
-
 #include <algorithm>
 #include <cmath>
-#include <stdexcept>
 
 #include "astro/calendar.h"
 
@@ -39,38 +36,6 @@ TEST(ZoneNameTest, ATextThatBeginsWithALetterIsAName) {
   EXPECT_TRUE(std::binary_search(names.begin(), names.end(), "America/Santiago"));
   for (const char* hidden : {"posix/Europe/Berlin", "localtime", "posixrules", "Factory"})
     EXPECT_FALSE(std::binary_search(names.begin(), names.end(), hidden)) << hidden;
-}
-
-// What the library gives with no zoneinfo folder, and with an empty one.
-const std::vector<date::time_zone>& MissingDatabase() {
-  throw std::runtime_error("discover_tz_dir failed to find zoneinfo");
-}
-const std::vector<date::time_zone>& EmptyDatabase() {
-  static const auto* empty = new std::vector<date::time_zone>;  // a zone cannot be destroyed here
-  return *empty;
-}
-
-// A name the database lacks is unknown only when the database can be read.
-TEST(NamedZoneTest, AnUnreadableDatabaseIsNotAnUnknownName) {
-  const struct {
-    const char* what;
-    const std::vector<date::time_zone>& (*reader)();
-    const char* name;
-    bool found;
-    ZoneFailure failure;
-  } cases[] = {
-      {"system", nullptr, "Europe/Berlin", true, ZoneFailure::UnknownName},
-      {"system", nullptr, "Europe/Berln", false, ZoneFailure::UnknownName},
-      {"no folder", MissingDatabase, "Europe/Berlin", false, ZoneFailure::NoDatabase},
-      {"empty folder", EmptyDatabase, "Europe/Berlin", false, ZoneFailure::NoDatabase},
-  };
-  for (const auto& c : cases) {
-    SetZoneDatabaseReader(c.reader);
-    auto failure = ZoneFailure::UnknownName;
-    EXPECT_EQ(NamedZone::Find(c.name, &failure).has_value(), c.found) << c.what << " " << c.name;
-    EXPECT_EQ(failure, c.failure) << c.what << " " << c.name;
-  }
-  SetZoneDatabaseReader(nullptr);
 }
 
 // The clock readings of the nights of the changes mapped to UT: a skipped

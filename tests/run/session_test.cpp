@@ -5,7 +5,6 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
-#include <thread>
 
 namespace tevaro::run {
 namespace {
@@ -196,23 +195,6 @@ TEST_F(SessionTest, CalculateAndTheWindowsThreeStepsAgree) {
     EXPECT_EQ(three.report.Bytes(), one.report.Bytes());
     EXPECT_EQ(three.lastRun->params.day, one.lastRun->params.day);
   }
-}
-
-// The chart's search and Export events may ask a run for its events at the
-// same time: they are found once and both get them.
-TEST_F(SessionTest, TwoThreadsAskARunForItsEventsAtOnce) {
-  Session s;
-  LoadAll(s);
-  InputFields in = Fields();
-  in.nights = "90";
-  ASSERT_EQ(s.Calculate(in).status, CalculateResult::Status::Listed);
-  const ListedRun& run = *s.lastRun;
-  const PredictionOutcome* found[2] = {};
-  std::thread other([&] { found[1] = &run.outcome(); });
-  found[0] = &run.outcome();
-  other.join();
-  EXPECT_EQ(found[0], found[1]);
-  EXPECT_EQ(found[0]->events, RunPrediction(run.params, run.stars, run.limits).events);
 }
 
 TEST_F(SessionTest, AFailedLoadChangesNothing) {

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <date/tz.h>
+
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -40,6 +42,10 @@ std::string Validate(const InputFields& in) {
 const std::vector<date::time_zone>& MissingDatabase() {
   throw std::runtime_error("discover_tz_dir failed to find zoneinfo");
 }
+const std::vector<date::time_zone>& EmptyDatabase() {
+  static const auto* empty = new std::vector<date::time_zone>;  // a zone cannot be destroyed here
+  return *empty;
+}
 
 // Without a readable database a zone name says so, hours still pass, and a
 // zone taken before keeps its clock in the run: the run never looks a name up.
@@ -48,10 +54,15 @@ TEST(ValidateInputsTest, AMissingZoneDatabaseIsNamedAndLeavesTakenZonesAlone) {
   InputFields in = GoodFields();
   in.zone = "Europe/Berlin";
   ASSERT_EQ(ValidateInputs(in, berlin), "");
+  // An empty database is as unreadable as a missing one, not one without
+  // that name.
+  astro::SetZoneDatabaseReader(EmptyDatabase);
+  const std::string unreadable =
+      "Oops!  The time zone \"Europe/Berlin\" cannot be looked up: the time-zone database (tzdata) could not be "
+      "read. Give hours west of Greenwich.";
+  EXPECT_EQ(Validate(in), unreadable);
   astro::SetZoneDatabaseReader(MissingDatabase);
-  EXPECT_EQ(Validate(in),
-            "Oops!  The time zone \"Europe/Berlin\" cannot be looked up: the time-zone database (tzdata) could not be "
-            "read. Give hours west of Greenwich.");
+  EXPECT_EQ(Validate(in), unreadable);
   in.zone = "-1";
   EXPECT_EQ(Validate(in), "");
   const PredictionOutcome o = RunPrediction(berlin, {}, {});
