@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "astro/light_time.h"
 #include "data/field_reader.h"
 #include "data/load_result.h"
 
@@ -30,6 +31,17 @@ struct StarEntry {
   std::optional<double> durationHours;
   // The duration field's text when it held no number.
   std::optional<std::string> durationNotNumber;
+  // The elements below come only from a file with named columns; the
+  // design's layouts leave them at their defaults.
+  // Phase of the secondary minimum: off 0.5 in an eccentric orbit.
+  double secondaryPhase = 0.5;
+  // The secondary eclipse's duration, hours; durationHours when absent.
+  std::optional<double> durationIIHours;
+  // One-sigma errors of the epoch and of the period, days.
+  std::optional<double> epochError;
+  std::optional<double> periodError;
+  // The scale of this star's epoch; the run's scale when absent.
+  std::optional<astro::EpochScale> epochScale;
   int line = 0;  // line of the file where the star's record starts
 };
 

@@ -48,6 +48,9 @@ struct RunParameters {
   bool wholeEclipse = false;
   // The Moon on each night line and the " moon" mark on events near a bright Moon.
   bool moon = false;
+  // How far off each prediction may be, from the stars' epoch and period
+  // errors: the report's mark, the exports' sigma and widened spans.
+  bool uncertainty = false;
   std::int32_t eveningDayNumber = 0;  // whole RJD of noon on the evening date
 };
 
