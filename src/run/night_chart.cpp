@@ -9,6 +9,7 @@
 #include "astro/coords.h"
 #include "astro/sun.h"
 #include "astro/tables.h"
+#include "run/elements.h"
 #include "run/report.h"
 #include "data/text.h"
 
@@ -131,8 +132,9 @@ NightChartData BuildNightChart(const ListedRun& run, std::int32_t localDay) {
   // Each eclipse within the span drawn, its ends put into its star's curve.
   for (NightEvent& ev : c.events) {
     const data::StarEntry& star = run.stars.entries.at(c.stars[ev.starSlot].star);
-    if (!(p.wholeEclipse && star.durationHours && (ev.phase == 1 || ev.phase == 3))) continue;
-    const double half = *star.durationHours / 48;
+    const std::optional<double> hours = EclipseHours(star, ev.phase);
+    if (!(p.wholeEclipse && hours)) continue;
+    const double half = *hours / 48;
     ev.eclipseStart = std::max(ev.time - half, c.rjdStart);
     ev.eclipseEnd = std::min(ev.time + half, c.rjdEnd);
     eventTimes[ev.starSlot].push_back(ev.eclipseStart);

@@ -1,6 +1,7 @@
 #include "run/prediction.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <limits>
 #include <memory>
@@ -14,6 +15,7 @@
 #include "astro/daylight.h"
 #include "astro/sun.h"
 #include "data/text.h"
+#include "run/elements.h"
 #include "run/number_input.h"
 #include "run/parallel.h"
 #include "run/star_check.h"
@@ -24,8 +26,17 @@ namespace {
 
 using astro::DegreesPerRadian;
 
+// The scales a star's epoch may be given on, as indexes.
+constexpr std::size_t kScaleCount = std::size(astro::kEpochScales);
+std::size_t ScaleIndex(astro::EpochScale scale) { return static_cast<std::size_t>(scale); }
+
+// The scale of a star's epoch in a run: its own or the run's.
+astro::EpochScale ScaleOf(const RunParameters& p, const data::StarEntry& s) {
+  return s.epochScale.value_or(p.epochScale);
+}
+
 // What a run fixes once: the zone in force, the span, the epoch and the
-// light-time correction.
+// light-time corrections.
 struct RunFrame {
   std::int16_t zone = 0;
   bool daylightSaving = false;
@@ -34,15 +45,15 @@ struct RunFrame {
   double rjdEnd = 0;    // 06:00 local after the last night
   double epoch = 2000;  // year with fraction, for precession
   RunClock clock;
-  astro::LightTimeModel light;
-  // How far the correction may move an instant, days: the walk looks this
-  // much beyond the span. 0 for epochs used as UT.
-  double shift = 0;
+  // The correction of each scale that a usable star's epoch is given on;
+  // the others are left as the identity and never read.
+  std::array<astro::LightTimeModel, kScaleCount> light;
+  std::array<bool, kScaleCount> scaleUsed{};
   // The Moon over the span, with a day to spare; null with the Moon off.
   std::shared_ptr<const astro::MoonModel> moon;
 };
 
-RunFrame FrameOf(const RunParameters& p) {
+RunFrame FrameOf(const RunParameters& p, const data::StarTable& stars) {
   RunFrame f;
   f.eveningDayNumber = astro::DayNumber(p.year, p.month, p.day);
   // The zone was looked up when its name was set: the run never looks up a
@@ -74,47 +85,85 @@ RunFrame FrameOf(const RunParameters& p) {
     f.epoch = RunEpoch(p, f.zone);
     f.clock = RunClock(f.zone);
   }
-  if (p.epochScale != astro::EpochScale::HjdAsUt) {
-    f.light = astro::LightTimeModel(p.epochScale, f.rjdStart - 1, f.rjdEnd + 1);
-    f.shift = astro::kMaxLightTimeShiftDays;
-  }
+  // Stars that can give no event do not count: their scales are not used.
+  for (const data::StarEntry& s : stars.entries)
+    if (!UnusableReason(s)) f.scaleUsed[ScaleIndex(ScaleOf(p, s))] = true;
+  for (const astro::EpochScaleTexts& t : astro::kEpochScales)
+    if (f.scaleUsed[ScaleIndex(t.scale)] && t.scale != astro::EpochScale::HjdAsUt)
+      f.light[ScaleIndex(t.scale)] = astro::LightTimeModel(t.scale, f.rjdStart - 1, f.rjdEnd + 1);
   if (p.moon) f.moon = std::make_shared<const astro::MoonModel>(f.rjdStart - 1, f.rjdEnd + 1, p.longitude, p.latitude);
   return f;
 }
 
-// Run-time values of one star.
+// Run-time values of one star. The walk steps by quarter cycles e: the
+// event of e is the primary, a maximum or the secondary by e's phase.
 struct StarSky : StarPlace {
-  double eStart = 0;  // first cycle of the walk (a half cycle)
-  double eEnd = -1;   // last quarter cycle at or before the end of the span
+  double eStart = 0;    // first quarter of the primaries and maxima (a half cycle)
+  double eEnd = -1;     // their last quarter: at or before the end of the span
+  double eStartII = 0;  // the same for the secondaries, whose instants lie
+  double eEndII = -1;   // off the quarters' when the secondary phase is not 0.5
+  double eFirst = 0;    // the walk: the first of both ranges to the last
+  double eLast = -1;
+  // How far an event may be seen from its quarter's element instant, days:
+  // the light time and the secondary's displacement. The walk looks this
+  // much beyond the span.
+  double reach = 0;
+  const astro::LightTimeModel* light = nullptr;  // the correction of the star's scale
   astro::Vector3 direction;  // J2000 direction, for the light time
   astro::Vector3 ofDate;     // on the Moon's axes, for its distance; only with the Moon on
 };
 
-// The instant at which the event of cycle number e is seen from the Earth.
-inline double EventTime(const RunFrame& f, const data::StarEntry& s, const StarSky& sky, double e) {
-  const double t = s.epoch + e * s.period;
-  return f.light.IsIdentity() ? t : f.light.EarthUtc(t, sky.direction);
+// True when quarter e of `phase` is in the star's walk.
+inline bool InWalk(const StarSky& sky, double e, int phase) {
+  return phase == 3 ? e >= sky.eStartII && e <= sky.eEndII : e >= sky.eStart && e <= sky.eEnd;
+}
+
+// The cycle number of the event of quarter e: for the secondary of cycle E,
+// E + its phase (e itself at phase 0.5); e for the others.
+inline double CycleOf(const data::StarEntry& s, double e, int phase) {
+  return phase == 3 && s.secondaryPhase != 0.5 ? std::floor(e) + s.secondaryPhase : e;
+}
+
+// The instant at which the event of cycle number `cycle` is seen from the Earth.
+inline double EventTime(const data::StarEntry& s, const StarSky& sky, double cycle) {
+  const double t = s.epoch + cycle * s.period;
+  return sky.light->IsIdentity() ? t : sky.light->EarthUtc(t, sky.direction);
 }
 
 // False for a star that can yield no event: one whose period, epoch or
 // position no run can use (named when its file loads).
-bool SkyOf(const data::StarEntry& s, const astro::LimitsTable& limits, const RunFrame& f, StarSky& sky) {
+bool SkyOf(const RunParameters& p, const data::StarEntry& s, const astro::LimitsTable& limits, const RunFrame& f,
+           StarSky& sky) {
   if (UnusableReason(s)) return false;
   static_cast<StarPlace&>(sky) = PlaceOfDate(s, limits, f.epoch);
+  sky.light = &f.light[ScaleIndex(ScaleOf(p, s))];
   // Listing starts after the last half cycle at or before the span's start;
   // the walk goes on to the last quarter cycle at or before its end, so a
   // maximum in the final half cycle is not lost. With light time an element
   // instant up to `shift` outside the span may be seen inside it.
-  sky.eStart = std::floor(2 * (f.rjdStart - f.shift - s.epoch) / s.period + 0.000000001) * 0.5;
-  sky.eEnd = std::floor(4 * (f.rjdEnd + f.shift - s.epoch) / s.period + 0.000000001) * 0.25;
-  if (!f.light.IsIdentity() || f.moon)
+  const double shift = sky.light->IsIdentity() ? 0 : astro::kMaxLightTimeShiftDays;
+  sky.eStart = std::floor(2 * (f.rjdStart - shift - s.epoch) / s.period + 0.000000001) * 0.5;
+  sky.eEnd = std::floor(4 * (f.rjdEnd + shift - s.epoch) / s.period + 0.000000001) * 0.25;
+  // The secondary of quarter e (E + 0.5) lies `off` cycles from it: its
+  // quarters are those whose secondaries fall in the same range of cycles.
+  const double off = s.secondaryPhase - 0.5;
+  sky.eStartII = sky.eStart;
+  sky.eEndII = sky.eEnd;
+  if (off != 0) {
+    sky.eStartII = std::floor(2 * ((f.rjdStart - shift - s.epoch) / s.period - off) + 0.000000001) * 0.5;
+    sky.eEndII = std::floor(4 * ((f.rjdEnd + shift - s.epoch) / s.period - off) + 0.000000001) * 0.25;
+  }
+  sky.eFirst = std::min(sky.eStart, sky.eStartII);
+  sky.eLast = std::max(sky.eEnd, sky.eEndII);
+  sky.reach = shift + std::fabs(off) * s.period;
+  if (!sky.light->IsIdentity() || f.moon)
     sky.direction = astro::DirectionOf(astro::DmsToDegrees(s.raDms), astro::DmsToDegrees(s.decDms));
   if (f.moon) sky.ofDate = f.moon->OfDate(sky.direction);
   // A cycle number too large to step by a quarter, or a period so short that
   // the walk would take tens of millions of steps (no binary is that fast),
   // yields no event rather than a run that never ends.
-  return std::isfinite(sky.eStart) && std::isfinite(sky.eEnd) && sky.eStart + 0.25 != sky.eStart &&
-         sky.eEnd - sky.eStart <= 2.5e6;
+  return std::isfinite(sky.eFirst) && std::isfinite(sky.eLast) && std::isfinite(off) &&
+         sky.eFirst + 0.25 != sky.eFirst && sky.eLast - sky.eFirst <= 2.5e6;
 }
 
 // Phase index 1..4 of cycle number e; floored, so cycles before the epoch get
@@ -130,10 +179,11 @@ bool IsEa(const data::StarEntry& s) { return data::CharacterPrefix(s.varType, 2)
 // The longest step between the instants at which an eclipse is tested, days.
 constexpr double kEclipseStep = 10.0 / 1440;
 
-// True when the minimum at t of a star with a duration is to be tested over
-// its whole eclipse.
-bool TestsWholeEclipse(const RunParameters& p, const data::StarEntry& s, int phase) {
-  return p.wholeEclipse && s.durationHours && (phase == 1 || phase == 3);
+// The length in hours of the eclipse over which the minimum of `phase` is
+// tested; nothing when it is not tested (the choice off, a maximum, a star
+// without a duration).
+std::optional<double> TestedEclipseHours(const RunParameters& p, const data::StarEntry& s, int phase) {
+  return p.wholeEclipse ? EclipseHours(s, phase) : std::nullopt;
 }
 
 // True when the eclipse of `durationHours` centred on t (whose middle has
@@ -204,10 +254,11 @@ bool ObservableLiteral(const RunParameters& p, const StarSky& sky, double t) {
 // The walk of one star, one candidate at a time with every test in full.
 void WalkLiteral(std::vector<EventEntry>& out, const RunParameters& p, const RunFrame& f,
                  const data::StarEntry& s, std::uint32_t index, const StarSky& sky) {
-  for (double e = sky.eStart; e <= sky.eEnd; e += 0.25) {
+  for (double e = sky.eFirst; e <= sky.eLast; e += 0.25) {
     const int phase = PhaseOf(e);
-    if (!p.eventWanted[static_cast<std::size_t>(phase)]) continue;
-    const double t = EventTime(f, s, sky, e);
+    if (!p.eventWanted[static_cast<std::size_t>(phase)] || !InWalk(sky, e, phase)) continue;
+    const double cycle = CycleOf(s, e, phase);
+    const double t = EventTime(s, sky, cycle);
     const double lst = astro::LocalSiderealTime(t, p.longitude);
     const astro::Horizon hz = astro::HorizonCoordinates(p.latitude, lst, sky.raOfDateDegrees, sky.decOfDate);
     const double altitude = 90 - hz.zenithDistanceDeg;
@@ -215,11 +266,11 @@ void WalkLiteral(std::vector<EventEntry>& out, const RunParameters& p, const Run
     const double h = HourAngleAt(lst, sky);
     if (altitude > p.minStarAltitude && sunAltitude < p.maxSunAltitude && h > sky.eastLimit &&
         h < sky.westLimit) {
-      const bool partial = TestsWholeEclipse(p, s, phase) &&
-                           !WholeEclipseObservable(
-                               t, *s.durationHours, [&](double u) { return ObservableLiteral(p, sky, u); },
-                               [](double, double) { return false; });
-      Append(out, p, f, s, index, sky, e, phase, t, h, hz, partial);
+      const std::optional<double> hours = TestedEclipseHours(p, s, phase);
+      const bool partial = hours && !WholeEclipseObservable(
+                                        t, *hours, [&](double u) { return ObservableLiteral(p, sky, u); },
+                                        [](double, double) { return false; });
+      Append(out, p, f, s, index, sky, cycle, phase, t, h, hz, partial);
     }
   }
 }
@@ -374,14 +425,14 @@ class FastWalk {
     for (std::size_t k = 1; k <= 4; ++k) wanted_[k] = c.p.eventWanted[k];
     // The EA filter drops every secondary minimum of the star that passes.
     if (c.p.ignoreEaSecondary == 1 && IsEa(s)) wanted_[3] = false;
-    next_ = sky.eStart;
+    next_ = sky.eFirst;
   }
 
   void Run() {
     if (c_.noneHighEnough || !(sky_.eastLimit < sky_.westLimit)) return;
-    if (!(std::fabs(sky_.eStart) < kExactQuarters && std::fabs(sky_.eEnd) < kExactQuarters)) {
+    if (!(std::fabs(sky_.eFirst) < kExactQuarters && std::fabs(sky_.eLast) < kExactQuarters)) {
       // Quarter steps that round: the literal order of steps, every candidate.
-      for (double e = sky_.eStart; e <= sky_.eEnd; e += 0.25) Candidate(e);
+      for (double e = sky_.eFirst; e <= sky_.eLast; e += 0.25) Candidate(e);
       return;
     }
     const double raHours = sky_.raOfDateDegrees / 15;
@@ -400,7 +451,7 @@ class FastWalk {
         const double hi = n.from + (24 * j + west - h0) / kSiderealHoursPerDay;
         if (hi >= n.from) Between(std::max(lo, n.from), std::min(hi, n.to));
       }
-      if (next_ > sky_.eEnd) return;
+      if (next_ > sky_.eLast) return;
     }
   }
 
@@ -408,16 +459,17 @@ class FastWalk {
   // The candidates whose time may lie in [from, to], each once, in order.
   void Between(double from, double to) {
     if (!(from <= to)) return;
-    // Element instants up to the light-time shift away are seen in [from, to].
-    from -= c_.f.shift;
-    to += c_.f.shift;
+    // Events whose quarter's element instant is up to `reach` away are seen
+    // in [from, to].
+    from -= sky_.reach;
+    to += sky_.reach;
     const double four = 4 / s_.period;
     // The stretches are already widened far beyond the rounding of this
     // division or of epoch + e x period.
-    double eFrom = std::isfinite(from) ? std::ceil((from - s_.epoch) * four) * 0.25 : sky_.eStart;
-    double eTo = std::isfinite(to) ? std::floor((to - s_.epoch) * four) * 0.25 : sky_.eEnd;
+    double eFrom = std::isfinite(from) ? std::ceil((from - s_.epoch) * four) * 0.25 : sky_.eFirst;
+    double eTo = std::isfinite(to) ? std::floor((to - s_.epoch) * four) * 0.25 : sky_.eLast;
     eFrom = std::max(eFrom, next_);
-    eTo = std::min(eTo, sky_.eEnd);
+    eTo = std::min(eTo, sky_.eLast);
     for (double e = eFrom; e <= eTo; e += 0.25) Candidate(e);
     if (eTo + 0.25 > next_) next_ = eTo + 0.25;
   }
@@ -455,8 +507,9 @@ class FastWalk {
 
   void Candidate(double e) {
     const int phase = PhaseOf(e);
-    if (!wanted_[static_cast<std::size_t>(phase)]) return;
-    const double t = EventTime(c_.f, s_, sky_, e);
+    if (!wanted_[static_cast<std::size_t>(phase)] || !InWalk(sky_, e, phase)) return;
+    const double cycle = CycleOf(s_, e, phase);
+    const double t = EventTime(s_, sky_, cycle);
     const std::optional<Sky> k = Observable(t);
     if (!k) return;
 
@@ -464,11 +517,11 @@ class FastWalk {
     // expressions, so the same bits; the azimuth only where it is shown.
     const double z = astro::ArcCosDeg(k->cz);
     const double azimuth = c_.p.outputMode == 1 ? astro::AzimuthOf(z, c_.sinLat, c_.cosLat, sinDec_, k->hRad) : 0;
-    const bool partial = TestsWholeEclipse(c_.p, s_, phase) &&
-                         !WholeEclipseObservable(
-                             t, *s_.durationHours, [this](double u) { return Observable(u).has_value(); },
-                             [this](double from, double to) { return CertainThroughout(from, to); });
-    Append(out_, c_.p, c_.f, s_, index_, sky_, e, phase, t, k->h, astro::Horizon{azimuth, z}, partial);
+    const std::optional<double> hours = TestedEclipseHours(c_.p, s_, phase);
+    const bool partial = hours && !WholeEclipseObservable(
+                                      t, *hours, [this](double u) { return Observable(u).has_value(); },
+                                      [this](double from, double to) { return CertainThroughout(from, to); });
+    Append(out_, c_.p, c_.f, s_, index_, sky_, cycle, phase, t, k->h, astro::Horizon{azimuth, z}, partial);
   }
 
   EventChunks& out_;
@@ -698,14 +751,21 @@ double SiteSun::Altitude(double t, double lst) const {
 PredictionOutcome RunPrediction(const RunParameters& p, const data::StarTable& stars,
                                 const astro::LimitsTable& limits, Engine engine, unsigned threads,
                                 std::size_t maxEvents, const std::atomic<bool>* cancel) {
-  const RunFrame f = FrameOf(p);
+  const RunFrame f = FrameOf(p, stars);
   PredictionOutcome outcome;
   outcome.zone = f.zone;
   outcome.eveningDayNumber = f.eveningDayNumber;
   outcome.daylightSaving = f.daylightSaving;
   outcome.label23Caption = f.daylightSaving ? "DAYLIGHT SAVINGS TIME" : "";
   outcome.clock = f.clock;
+  // The one scale of the stars, or the run's when none is used or several are.
   outcome.epochScale = p.epochScale;
+  if (std::count(f.scaleUsed.begin(), f.scaleUsed.end(), true) > 1) {
+    outcome.mixedEpochScales = true;
+  } else {
+    for (const astro::EpochScaleTexts& t : astro::kEpochScales)
+      if (f.scaleUsed[ScaleIndex(t.scale)]) outcome.epochScale = t.scale;
+  }
   outcome.rjdStart = f.rjdStart;
   outcome.rjdEnd = f.rjdEnd;
   outcome.epoch = f.epoch;
@@ -732,12 +792,16 @@ PredictionOutcome RunPrediction(const RunParameters& p, const data::StarTable& s
     outcome.cancelled = true;
     return outcome;
   };
+  // The stars whose walk looked beyond the span's end for the light time.
+  std::vector<char> beyond(n, 0);
   if (engine == Engine::Literal) {
     for (std::size_t i = 0; i < n; ++i) {
       if (cancelled()) return stopped();
       StarSky sky;
-      if (SkyOf(stars.entries[i], limits, f, sky))
+      if (SkyOf(p, stars.entries[i], limits, f, sky)) {
         WalkLiteral(events, p, f, stars.entries[i], static_cast<std::uint32_t>(i), sky);
+        beyond[i] = !sky.light->IsIdentity();
+      }
       if (events.size() > maxEvents) return tooMany();
     }
   } else {
@@ -753,8 +817,9 @@ PredictionOutcome RunPrediction(const RunParameters& p, const data::StarTable& s
     std::vector<double> cost(n, 0);
     double total = 0;
     for (std::size_t i = 0; i < n; ++i) {
-      usable[i] = SkyOf(stars.entries[i], limits, f, skies[i]);
-      if (usable[i]) total += cost[i] = 16 + 4 * (skies[i].eEnd - skies[i].eStart);
+      usable[i] = SkyOf(p, stars.entries[i], limits, f, skies[i]);
+      if (usable[i]) total += cost[i] = 16 + 4 * (skies[i].eLast - skies[i].eFirst);
+      beyond[i] = usable[i] && !skies[i].light->IsIdentity();
     }
     // Stars in blocks of about equal numbers of candidates, each block's
     // events in its own list, joined in star order: the list is the same as
@@ -792,8 +857,11 @@ PredictionOutcome RunPrediction(const RunParameters& p, const data::StarTable& s
   }
   if (engine == Engine::Literal) astro::SortEventList(events, [](const EventEntry& e) { return e.time; });
   // With light time the walk looked beyond the span's end: what is seen
-  // after it is not the run's. (Uncorrected walks end inside the span.)
-  if (f.shift != 0) std::erase_if(events, [&f](const EventEntry& e) { return !(e.time < f.rjdEnd); });
+  // at or after it is not the run's. (Uncorrected walks end inside the
+  // span.) After the sort, which the removed entries take part in as they
+  // always have.
+  if (std::find(beyond.begin(), beyond.end(), 1) != beyond.end())
+    std::erase_if(events, [&](const EventEntry& e) { return beyond[e.star] && !(e.time < f.rjdEnd); });
 
   outcome.firstListed = events.size();
   for (std::size_t i = 0; i < events.size(); ++i) {

@@ -26,7 +26,7 @@ inline constexpr const char* kPhaseLabels[5] = {"", " I ", ".25", "II ", ".75"};
 // star's word: a full-capacity year holds 1.65 million of these.
 struct EventEntry {
   double time = 0;         // RJD (UT): the instant the event is seen from the Earth
-  double cycle = 0;        // E, in quarters: the element instant is epoch + E x period
+  double cycle = 0;        // E, in quarters (a secondary's E + its phase): the element instant is epoch + E x period
   double column1 = 0;      // mode 1 azimuth (deg), else hour angle (h)
   double column2 = 0;      // mode 1 altitude (deg), 2 airmass, 3 catalogue declination DD.MMSS
   std::uint32_t star = 0;  // index into the StarTable's entries
@@ -45,7 +45,11 @@ struct PredictionOutcome {
   std::int32_t eveningDayNumber = 0;
   bool daylightSaving = false;     // in force at the start of the run
   RunClock clock;                  // the clock the run's times are shown on
+  // The scale of the epochs of the stars that can give events: the run's,
+  // or the one their own scales name; with several, mixedEpochScales and
+  // the run's.
   astro::EpochScale epochScale = astro::EpochScale::HjdAsUt;
+  bool mixedEpochScales = false;
   double rjdStart = 0, rjdEnd = 0;  // the span, UT: 18:00 local on the first evening to 06:00 after the last night
   double epoch = 2000;              // the precession epoch, year with fraction
   std::string label23Caption;      // "DAYLIGHT SAVINGS TIME" or empty

@@ -224,9 +224,19 @@ std::string MoonNightText(const PredictionOutcome& outcome, double localDay) {
   return text;
 }
 
-std::size_t ReportHeaderLines(const PredictionOutcome& outcome) {
-  return outcome.epochScale == astro::EpochScale::HjdAsUt ? 14 : 15;
+namespace {
+
+// The header's line of a run whose stars' epochs are on several scales.
+constexpr const char* kMixedEpochsLine = " Epochs: mixed, per star";
+
+// The header's Epochs line; null for epochs used as UT.
+const char* EpochsLine(const PredictionOutcome& outcome) {
+  return outcome.mixedEpochScales ? kMixedEpochsLine : astro::TextsOf(outcome.epochScale).headerLine;
 }
+
+}  // namespace
+
+std::size_t ReportHeaderLines(const PredictionOutcome& outcome) { return EpochsLine(outcome) ? 15 : 14; }
 
 namespace {
 
@@ -287,7 +297,7 @@ void AddHeader(ReportBuffer& r, const PredictionOutcome& outcome, const RunParam
   r.Add(" Longitude = " + Trimmed(p.longitudeDms) + " (ddd.mmss)");
   r.Add(" Latitude = " + Trimmed(p.latitudeDms) + " (ddd.mmss)");
   r.Add(" Time zone = " + ZoneText(outcome));
-  if (const char* epochs = astro::TextsOf(outcome.epochScale).headerLine) r.Add(epochs);
+  if (const char* epochs = EpochsLine(outcome)) r.Add(epochs);
   r.Add(" Maximum Sun elevation = " + Trimmed(p.maxSunAltitude) + " degrees");
   r.Add(" Minimum star elevation  = " + Trimmed(p.minStarAltitude) + " degrees");
   r.Add(" Star limits file = " + data::BlankControls(names.limitsFile));

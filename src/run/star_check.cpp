@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <utility>
 
 #include "data/text.h"
 
@@ -29,13 +30,19 @@ std::optional<std::string> UnusableReason(const data::StarEntry& star) {
   if (!(std::isfinite(star.raDms) && std::isfinite(star.decDms))) return std::string("the position is not a number");
   if (star.durationNotNumber)
     return "the eclipse's duration " + data::QuotedField(*star.durationNotNumber) + " is not a number of hours";
-  if (star.durationHours) {
-    const double d = *star.durationHours;
-    if (!(d > 0)) return "the eclipse's duration " + Number(d) + " hours is not a positive number of hours";
+  for (const auto& [hours, which] : {std::pair{star.durationHours, "eclipse's"},
+                                      std::pair{star.durationIIHours, "secondary eclipse's"}}) {
+    if (!hours) continue;
+    const double d = *hours;
+    if (!(d > 0))
+      return std::string("the ") + which + " duration " + Number(d) + " hours is not a positive number of hours";
     if (!(d < 24 * star.period))
-      return "the eclipse's duration " + Number(d) + " hours is not shorter than the period (" +
+      return std::string("the ") + which + " duration " + Number(d) + " hours is not shorter than the period (" +
              Number(24 * star.period) + " hours)";
   }
+  // A phase of 0 or 1 would put the secondary on the primary.
+  if (!(star.secondaryPhase > 0 && star.secondaryPhase < 1))
+    return "the secondary phase " + Number(star.secondaryPhase) + " is not between 0 and 1";
   return std::nullopt;
 }
 

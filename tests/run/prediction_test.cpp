@@ -138,8 +138,12 @@ TEST(RunPredictionTest, FastEngineEqualsTheLiteralOneOnGeneratedCatalogues) {
   // The whole-eclipse choice and the durations draw from their own stream,
   // so the other choices stay those of the runs before them.
   testing::Random eclipsePick(24);
+  // Secondary phases (near 0, near 1 and between) and the stars' own epoch
+  // scales, from a stream of their own too.
+  testing::Random orbitPick(32);
+  const double phases[] = {0.02, 0.43, 0.57, 0.985};
   std::set<std::string> shown;
-  std::size_t compared = 0, listedRuns = 0, partial = 0, whole = 0, nearMoon = 0;
+  std::size_t compared = 0, listedRuns = 0, partial = 0, whole = 0, nearMoon = 0, offHalf = 0, mixedRuns = 0;
   for (int k = 0; k < 240; ++k) {
     const SiteChoice& site = sites[static_cast<std::size_t>(k) % std::size(sites)];
     const auto& date = dates[choose(std::size(dates))];
@@ -163,6 +167,13 @@ TEST(RunPredictionTest, FastEngineEqualsTheLiteralOneOnGeneratedCatalogues) {
     for (data::StarEntry& s : stars.entries)
       if (eclipsePick.Next() % 4 != 0)
         s.durationHours = 24 * s.period * std::pow(eclipsePick.Uniform(), 3) * 0.999 + 0.01;
+    for (data::StarEntry& s : stars.entries) {
+      if (orbitPick.Next() % 3 == 0) {
+        s.secondaryPhase = phases[orbitPick.Next() % std::size(phases)];
+        if (s.durationHours && orbitPick.Next() % 2 == 0) s.durationIIHours = *s.durationHours * 0.6;
+      }
+      if (k % 3 == 1 && orbitPick.Next() % 4 == 0) s.epochScale = scales[orbitPick.Next() % std::size(scales)];
+    }
 
     const PredictionOutcome literal = RunPrediction(p, stars, limits, Engine::Literal);
     const unsigned threads = 1 + static_cast<unsigned>(k % 2);
@@ -173,6 +184,8 @@ TEST(RunPredictionTest, FastEngineEqualsTheLiteralOneOnGeneratedCatalogues) {
     ASSERT_EQ(fast.firstListed, literal.firstListed);
     EXPECT_EQ(fast.zone, literal.zone);
     EXPECT_EQ(fast.label23Caption, literal.label23Caption);
+    EXPECT_EQ(fast.mixedEpochScales, literal.mixedEpochScales);
+    mixedRuns += literal.mixedEpochScales;
     const ReportNames names{"Site", "Limits.dat", "gen.csv"};
     EXPECT_EQ(BuildReport(fast, p, stars, names).Bytes(), BuildReport(literal, p, stars, names).Bytes());
     if (p.wholeEclipse && n <= 5) {
@@ -181,6 +194,7 @@ TEST(RunPredictionTest, FastEngineEqualsTheLiteralOneOnGeneratedCatalogues) {
     for (const EventEntry& e : literal.events) {
       partial += e.partial;
       whole += p.wholeEclipse && stars.entries[e.star].durationHours && e.phase % 2 == 1 && !e.partial;
+      offHalf += e.phase == 3 && stars.entries[e.star].secondaryPhase != 0.5;
     }
     compared += literal.events.size();
     if (literal.HasListed()) ++listedRuns;
@@ -197,6 +211,8 @@ TEST(RunPredictionTest, FastEngineEqualsTheLiteralOneOnGeneratedCatalogues) {
   EXPECT_GT(nearMoon, 500u);
   EXPECT_GT(partial, 500u);
   EXPECT_GT(whole, 500u);
+  EXPECT_GT(offHalf, 1000u);
+  EXPECT_GT(mixedRuns, 30u);
 }
 
 // A minimum is checked over its whole eclipse when the run asks for it and
@@ -621,6 +637,91 @@ TEST(RunPredictionTest, CorrectedInstantDecidesSpanSunAndNight) {
       const std::size_t want = scale == astro::EpochScale::Hjd ? c.hjdNights : c.asUtNights;
       EXPECT_EQ(listed ? nights : 0, want) << c.what << ", " << astro::EpochScaleName(scale);
     }
+  }
+}
+
+// A star's secondary phase places its secondary minima: the secondary of
+// cycle E at epoch + (E + phase) x period, with cycle number E + phase; its
+// primaries and maxima stay where they were. Every secondary inside the span
+// is listed, however far its phase moves it from the half cycle.
+TEST(RunPredictionTest, SecondaryPhasePlacesTheSecondaryMinima) {
+  // Spans from RJD 59294.25, cycle 0.541 of the star, to cycle 4.296 (7
+  // nights) or 4.874 (8 nights).
+  data::StarEntry star = OneEventAt(59293.3127, 12, 0, "ECC");
+  star.period = 1.7311;
+  auto run = [&](int nights, double phase) {
+    RunParameters p = Anytime(0, 2021, 3, 20, nights);
+    p.eventWanted = {false, true, true, true, true};
+    star.secondaryPhase = phase;
+    return RunBoth(p, Table({star}), {});
+  };
+  auto only = [](const PredictionOutcome& o, bool secondaries) {
+    std::vector<EventEntry> out;
+    for (const EventEntry& e : Listed(o))
+      if ((e.phase == 3) == secondaries) out.push_back(e);
+    return out;
+  };
+  const struct {
+    const char* what;
+    int nights;
+    double phase;
+    double firstE;  // E of the first listed secondary
+    std::size_t count;
+  } cases[] = {
+      {"0.5: at the half cycles, as ever", 7, 0.5, 1, 3},
+      {"0.43: 0.07 period before the half cycle", 7, 0.43, 1, 3},
+      {"near 0: the last one's half cycle lies after the span", 7, 0.02, 1, 4},
+      {"near 1: the first one's half cycle lies before the span", 7, 0.985, 0, 4},
+      {"near 1: one after the span's end, its half cycle inside", 8, 0.985, 0, 4},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    const PredictionOutcome o = run(c.nights, c.phase);
+    EXPECT_EQ(only(o, false), only(run(c.nights, 0.5), false));
+    const std::vector<EventEntry> ii = only(o, true);
+    ASSERT_EQ(ii.size(), c.count);
+    for (std::size_t k = 0; k < ii.size(); ++k) {
+      const double e = c.firstE + static_cast<double>(k);
+      EXPECT_NEAR(ii[k].cycle, e + c.phase, 1e-12);
+      if (c.phase == 0.5)
+        EXPECT_EQ(ii[k].time, star.epoch + (e + 0.5) * star.period);  // the same bits as before phases
+      else
+        EXPECT_NEAR(ii[k].time, star.epoch + (e + 0.5) * star.period + (c.phase - 0.5) * star.period, 1e-9);
+    }
+  }
+}
+
+// The header's Epochs line names the one scale the usable stars' epochs are
+// on, the run's or their own; "mixed, per star" when they use several. A star
+// that can give no event does not count.
+TEST(RunPredictionTest, TheEpochsLineSaysMixedWhenTheStarsUseSeveralScales) {
+  using astro::EpochScale;
+  RunParameters p = Anytime(0, 2021, 3, 20, 1);
+  const double start = RunPrediction(p, {}, {}).rjdStart;
+  const struct {
+    EpochScale run;
+    std::optional<EpochScale> first, second, unusable;
+    const char* line;  // line 7, after the time zone
+  } cases[] = {
+      {EpochScale::HjdAsUt, EpochScale::Bjd, EpochScale::Bjd, std::nullopt,
+       " Epochs: BJD (TDB), corrected for light time to the Earth and from TDB to UTC"},
+      {EpochScale::Hjd, EpochScale::HjdAsUt, std::nullopt, std::nullopt, " Epochs: mixed, per star"},
+      {EpochScale::Hjd, std::nullopt, std::nullopt, EpochScale::Bjd,
+       " Epochs: HJD, corrected for light time to the Earth"},
+  };
+  for (const auto& c : cases) {
+    p.epochScale = c.run;
+    data::StarEntry a = OneEventAt(start + 0.1, 12, 0, "A"), b = OneEventAt(start + 0.2, 12, 0, "B"),
+                    bad = OneEventAt(start + 0.3, 12, 0, "BAD");
+    a.epochScale = c.first;
+    b.epochScale = c.second;
+    bad.epochScale = c.unusable;
+    bad.period = 0;
+    const data::StarTable stars = Table({a, b, bad});
+    const PredictionOutcome o = RunBoth(p, stars, {});
+    const ReportBuffer r = BuildReport(o, p, stars, {});
+    EXPECT_EQ(r.Line(7), c.line);
+    EXPECT_EQ(ReportHeaderLines(o), 15u);
   }
 }
 

@@ -44,11 +44,14 @@ TEST(UnusableReason, PeriodAndEpochBounds) {
 }
 
 TEST(UnusableReason, EclipseDurationAboveZeroAndBelowThePeriod) {
-  // duration hours (period 0.5 d = 12 h) -> reason, empty when usable
+  // duration hours (period 0.5 d = 12 h) -> reason, empty when usable; the
+  // secondary's duration and phase after
   struct Case {
     std::optional<double> hours;
     const char* notNumber;
     const char* reason;
+    std::optional<double> hoursII = std::nullopt;
+    double secondaryPhase = 0.5;
   };
   const Case cases[] = {
       {std::nullopt, nullptr, ""},
@@ -60,11 +63,18 @@ TEST(UnusableReason, EclipseDurationAboveZeroAndBelowThePeriod) {
       {12.0, nullptr, "the eclipse's duration 12 hours is not shorter than the period (12 hours)"},
       {250.0, nullptr, "the eclipse's duration 250 hours is not shorter than the period (12 hours)"},
       {std::nullopt, "2h30", "the eclipse's duration \"2h30\" is not a number of hours"},
+      {2.5, nullptr, "", 11.5, 0.02},
+      {2.5, nullptr, "the secondary eclipse's duration 12 hours is not shorter than the period (12 hours)", 12.0},
+      {std::nullopt, nullptr, "the secondary eclipse's duration 0 hours is not a positive number of hours", 0.0},
+      {2.5, nullptr, "the secondary phase 1 is not between 0 and 1", std::nullopt, 1.0},
+      {2.5, nullptr, "the secondary phase nan is not between 0 and 1", std::nullopt, std::nan("")},
   };
   for (const Case& c : cases) {
     data::StarEntry s = Star(0.5);
     s.durationHours = c.hours;
     if (c.notNumber) s.durationNotNumber = c.notNumber;
+    s.durationIIHours = c.hoursII;
+    s.secondaryPhase = c.secondaryPhase;
     SCOPED_TRACE(c.reason);
     EXPECT_EQ(UnusableReason(s).value_or(""), c.reason);
   }
