@@ -137,7 +137,7 @@ frmNightChart::frmNightChart(run::Session& session, frmOutput& output, MessageSi
   filter_ = new QLineEdit(body);
   filter_->setObjectName(QStringLiteral("chartFilter"));
   filter_->setPlaceholderText(QStringLiteral("Filter: names or types, e.g. GEN 1, EW"));
-  filter_->setToolTip(QStringLiteral("Shows only the stars whose name or type contains one of these words "
+  filter_->setToolTip(QStringLiteral("Shows only the stars whose name or type contains one of these terms "
                                      "(separated by commas, any case); empty shows every star."));
   filter_->setClearButtonEnabled(true);
   filter_->setMinimumWidth(260);
@@ -160,6 +160,8 @@ frmNightChart::frmNightChart(run::Session& session, frmOutput& output, MessageSi
   connect(previous_, &QPushButton::clicked, this, &frmNightChart::PreviousNight);
   connect(next_, &QPushButton::clicked, this, &frmNightChart::NextNight);
   canvas_->setFocusPolicy(Qt::StrongFocus);
+  // The chart takes the keys first (zoom, pan, nights), not the filter box.
+  canvas_->setFocus();
   connect(new QShortcut(QKeySequence(Qt::Key_Escape), this), &QShortcut::activated, this, &QWidget::hide);
 
   QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
@@ -229,11 +231,16 @@ void frmNightChart::ShowNight(std::int32_t night) {
   if (run_ != session_.lastRun) {
     run_ = session_.lastRun;
     nights_ = run::ReportNights(run_->outcome());
+    view_ = {};
   }
   const auto it = std::lower_bound(nights_.begin(), nights_.end(), night);
-  nightIndex_ = static_cast<std::size_t>(std::min(it - nights_.begin(), static_cast<std::ptrdiff_t>(nights_.size()) - 1));
+  const std::size_t index =
+      static_cast<std::size_t>(std::min(it - nights_.begin(), static_cast<std::ptrdiff_t>(nights_.size()) - 1));
+  // Another night, or another run's, starts from the whole night; the same
+  // one keeps its zoom.
+  if (index != nightIndex_ || night_.localDay != nights_[index] || night_.events.empty()) view_ = {};
+  nightIndex_ = index;
   night_ = run::BuildNightChart(*run_, nights_[nightIndex_]);
-  view_ = {};
   setWindowTitle(QStringLiteral("Night chart - ") + ChartTitle(night_));
   ApplyFilter();
   if (!isVisible()) FitIntoScreen();
