@@ -166,8 +166,9 @@ class NightChartTest : public QObject {
   }
 
   // A night of a 10,000-star list: the plot keeps two thirds of the width,
-  // the legend ends in "and N more", the markers go without labels, and a
-  // star looks the same on two nights.
+  // the legend ends in "and N more" whole (the text is cut to its box, so
+  // one that did not fit would read "and N mo..."), the markers go without
+  // labels, and a star looks the same on two nights.
   void AFullListStaysReadable() {
     run::Session s = RunOf(10000, 0, "01", "2");
     const std::vector<std::int32_t> nights = run::ReportNights(s.lastRun->outcome());
@@ -175,7 +176,7 @@ class NightChartTest : public QObject {
     const run::NightChartData first = run::BuildNightChart(*s.lastRun, nights[0]);
     const run::NightChartData second = run::BuildNightChart(*s.lastRun, nights[1]);
     QVERIFY2(first.events.size() > 2000, qPrintable(QString::number(first.events.size())));
-    for (const QSize size : {QSize(1600, 1000), QSize(800, 500)}) {
+    for (const QSize size : {QSize(2400, 1500), QSize(1600, 1000), QSize(800, 500)}) {
       const ui::ChartLayout layout = ui::LayOutChart(first, QSizeF(size));
       QVERIFY(layout.plot.width() >= size.width() * 2.0 / 3.0);
       QVERIFY(!layout.labelled);
