@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <string_view>
 #include <unordered_map>
 
 #include "astro/angles.h"
@@ -98,6 +99,7 @@ NightChartData BuildNightChart(const ListedRun& run, std::int32_t localDay) {
       NightStar s;
       s.star = e.star;
       s.name = run.stars.entries.at(e.star).name;
+      s.type = run.stars.entries.at(e.star).varType;
       c.stars.push_back(std::move(s));
       eventTimes.emplace_back();
     }
@@ -107,6 +109,7 @@ NightChartData BuildNightChart(const ListedRun& run, std::int32_t localDay) {
     ev.phase = e.phase;
     ev.close = e.close;
     ev.partial = e.partial;
+    ev.nearMoon = e.nearMoon;
     ev.eventIndex = i;
     ev.reportLine = lines[i];
     c.events.push_back(ev);
@@ -223,6 +226,51 @@ NightChartData BuildNightChart(const ListedRun& run, std::int32_t localDay) {
     ev.altitude = s.altitudes.at(k);
   }
   return c;
+}
+
+NightChartData FilterNightChart(const NightChartData& chart, const ChartFilter& filter) {
+  // ASCII case folding: star names and types are ASCII in practice, and
+  // other bytes compare as they are.
+  auto folded = [](std::string_view text) {
+    std::string out(text);
+    for (char& ch : out)
+      if (ch >= 'A' && ch <= 'Z') ch = static_cast<char>(ch - 'A' + 'a');
+    return out;
+  };
+  std::vector<std::string> terms;
+  for (std::size_t from = 0; from <= filter.text.size();) {
+    std::size_t to = filter.text.find(',', from);
+    if (to == std::string::npos) to = filter.text.size();
+    std::string_view term(filter.text.data() + from, to - from);
+    while (!term.empty() && (term.front() == ' ' || term.front() == '\t')) term.remove_prefix(1);
+    while (!term.empty() && (term.back() == ' ' || term.back() == '\t')) term.remove_suffix(1);
+    if (!term.empty()) terms.push_back(folded(term));
+    from = to + 1;
+  }
+  std::vector<bool> starShown(chart.stars.size(), terms.empty());
+  for (std::size_t i = 0; i < chart.stars.size() && !terms.empty(); ++i) {
+    const std::string name = folded(chart.stars[i].name), type = folded(chart.stars[i].type);
+    starShown[i] = std::any_of(terms.begin(), terms.end(), [&](const std::string& t) {
+      return name.find(t) != std::string::npos || type.find(t) != std::string::npos;
+    });
+  }
+
+  NightChartData out = chart;
+  out.stars.clear();
+  out.events.clear();
+  constexpr std::size_t kNone = static_cast<std::size_t>(-1);
+  std::vector<std::size_t> newSlot(chart.stars.size(), kNone);
+  for (NightEvent ev : chart.events) {
+    if (!starShown[ev.starSlot] || (filter.hidePartial && ev.partial) || (filter.hideMoon && ev.nearMoon)) continue;
+    std::size_t& slot = newSlot[ev.starSlot];
+    if (slot == kNone) {
+      slot = out.stars.size();
+      out.stars.push_back(chart.stars[ev.starSlot]);
+    }
+    ev.starSlot = slot;
+    out.events.push_back(ev);
+  }
+  return out;
 }
 
 }  // namespace tevaro::run

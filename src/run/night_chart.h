@@ -83,6 +83,7 @@ struct CurveStretch {
 struct NightStar {
   std::uint32_t star = 0;  // index into the run's StarTable
   std::string name;
+  std::string type;  // the star's variability type, as the star file gives it
   double eastLimit = -12, westLimit = 12;  // hours, as the run looks them up
   // The curve: the chart's grid with the star's event times and limit
   // crossings put in, in time order.
@@ -99,6 +100,7 @@ struct NightEvent {
   std::uint8_t phase = 1;    // 1..4, see kPhaseLabels
   bool close = false;
   bool partial = false;  // a minimum whose eclipse is only partly observable
+  bool nearMoon = false; // the report marks it " moon"
   // The part of the eclipse inside the chart's span, RJD (UT), for a
   // minimum tested over its whole eclipse; equal (no eclipse) otherwise.
   double eclipseStart = 0, eclipseEnd = 0;
@@ -149,5 +151,19 @@ double RunSunAltitude(double t, double longitude, double latitude);
 
 // The chart of local day `localDay` of `run`.
 NightChartData BuildNightChart(const ListedRun& run, std::int32_t localDay);
+
+// The stars and events a chart shows.
+struct ChartFilter {
+  // Terms separated by commas; a star is shown when a term is part of its
+  // name or of its type, in any case. Blank: every star.
+  std::string text;
+  bool hidePartial = false;  // leave out events marked " part"
+  bool hideMoon = false;     // leave out events marked " moon"
+};
+
+// `chart` with only the events `filter` lets through and the stars that
+// have one of them, in the order of their first event shown. Events keep their report lines and
+// stars their place in the run's list (and so their look).
+NightChartData FilterNightChart(const NightChartData& chart, const ChartFilter& filter);
 
 }  // namespace tevaro::run

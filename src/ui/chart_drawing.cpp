@@ -9,6 +9,9 @@
 #include <QSvgGenerator>
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
+#include <cstdlib>
+#include <unordered_map>
 
 #include "astro/calendar.h"
 #include "run/report.h"
@@ -59,11 +62,6 @@ QString PhaseText(std::uint8_t phase) {
   return QString::fromLatin1(kText[phase <= 4 ? phase : 0]);
 }
 
-double Overlap(const QRectF& a, const QRectF& b) {
-  const QRectF i = a.intersected(b);
-  return i.isValid() ? i.width() * i.height() : 0;
-}
-
 void DrawMarker(QPainter& p, QPointF c, double r, MarkerShape shape, const QColor& colour, bool hollow) {
   p.setPen(QPen(colour, hollow ? 2.0 : 1.0));
   p.setBrush(hollow ? QBrush(Qt::white) : QBrush(colour));
@@ -88,6 +86,59 @@ void DrawMarker(QPainter& p, QPointF c, double r, MarkerShape shape, const QColo
       break;
   }
 }
+
+// The offset of a clock from UT as the axis names it: "UT+1", "UT-5", "UT+5:30".
+QString OffsetText(double zoneHoursWest) {
+  const long minutes = std::lround(-zoneHoursWest * 60);
+  QString text = QStringLiteral("UT%1%2").arg(QChar(minutes < 0 ? u'-' : u'+')).arg(std::labs(minutes) / 60);
+  if (minutes % 60 != 0) text += QStringLiteral(":%1").arg(std::labs(minutes) % 60, 2, 10, QLatin1Char('0'));
+  return text;
+}
+
+// Boxes kept in a grid of cells, to find those a new box meets without
+// going through all of them (a busy night has thousands).
+class BoxIndex {
+ public:
+  explicit BoxIndex(double cell) : cell_(cell) {}
+  void Add(const QRectF& box) {
+    const std::size_t id = boxes_.size();
+    boxes_.push_back(box);
+    seen_.push_back(0);
+    ForCells(box, [&](std::int64_t key) { cells_[key].push_back(id); });
+  }
+  // The summed area `box` shares with the boxes kept.
+  double Overlap(const QRectF& box) const {
+    ++round_;
+    double area = 0;
+    ForCells(box, [&](std::int64_t key) {
+      const auto it = cells_.find(key);
+      if (it == cells_.end()) return;
+      for (const std::size_t id : it->second) {
+        if (seen_[id] == round_) continue;
+        seen_[id] = round_;
+        const QRectF i = box.intersected(boxes_[id]);
+        if (i.isValid()) area += i.width() * i.height();
+      }
+    });
+    return area;
+  }
+
+ private:
+  template <class F>
+  void ForCells(const QRectF& box, F f) const {
+    const auto x0 = static_cast<std::int64_t>(std::floor(box.left() / cell_));
+    const auto x1 = static_cast<std::int64_t>(std::floor(box.right() / cell_));
+    const auto y0 = static_cast<std::int64_t>(std::floor(box.top() / cell_));
+    const auto y1 = static_cast<std::int64_t>(std::floor(box.bottom() / cell_));
+    for (std::int64_t x = x0; x <= x1; ++x)
+      for (std::int64_t y = y0; y <= y1; ++y) f(x * 1000003 + y);
+  }
+  double cell_;
+  std::vector<QRectF> boxes_;
+  std::unordered_map<std::int64_t, std::vector<std::size_t>> cells_;
+  mutable std::vector<unsigned> seen_;
+  mutable unsigned round_ = 0;
+};
 
 QColor SkyColour(double sunAltitude, double maxSun) {
   if (sunAltitude >= 0) return kDay;
@@ -131,11 +182,97 @@ QString MoonDistanceText(const run::NightEvent& event) {
   return QStringLiteral("Moon %1\u00b0 from the star").arg(std::lround(event.moonDistanceDeg));
 }
 
-ChartLayout LayOutChart(const run::NightChartData& chart, QSizeF size) {
+ChartView ZoomView(const run::NightChartData& chart, ChartView view, double factor, double anchor) {
+  const double night = chart.rjdEnd - chart.rjdStart;
+  if (view.Whole()) view = {chart.rjdStart, chart.rjdEnd};
+  const double width = std::clamp((view.t1 - view.t0) * factor, std::min(night, kMinViewMinutes / 1440), night);
+  if (width >= night * (1 - 1e-9)) return {};
+  const double share = std::clamp((anchor - view.t0) / (view.t1 - view.t0), 0.0, 1.0);
+  const double t0 = std::clamp(anchor - share * width, chart.rjdStart, chart.rjdEnd - width);
+  return {t0, t0 + width};
+}
+
+ChartView PanView(const run::NightChartData& chart, ChartView view, double days) {
+  if (view.Whole()) return view;
+  const double width = view.t1 - view.t0;
+  const double t0 = std::clamp(view.t0 + days, chart.rjdStart, chart.rjdEnd - width);
+  return {t0, t0 + width};
+}
+
+namespace {
+
+// The time axis: a tick on every whole hour of the clock in force (every few
+// minutes when zoomed in far enough to label them), and a gap where the clock
+// changes, labelled with the offsets on either side.
+void LayOutTimeAxis(ChartLayout& l, const run::NightChartData& chart, const QFontMetricsF& fm, bool whole) {
+  const double labelW = fm.horizontalAdvance(QStringLiteral("00:00")) + 8;
+  const double hourW = l.XOf(l.t0 + 1 / 24.0) - l.XOf(l.t0);
+  // The whole night keeps hourly ticks; a zoomed view takes the finest step
+  // whose labels do not run together.
+  int stepMinutes = 60;
+  if (!whole)
+    for (const int m : {5, 10, 15, 30})
+      if (hourW * m / 60 >= labelW) {
+        stepMinutes = m;
+        break;
+      }
+  const int labelStep = stepMinutes < 60 || hourW <= 0 ? 1 : std::max(1, static_cast<int>(std::ceil(labelW / hourW)));
+
+  // The clock's changes inside the view cut the axis into stretches of one
+  // zone each.
+  std::vector<double> cuts = {l.t0};
+  for (const astro::ZoneSpan& span : chart.clock.Spans()) {
+    const double t = span.fromRjd;
+    if (t > l.t0 && t < l.t1 && chart.clock.ZoneAt(t - 1.0 / 86400) != chart.clock.ZoneAt(t)) {
+      ClockChange c;
+      c.time = t;
+      c.x = l.XOf(t);
+      c.text = OffsetText(chart.clock.ZoneAt(t - 1.0 / 86400)) + QStringLiteral(" \u2192 ") +
+               OffsetText(chart.clock.ZoneAt(t));
+      const double w = fm.horizontalAdvance(c.text) + 8;
+      c.label = QRectF(c.x - w / 2, l.plot.bottom() + 6, w, fm.height());
+      l.changes.push_back(c);
+      cuts.push_back(t);
+    }
+  }
+  cuts.push_back(l.t1);
+
+  const double step = stepMinutes / 1440.0;
+  const double tolerance = 0.5 / 86400;
+  int index = 0;
+  for (std::size_t k = 0; k + 1 < cuts.size(); ++k) {
+    const double a = cuts[k], b = cuts[k + 1];
+    const double zone = chart.clock.ZoneAt((a + b) / 2);
+    // The first whole step of the local clock at or after a (local time is
+    // UT - zone; steps divide the day, which starts at local noon).
+    double first = std::ceil((a - zone / 24) / step - 1e-6) * step + zone / 24 - a;
+    if (std::abs(first) < tolerance) first = 0;
+    for (int j = 0;; ++j) {
+      const double t = a + first + j * stepMinutes / 1440.0;
+      if (t > b + tolerance) break;
+      // No tick at a change of clock: the gap is there.
+      if ((k > 0 && std::abs(t - a) < tolerance) || (k + 2 < cuts.size() && std::abs(t - b) < tolerance)) continue;
+      AxisTick tick;
+      tick.x = l.XOf(t);
+      if (index++ % labelStep == 0) {
+        const astro::CalendarTime c = astro::RjdToCalendar(t + 1.0 / 86400, chart.clock.ZoneAt(t));
+        tick.text = QStringLiteral("%1:%2").arg(c.hour, 2, 10, QLatin1Char('0')).arg(c.minute, 2, 10, QLatin1Char('0'));
+        const QRectF box(tick.x - labelW / 2, l.plot.bottom() + 6, labelW, fm.height());
+        for (const ClockChange& change : l.changes)
+          if (box.intersects(change.label)) tick.text.clear();
+      }
+      l.ticks.push_back(tick);
+    }
+  }
+}
+
+}  // namespace
+
+ChartLayout LayOutChart(const run::NightChartData& chart, QSizeF size, ChartView view) {
   ChartLayout l;
   l.size = size;
-  l.t0 = chart.rjdStart;
-  l.t1 = chart.rjdEnd;
+  l.t0 = view.Whole() ? chart.rjdStart : view.t0;
+  l.t1 = view.Whole() ? chart.rjdEnd : view.t1;
   const double px = BaseFontPx(size);
   const QFontMetricsF fm(ChartFont(px));
   const QFontMetricsF titleFm(ChartFont(px * 1.3, true));
@@ -150,11 +287,16 @@ ChartLayout LayOutChart(const run::NightChartData& chart, QSizeF size) {
   double nameW = 0;
   for (const run::NightStar& s : chart.stars)
     nameW = std::max(nameW, fm.horizontalAdvance(QString::fromStdString(s.name)));
-  const double entryW = std::max(1.0, std::min(nameW + 48, legendRoom));
+  double entryW = std::max(1.0, std::min(nameW + 48, legendRoom));
   const double top = l.titleBox.bottom() + 10;
   const double bottom = size.height() - 2 * rowH - 30;  // below: hour labels, axis title, key
   const auto rowsFit = std::max<std::size_t>(1, static_cast<std::size_t>((bottom - top) / rowH));
-  const auto columnsFit = std::max<std::size_t>(1, static_cast<std::size_t>(legendRoom / entryW));
+  auto columnsFitting = [&] { return std::max<std::size_t>(1, static_cast<std::size_t>(legendRoom / entryW)); };
+  // When not every star fits, a column must hold "and N more" too.
+  if (columnsFitting() * rowsFit < chart.stars.size())
+    entryW = std::max(1.0, std::min(std::max(entryW, fm.horizontalAdvance(QStringLiteral("and %1 more").arg(chart.stars.size())) + 12),
+                                    legendRoom));
+  const std::size_t columnsFit = columnsFitting();
   const std::size_t columns =
       chart.stars.empty() ? 0 : std::min(columnsFit, (chart.stars.size() + rowsFit - 1) / rowsFit);
   // When not every star fits, the last row says how many are left out.
@@ -177,37 +319,44 @@ ChartLayout LayOutChart(const run::NightChartData& chart, QSizeF size) {
   }
   if (listed < chart.stars.size()) {
     l.moreBox = boxAt(listed);
-    l.moreText = QStringLiteral("and %1 more").arg(chart.stars.size() - listed);
+    l.moreText = fm.elidedText(QStringLiteral("and %1 more").arg(chart.stars.size() - listed), Qt::ElideRight,
+                               l.moreBox.width());
   }
+
+  LayOutTimeAxis(l, chart, fm, view.Whole());
 
   // Markers, then labels placed greedily in time order: the first spot
   // around the marker that meets no placed label, no marker and stays in the
   // plot; else, stepping up and down, a spot joined by a leader line; else
-  // the spot of least overlap.
+  // the spot in the plot clear of labels that covers least of the markers;
+  // else none.
   const double r = kMarkerRadius;
-  std::vector<QRectF> markerBoxes;
+  const double cell = std::max(32.0, 4 * fm.height());
+  BoxIndex markerBoxes(cell);
+  std::size_t shown = 0;
   for (std::size_t i = 0; i < chart.events.size(); ++i) {
     const run::NightEvent& ev = chart.events[i];
     ChartMarker m;
     m.event = i;
     m.centre = QPointF(l.XOf(ev.time), l.YOf(ev.altitude));
+    m.visible = m.centre.x() >= l.plot.left() - 0.5 && m.centre.x() <= l.plot.right() + 0.5;
     m.text = QString::fromStdString(chart.stars[ev.starSlot].name) + QLatin1Char(' ') + PhaseText(ev.phase);
     l.markers.push_back(m);
-    markerBoxes.emplace_back(m.centre.x() - r - 1, m.centre.y() - r - 1, 2 * r + 2, 2 * r + 2);
+    if (!m.visible) continue;
+    ++shown;
+    markerBoxes.Add(QRectF(m.centre.x() - r - 1, m.centre.y() - r - 1, 2 * r + 2, 2 * r + 2));
   }
   // Labels need room: when all of them would cover more than half the plot
   // they cannot be kept apart, and markers go alone (hovering names them).
   double labelArea = 0;
-  for (const ChartMarker& m : l.markers) labelArea += (fm.horizontalAdvance(m.text) + 6) * (fm.height() + 2);
+  for (const ChartMarker& m : l.markers)
+    if (m.visible) labelArea += (fm.horizontalAdvance(m.text) + 6) * (fm.height() + 2);
   l.labelled = labelArea <= l.plot.width() * l.plot.height() / 2;
-  if (!l.labelled) return l;
-  std::vector<QRectF> placed;
-  placed.reserve(l.markers.size());
+  if (!l.labelled || shown == 0) return l;
+  BoxIndex placed(cell);
   const QRectF inside = l.plot.adjusted(2, 2, -2, -2);
-  // The search costs the square of the events; past a few hundred the labels
-  // could not be kept apart on one sheet anyway and take their first spot.
-  const bool search = l.markers.size() <= 500;
   for (ChartMarker& m : l.markers) {
+    if (!m.visible) continue;
     const double w = fm.horizontalAdvance(m.text) + 6, h = fm.height() + 2;
     const double cx = m.centre.x(), cy = m.centre.y(), d = r + 3;
     std::vector<std::pair<QRectF, bool>> candidates = {
@@ -221,25 +370,43 @@ ChartLayout LayOutChart(const run::NightChartData& chart, QSizeF size) {
           candidates.push_back({{cx + dx, cy - h / 2 + sign * k * (h + 2), w, h}, true});
     double best = -1;
     for (const auto& [box, leader] : candidates) {
-      double cost = 0;
-      if (!search) {
-        m.label = box;
-        break;
-      }
-      if (!inside.contains(box)) cost += 1e9;
-      for (const QRectF& q : placed) cost += Overlap(box, q);
-      for (const QRectF& q : markerBoxes) cost += Overlap(box, q);
+      if (!inside.contains(box) || placed.Overlap(box) > 0) continue;
+      const double cost = markerBoxes.Overlap(box);
       if (best < 0 || cost < best) {
         best = cost;
         m.label = box;
         m.leader = leader;
       }
-      if (cost == 0 || !search) break;
+      if (cost == 0) break;
     }
-    placed.push_back(m.label);
+    if (best >= 0) placed.Add(m.label);
   }
   return l;
 }
+
+namespace {
+
+// Each change of clock: a grey band across the plot, the frame's bottom
+// broken there by two slanted strokes, and the two offsets below it.
+void DrawClockChanges(QPainter& p, const ChartLayout& l) {
+  constexpr double kHalf = 3;
+  for (const ClockChange& c : l.changes) {
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(90, 90, 90, 70));
+    p.drawRect(QRectF(c.x - kHalf, l.plot.top(), 2 * kHalf, l.plot.height()));
+    p.setBrush(Qt::white);
+    p.drawRect(QRectF(c.x - kHalf, l.plot.bottom() - 1, 2 * kHalf, 3));
+    p.setPen(QPen(Qt::black, 1));
+    for (const double dx : {-kHalf, kHalf})
+      p.drawLine(QPointF(c.x + dx - 2, l.plot.bottom() + 4), QPointF(c.x + dx + 2, l.plot.bottom() - 4));
+    p.setBrush(Qt::white);
+    p.drawRoundedRect(c.label, 3, 3);
+    p.drawText(c.label, Qt::AlignCenter, c.text);
+  }
+  p.setBrush(Qt::NoBrush);
+}
+
+}  // namespace
 
 void DrawChart(QPainter& p, const run::NightChartData& chart, const ChartLayout& l) {
   const double px = BaseFontPx(l.size);
@@ -255,38 +422,30 @@ void DrawChart(QPainter& p, const run::NightChartData& chart, const ChartLayout&
 
   // The sky: each Sun sample's stretch in the colour of its mean altitude.
   p.setRenderHint(QPainter::Antialiasing, false);
+  // A zoomed view has sky beyond the plot's edges.
+  const bool zoomed = l.t0 != chart.rjdStart || l.t1 != chart.rjdEnd;
+  if (zoomed) p.setClipRect(l.plot);
   for (std::size_t k = 0; k + 1 < chart.sunTimes.size(); ++k) {
     const double a = (chart.sunAltitudes[k] + chart.sunAltitudes[k + 1]) / 2;
     const double x0 = std::round(l.XOf(chart.sunTimes[k])), x1 = std::round(l.XOf(chart.sunTimes[k + 1]));
     p.fillRect(QRectF(x0, l.plot.top(), x1 - x0, l.plot.height()), SkyColour(a, chart.maxSunAltitude));
   }
+  if (zoomed) p.setClipping(false);
 
-  // Grid: every ten degrees and every hour.
+  // Grid: every ten degrees and every tick of the time axis.
   p.setPen(QPen(QColor(255, 255, 255, 160), 1));
   for (int a = 10; a < 90; a += 10) p.drawLine(QPointF(l.plot.left(), l.YOf(a)), QPointF(l.plot.right(), l.YOf(a)));
-  // Whole hours across the span, which starts on a whole local hour.
-  const int hours = static_cast<int>(std::lround((l.t1 - l.t0) * 24));
-  // Each mark shows the clock in force at its instant (a named zone may
-  // change its clock during the night).
-  auto hourAt = [&](double t) { return astro::RjdToCalendar(t + 1.0 / 86400, chart.clock.ZoneAt(t)).hour; };
-  for (int h = 1; h < hours; ++h) {
-    const double x = l.XOf(l.t0 + h / 24.0);
-    p.drawLine(QPointF(x, l.plot.top()), QPointF(x, l.plot.bottom()));
-  }
+  for (const AxisTick& tick : l.ticks)
+    if (tick.x > l.plot.left() + 0.5 && tick.x < l.plot.right() - 0.5)
+      p.drawLine(QPointF(tick.x, l.plot.top()), QPointF(tick.x, l.plot.bottom()));
   p.setPen(Qt::black);
   for (int a = 0; a <= 90; a += 10)
     p.drawText(QRectF(l.plot.left() - 60, l.YOf(a) - fm.height() / 2, 54, fm.height()),
                Qt::AlignRight | Qt::AlignVCenter, QString::number(a));
-  // Every hour gets a tick; labels skip hours where they would run together.
-  const double hourW = l.XOf(l.t0 + 1 / 24.0) - l.XOf(l.t0);
-  const double labelW = fm.horizontalAdvance(QStringLiteral("00:00")) + 8;
-  const int labelStep = hourW > 0 ? std::max(1, static_cast<int>(std::ceil(labelW / hourW))) : 1;
-  for (int h = 0; h <= hours; ++h) {
-    const double x = l.XOf(l.t0 + h / 24.0);
-    p.drawLine(QPointF(x, l.plot.bottom()), QPointF(x, l.plot.bottom() + 5));
-    if (h % labelStep != 0) continue;
-    p.drawText(QRectF(x - 40, l.plot.bottom() + 6, 80, fm.height()), Qt::AlignHCenter | Qt::AlignTop,
-               QStringLiteral("%1:00").arg(hourAt(l.t0 + h / 24.0), 2, 10, QLatin1Char('0')));
+  for (const AxisTick& tick : l.ticks) {
+    p.drawLine(QPointF(tick.x, l.plot.bottom()), QPointF(tick.x, l.plot.bottom() + 5));
+    if (!tick.text.isEmpty())
+      p.drawText(QRectF(tick.x - 40, l.plot.bottom() + 6, 80, fm.height()), Qt::AlignHCenter | Qt::AlignTop, tick.text);
   }
   p.drawText(QRectF(l.plot.left(), l.plot.bottom() + fm.height() + 8, l.plot.width(), fm.height()),
              Qt::AlignHCenter | Qt::AlignTop, QStringLiteral("Local time (zone %1)").arg(ZoneLabel(chart)));
@@ -371,6 +530,7 @@ void DrawChart(QPainter& p, const run::NightChartData& chart, const ChartLayout&
   // Labels under the markers, so a marker is never hidden by a label.
   for (const ChartMarker& m : l.markers) {
     if (!l.labelled) break;
+    if (m.label.isEmpty()) continue;
     const run::NightEvent& ev = chart.events[m.event];
     const StarStyle style = StyleOfStar(chart, ev.starSlot);
     if (m.leader) {
@@ -390,7 +550,9 @@ void DrawChart(QPainter& p, const run::NightChartData& chart, const ChartLayout&
   p.setPen(QPen(Qt::black, 1));
   p.setBrush(Qt::NoBrush);
   p.drawRect(l.plot);
+  DrawClockChanges(p, l);
   for (const ChartMarker& m : l.markers) {
+    if (!m.visible) continue;
     const run::NightEvent& ev = chart.events[m.event];
     const StarStyle style = StyleOfStar(chart, ev.starSlot);
     DrawMarker(p, m.centre, kMarkerRadius, style.shape, style.colour, ev.close);

@@ -41,7 +41,44 @@ struct ChartMarker {
   QRectF label;
   QString text;  // star name and phase
   bool leader = false;  // label set apart from its marker, joined by a line
+  bool visible = true;  // the event lies in the time shown
+  // An empty label: the marker goes without one (no room, or out of view);
+  // hovering still names the event.
 };
+
+// A mark on the time axis: its x and the clock reading; no text when the
+// labels would run together.
+struct AxisTick {
+  double x = 0;
+  QString text;
+};
+
+// A change of clock within the time shown: the axis has a gap at `x`,
+// labelled with the offsets before and after ("UT+1 → UT+2").
+struct ClockChange {
+  double time = 0;  // RJD (UT) of the change
+  double x = 0;
+  QString text;
+  QRectF label;  // the text's box, in the hour labels' row
+};
+
+// The stretch of the night a chart shows, RJD (UT). An empty view (t1 not
+// after t0) is the whole night.
+struct ChartView {
+  double t0 = 0, t1 = 0;
+  bool Whole() const { return !(t0 < t1); }
+};
+
+// The narrowest view zooming allows, minutes.
+inline constexpr double kMinViewMinutes = 10;
+
+// `view` (empty: the whole night) scaled by `factor` (below 1 zooms in) about
+// the instant `anchor`, which keeps its place on the axis; kept within the
+// night and no narrower than kMinViewMinutes. A view as wide as the night is
+// returned empty.
+ChartView ZoomView(const run::NightChartData& chart, ChartView view, double factor, double anchor);
+// `view` moved by `days` (later when positive), kept within the night.
+ChartView PanView(const run::NightChartData& chart, ChartView view, double days);
 
 struct LegendEntry {
   std::size_t slot = 0;  // index into NightChartData::stars
@@ -56,11 +93,13 @@ struct ChartLayout {
   QRectF plot;       // the axes' area
   QRectF titleBox;
   double t0 = 0, t1 = 1;  // RJD at the left and right edges of the plot
+  std::vector<AxisTick> ticks;        // in time order
+  std::vector<ClockChange> changes;   // in time order
   std::vector<ChartMarker> markers;  // one per event, in the chart's event order
   std::vector<LegendEntry> legend;   // the stars that fit, in the chart's order
   QRectF moreBox;                    // "and N more" below the legend; empty when all fit
   QString moreText;
-  bool labelled = true;  // false when the events are too dense for labels
+  bool labelled = true;  // false when the events shown are too dense for labels
   double XOf(double t) const { return plot.left() + (t - t0) / (t1 - t0) * plot.width(); }
   double YOf(double altitude) const { return plot.bottom() - altitude / 90 * plot.height(); }
 };
@@ -75,12 +114,14 @@ QString ChartTitle(const run::NightChartData& chart);
 // "Moon 34° from the star": the tooltip's line for an event, whole degrees.
 QString MoonDistanceText(const run::NightEvent& event);
 
-// Places the plot, the legend, the markers and their labels on a `size`
-// surface; labels are moved until they overlap no other label or marker
-// where that can be done. The plot keeps at least two thirds of the width:
-// the legend lists the stars that fit and then "and N more". Past a density
-// of events where labels cannot be kept apart, markers go without labels.
-ChartLayout LayOutChart(const run::NightChartData& chart, QSizeF size);
+// Places the plot, the legend, the time axis, the markers and their labels
+// on a `size` surface, the plot showing `view` of the night. Labels are moved
+// until they overlap no other label or marker where that can be done; a label
+// that would overlap another label is left out, so no two ever overlap. The
+// plot keeps at least two thirds of the width: the legend lists the stars
+// that fit and then "and N more". Past a density of events where labels
+// cannot be kept apart, markers go without labels.
+ChartLayout LayOutChart(const run::NightChartData& chart, QSizeF size, ChartView view = {});
 
 // Draws the chart onto a painter of the layout's size.
 void DrawChart(QPainter& painter, const run::NightChartData& chart, const ChartLayout& layout);

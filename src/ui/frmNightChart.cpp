@@ -1,5 +1,6 @@
 #include "ui/frmNightChart.h"
 
+#include <QCheckBox>
 #include <QDir>
 #include <QEvent>
 #include <QFileInfo>
@@ -8,6 +9,7 @@
 #include <QHelpEvent>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenuBar>
 #include <QMouseEvent>
 #include <QPainter>
@@ -18,7 +20,9 @@
 #include <QShortcut>
 #include <QToolTip>
 #include <QVBoxLayout>
+#include <QWheelEvent>
 #include <algorithm>
+#include <cmath>
 
 #include "ui/frmFileChooser.h"
 #include "ui/frmOutput.h"
@@ -33,7 +37,7 @@ ChartCanvas::ChartCanvas(frmNightChart& owner, QWidget* parent) : QWidget(parent
 }
 
 void ChartCanvas::Refresh() {
-  layout_ = LayOutChart(owner_.chart(), QSizeF(size()));
+  layout_ = LayOutChart(owner_.chart(), QSizeF(size()), owner_.view());
   update();
 }
 
@@ -48,6 +52,7 @@ std::optional<std::size_t> ChartCanvas::EventAt(QPointF pos) const {
   std::optional<std::size_t> best;
   double bestDistance = (kMarkerRadius + 3) * (kMarkerRadius + 3);
   for (const ChartMarker& m : layout_.markers) {
+    if (!m.visible) continue;
     const QPointF d = m.centre - pos;
     const double distance = d.x() * d.x() + d.y() * d.y();
     if (distance <= bestDistance) {
@@ -58,13 +63,43 @@ std::optional<std::size_t> ChartCanvas::EventAt(QPointF pos) const {
   return best;
 }
 
+double ChartCanvas::TimeAt(double x) const {
+  const double share = layout_.plot.width() > 0 ? (x - layout_.plot.left()) / layout_.plot.width() : 0.5;
+  return layout_.t0 + std::clamp(share, 0.0, 1.0) * (layout_.t1 - layout_.t0);
+}
+
 void ChartCanvas::mouseMoveEvent(QMouseEvent* event) {
+  if (dragFrom_ && (event->buttons() & Qt::LeftButton)) {
+    // The instant under the mouse stays under it.
+    const double days = (dragFrom_->x() - event->position().x()) / std::max(1.0, layout_.plot.width()) *
+                        (layout_.t1 - layout_.t0);
+    owner_.SetView(PanView(owner_.chart(), dragView_, days));
+    return;
+  }
   setCursor(EventAt(event->position()) ? Qt::PointingHandCursor : Qt::ArrowCursor);
 }
 
 void ChartCanvas::mousePressEvent(QMouseEvent* event) {
   if (event->button() != Qt::LeftButton) return;
-  if (const auto i = EventAt(event->position())) owner_.GoToEvent(*i);
+  if (const auto i = EventAt(event->position())) {
+    owner_.GoToEvent(*i);
+  } else if (!owner_.view().Whole() && layout_.plot.contains(event->position())) {
+    dragFrom_ = event->position();
+    dragView_ = owner_.view();
+    setCursor(Qt::ClosedHandCursor);
+  }
+}
+
+void ChartCanvas::mouseReleaseEvent(QMouseEvent* event) {
+  if (event->button() != Qt::LeftButton || !dragFrom_) return;
+  dragFrom_.reset();
+  setCursor(Qt::ArrowCursor);
+}
+
+void ChartCanvas::wheelEvent(QWheelEvent* event) {
+  const double notches = event->angleDelta().y() / 120.0;
+  if (notches == 0) return event->ignore();
+  owner_.ZoomBy(std::pow(0.8, notches), TimeAt(event->position().x()));
 }
 
 bool ChartCanvas::event(QEvent* event) {
@@ -99,13 +134,34 @@ frmNightChart::frmNightChart(run::Session& session, frmOutput& output, MessageSi
   row->addWidget(previous_);
   row->addWidget(next_);
   row->addWidget(status_, 1);
+  filter_ = new QLineEdit(body);
+  filter_->setObjectName(QStringLiteral("chartFilter"));
+  filter_->setPlaceholderText(QStringLiteral("Filter: names or types, e.g. GEN 1, EW"));
+  filter_->setToolTip(QStringLiteral("Shows only the stars whose name or type contains one of these terms "
+                                     "(separated by commas, any case); empty shows every star."));
+  filter_->setClearButtonEnabled(true);
+  filter_->setMinimumWidth(260);
+  hidePartial_ = new QCheckBox(QStringLiteral("Hide \"part\""), body);
+  hidePartial_->setObjectName(QStringLiteral("hidePartial"));
+  hidePartial_->setToolTip(QStringLiteral("Leaves out the minima the report marks \"part\": only part of the eclipse is observable."));
+  hideMoon_ = new QCheckBox(QStringLiteral("Hide \"moon\""), body);
+  hideMoon_->setObjectName(QStringLiteral("hideMoon"));
+  hideMoon_->setToolTip(QStringLiteral("Leaves out the events the report marks \"moon\": a bright Moon near the star."));
+  row->addWidget(filter_);
+  row->addWidget(hidePartial_);
+  row->addWidget(hideMoon_);
   column->addLayout(row);
+  connect(filter_, &QLineEdit::textChanged, this, &frmNightChart::ApplyFilter);
+  connect(hidePartial_, &QCheckBox::toggled, this, &frmNightChart::ApplyFilter);
+  connect(hideMoon_, &QCheckBox::toggled, this, &frmNightChart::ApplyFilter);
   canvas_ = new ChartCanvas(*this, body);
   column->addWidget(canvas_, 1);
   setCentralWidget(body);
   connect(previous_, &QPushButton::clicked, this, &frmNightChart::PreviousNight);
   connect(next_, &QPushButton::clicked, this, &frmNightChart::NextNight);
   canvas_->setFocusPolicy(Qt::StrongFocus);
+  // The chart takes the keys first (zoom, pan, nights), not the filter box.
+  canvas_->setFocus();
   connect(new QShortcut(QKeySequence(Qt::Key_Escape), this), &QShortcut::activated, this, &QWidget::hide);
 
   QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
@@ -128,9 +184,41 @@ frmNightChart::~frmNightChart() = default;
 
 void frmNightChart::keyPressEvent(QKeyEvent* event) {
   // Keys the canvas and the buttons leave come here.
-  if (event->key() == Qt::Key_PageUp) PreviousNight();
-  else if (event->key() == Qt::Key_PageDown) NextNight();
-  else QMainWindow::keyPressEvent(event);
+  const ChartLayout& l = canvas_->layout();
+  const double middle = (l.t0 + l.t1) / 2;
+  switch (event->key()) {
+    case Qt::Key_PageUp: PreviousNight(); break;
+    case Qt::Key_PageDown: NextNight(); break;
+    case Qt::Key_Plus:
+    case Qt::Key_Equal: ZoomBy(0.5, middle); break;
+    case Qt::Key_Minus: ZoomBy(2, middle); break;
+    case Qt::Key_Left: PanBy(-0.25); break;
+    case Qt::Key_Right: PanBy(0.25); break;
+    case Qt::Key_Home: SetView({}); break;
+    default: QMainWindow::keyPressEvent(event);
+  }
+}
+
+void frmNightChart::SetView(ChartView view) {
+  view_ = view;
+  canvas_->Refresh();
+}
+
+void frmNightChart::ZoomBy(double factor, double anchor) { SetView(ZoomView(chart_, view_, factor, anchor)); }
+
+void frmNightChart::PanBy(double share) {
+  const ChartLayout& l = canvas_->layout();
+  SetView(PanView(chart_, view_, share * (l.t1 - l.t0)));
+}
+
+void frmNightChart::ApplyFilter() {
+  run::ChartFilter filter;
+  filter.text = filter_->text().toStdString();
+  filter.hidePartial = hidePartial_->isChecked();
+  filter.hideMoon = hideMoon_->isChecked();
+  chart_ = run::FilterNightChart(night_, filter);
+  UpdateControls();
+  canvas_->Refresh();
 }
 
 void frmNightChart::ShowLine(std::size_t line) {
@@ -143,13 +231,18 @@ void frmNightChart::ShowNight(std::int32_t night) {
   if (run_ != session_.lastRun) {
     run_ = session_.lastRun;
     nights_ = run::ReportNights(run_->outcome());
+    view_ = {};
   }
   const auto it = std::lower_bound(nights_.begin(), nights_.end(), night);
-  nightIndex_ = static_cast<std::size_t>(std::min(it - nights_.begin(), static_cast<std::ptrdiff_t>(nights_.size()) - 1));
-  chart_ = run::BuildNightChart(*run_, nights_[nightIndex_]);
-  setWindowTitle(QStringLiteral("Night chart - ") + ChartTitle(chart_));
-  UpdateControls();
-  canvas_->Refresh();
+  const std::size_t index =
+      static_cast<std::size_t>(std::min(it - nights_.begin(), static_cast<std::ptrdiff_t>(nights_.size()) - 1));
+  // Another night, or another run's, starts from the whole night; the same
+  // one keeps its zoom.
+  if (index != nightIndex_ || night_.localDay != nights_[index] || night_.events.empty()) view_ = {};
+  nightIndex_ = index;
+  night_ = run::BuildNightChart(*run_, nights_[nightIndex_]);
+  setWindowTitle(QStringLiteral("Night chart - ") + ChartTitle(night_));
+  ApplyFilter();
   if (!isVisible()) FitIntoScreen();
   show();
   raise();
@@ -182,7 +275,9 @@ void frmNightChart::NextNight() {
 void frmNightChart::UpdateControls() {
   previous_->setEnabled(nightIndex_ > 0);
   next_->setEnabled(nightIndex_ + 1 < nights_.size());
-  status_->setText(QStringLiteral("Night %1 of %2: %3 events").arg(nightIndex_ + 1).arg(nights_.size()).arg(chart_.events.size()));
+  QString text = QStringLiteral("Night %1 of %2: %3 events").arg(nightIndex_ + 1).arg(nights_.size()).arg(night_.events.size());
+  if (chart_.events.size() != night_.events.size()) text += QStringLiteral(", %1 shown").arg(chart_.events.size());
+  status_->setText(text);
 }
 
 QString frmNightChart::EventLineText(std::size_t i) const {

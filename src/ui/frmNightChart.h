@@ -1,7 +1,9 @@
 // The night chart window: one night of the report as a picture, opened from
 // the output window. Page Up and Page Down go through the report's nights;
 // a marker's tooltip is the event's report line, and a click on it scrolls
-// the output window to that line.
+// the output window to that line. A filter box picks the stars shown; the
+// time axis zooms (wheel, + and -) and pans (drag, arrows), Home shows the
+// whole night again.
 #pragma once
 
 #include <QMainWindow>
@@ -17,7 +19,9 @@
 #include "ui/chart_drawing.h"
 #include "ui/message_sink.h"
 
+class QCheckBox;
 class QLabel;
+class QLineEdit;
 class QPushButton;
 
 namespace tevaro::ui {
@@ -41,11 +45,18 @@ class ChartCanvas : public QWidget {
   void resizeEvent(QResizeEvent* event) override;
   void mouseMoveEvent(QMouseEvent* event) override;
   void mousePressEvent(QMouseEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
+  void wheelEvent(QWheelEvent* event) override;
   bool event(QEvent* event) override;
 
  private:
+  // The instant under x, within the plot.
+  double TimeAt(double x) const;
+
   frmNightChart& owner_;
   ChartLayout layout_;
+  std::optional<QPointF> dragFrom_;  // where a drag of the time axis started
+  ChartView dragView_;               // the view when it started
 };
 
 class frmNightChart : public QMainWindow {
@@ -62,7 +73,14 @@ class frmNightChart : public QMainWindow {
   void PreviousNight();
   void NextNight();
 
+  // The chart as shown: the night's stars and events the filter lets through.
   const run::NightChartData& chart() const { return chart_; }
+  // The stretch of the night shown (empty: all of it).
+  const ChartView& view() const { return view_; }
+  void SetView(ChartView view);
+  // Zooms by `factor` (below 1: in) about `anchor`; pans by a share of the view.
+  void ZoomBy(double factor, double anchor);
+  void PanBy(double share);
   ChartCanvas* canvas() const { return canvas_; }
   // The position of the shown night among the report's nights (0-based).
   std::size_t nightIndex() const { return nightIndex_; }
@@ -88,6 +106,8 @@ class frmNightChart : public QMainWindow {
   void FitIntoScreen();
   void SaveChosenFile();
   void UpdateControls();
+  // Applies the filter box and its two marks to the night's chart.
+  void ApplyFilter();
 
   run::Session& session_;
   frmOutput& output_;
@@ -95,8 +115,13 @@ class frmNightChart : public QMainWindow {
   std::shared_ptr<const run::ListedRun> run_;
   std::vector<std::int32_t> nights_;
   std::size_t nightIndex_ = 0;
-  run::NightChartData chart_;
+  run::NightChartData night_;  // the whole night
+  run::NightChartData chart_;  // what the filter lets through
+  ChartView view_;
   ChartCanvas* canvas_ = nullptr;
+  QLineEdit* filter_ = nullptr;
+  QCheckBox* hidePartial_ = nullptr;
+  QCheckBox* hideMoon_ = nullptr;
   QPushButton* previous_ = nullptr;
   QPushButton* next_ = nullptr;
   QLabel* status_ = nullptr;

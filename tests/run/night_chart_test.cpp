@@ -359,5 +359,69 @@ TEST(NightChartLines, EveryReportLineBelongsToANight) {
   EXPECT_EQ(NightOfReportLine(o, s.report.LineCount() + 5), nights.back());
 }
 
+// The filter: terms (any case, comma-separated) pick stars by name or type,
+// and the two marks drop their events; stars left without events go, the
+// others keep their order, their place in the run's list and their events'
+// report lines.
+TEST(NightChartFilter, PicksStarsByNameTypeAndMarks) {
+  NightChartData night;
+  const struct {
+    const char* name;
+    const char* type;
+  } stars[] = {{"V1234 Cyg", "EA"}, {"TX UMa", "EA/SD"}, {"GEN 12", "EW"}, {"AB And", "EW"}};
+  for (std::uint32_t i = 0; i < 4; ++i) {
+    NightStar s;
+    s.star = 10 + i;
+    s.name = stars[i].name;
+    s.type = stars[i].type;
+    night.stars.push_back(s);
+  }
+  // Report lines 20.. in order: star slot, " part", " moon".
+  const struct {
+    std::size_t slot;
+    bool partial, nearMoon;
+  } events[] = {{0, false, false}, {1, true, false}, {2, false, true}, {0, true, true}, {3, false, false}, {1, false, false}};
+  for (std::size_t i = 0; i < std::size(events); ++i) {
+    NightEvent ev;
+    ev.starSlot = events[i].slot;
+    ev.partial = events[i].partial;
+    ev.nearMoon = events[i].nearMoon;
+    ev.reportLine = 20 + i;
+    night.events.push_back(ev);
+  }
+  const struct {
+    const char* text;
+    bool hidePartial, hideMoon;
+    std::vector<std::size_t> lines;
+    std::vector<std::string> names;
+  } cases[] = {
+      {"", false, false, {20, 21, 22, 23, 24, 25}, {"V1234 Cyg", "TX UMa", "GEN 12", "AB And"}},
+      {" , ", false, false, {20, 21, 22, 23, 24, 25}, {"V1234 Cyg", "TX UMa", "GEN 12", "AB And"}},
+      {"cyg", false, false, {20, 23}, {"V1234 Cyg"}},
+      {"ew", false, false, {22, 24}, {"GEN 12", "AB And"}},
+      {"sd", false, false, {21, 25}, {"TX UMa"}},  // part of "EA/SD"
+      {"  ab and ,GEN 1", false, false, {22, 24}, {"GEN 12", "AB And"}},
+      {"Lyr", false, false, {}, {}},
+      {"", true, false, {20, 22, 24, 25}, {"V1234 Cyg", "GEN 12", "AB And", "TX UMa"}},
+      {"", false, true, {20, 21, 24, 25}, {"V1234 Cyg", "TX UMa", "AB And"}},
+      {"ew", true, true, {24}, {"AB And"}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string("\"") + c.text + "\" part " + std::to_string(c.hidePartial) + " moon " + std::to_string(c.hideMoon));
+    const NightChartData shown = FilterNightChart(night, {c.text, c.hidePartial, c.hideMoon});
+    std::vector<std::size_t> lines;
+    for (const NightEvent& ev : shown.events) {
+      lines.push_back(ev.reportLine);
+      // Each event still belongs to its own star.
+      ASSERT_LT(ev.starSlot, shown.stars.size());
+      EXPECT_EQ(shown.stars[ev.starSlot].star, night.stars[events[ev.reportLine - 20].slot].star);
+    }
+    EXPECT_EQ(lines, c.lines);
+    std::vector<std::string> names;
+    for (const NightStar& s : shown.stars) names.push_back(s.name);
+    EXPECT_EQ(names, c.names);
+  }
+}
+
 }  // namespace
 }  // namespace tevaro::run

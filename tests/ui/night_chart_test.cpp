@@ -2,6 +2,8 @@
 // per star, labels clear of each other, and the window's way through the
 // report's nights and back to its lines.
 #include <QAction>
+#include <QApplication>
+#include <QWheelEvent>
 #include <QImage>
 #include <QLineEdit>
 #include <QPushButton>
@@ -39,6 +41,29 @@ run::Session RunOf(std::size_t stars, int site, const char* month, const char* n
   in.month = month;
   in.day = "10";
   in.nights = nights;
+  in.maxSun = "-12";
+  in.minStar = "20";
+  in.eventBox = {1, 1, 1, 1};
+  in.option = 1;
+  s.Calculate(in);
+  return s;
+}
+
+// A run of one night at a site near Berlin on the named zone's clock.
+run::Session BerlinRun(int year, int month, int day) {
+  run::Session s;
+  s.LoadLimits(ui::test::ExamplePath(QStringLiteral("Limits.dat")).toStdString());
+  s.stars = testing::MakeCatalogue(300, 5);
+  s.loaded = {true, true, true};
+  run::InputFields in;
+  in.siteIndex = -1;
+  in.longitude = "-13.24";
+  in.latitude = "52.31";
+  in.zone = "Europe/Berlin";
+  in.year = std::to_string(year);
+  in.month = std::to_string(month);
+  in.day = std::to_string(day);
+  in.nights = "1";
   in.maxSun = "-12";
   in.minStar = "20";
   in.eventBox = {1, 1, 1, 1};
@@ -141,8 +166,9 @@ class NightChartTest : public QObject {
   }
 
   // A night of a 10,000-star list: the plot keeps two thirds of the width,
-  // the legend ends in "and N more", the markers go without labels, and a
-  // star looks the same on two nights.
+  // the legend ends in "and N more" whole (the text is cut to its box, so
+  // one that did not fit would read "and N mo..."), the markers go without
+  // labels, and a star looks the same on two nights.
   void AFullListStaysReadable() {
     run::Session s = RunOf(10000, 0, "01", "2");
     const std::vector<std::int32_t> nights = run::ReportNights(s.lastRun->outcome());
@@ -150,7 +176,7 @@ class NightChartTest : public QObject {
     const run::NightChartData first = run::BuildNightChart(*s.lastRun, nights[0]);
     const run::NightChartData second = run::BuildNightChart(*s.lastRun, nights[1]);
     QVERIFY2(first.events.size() > 2000, qPrintable(QString::number(first.events.size())));
-    for (const QSize size : {QSize(1600, 1000), QSize(800, 500)}) {
+    for (const QSize size : {QSize(2400, 1500), QSize(1600, 1000), QSize(800, 500)}) {
       const ui::ChartLayout layout = ui::LayOutChart(first, QSizeF(size));
       QVERIFY(layout.plot.width() >= size.width() * 2.0 / 3.0);
       QVERIFY(!layout.labelled);
@@ -236,6 +262,145 @@ class NightChartTest : public QObject {
     messages.answers = {false};
     chooser->Ok();
     QCOMPARE(messages.questions.size(), qsizetype{1});
+  }
+
+  // No two placed labels ever meet, over the 10,000-star night at the
+  // window's and the file's size, at scale factors 1 and 1.5 (at 1.5 the
+  // canvas has two thirds of the logical pixels and the fonts keep their
+  // pixel sizes), on the whole night and zoomed in where labels get room.
+  void LabelsNeverOverlap() {
+    run::Session s = RunOf(10000, 0, "01", "2");
+    const run::NightChartData chart = run::BuildNightChart(*s.lastRun, run::ReportNights(s.lastRun->outcome())[0]);
+    const double night = chart.rjdEnd - chart.rjdStart;
+    std::size_t labels = 0;
+    for (const double scale : {1.0, 1.5})
+      for (const QSizeF size : {QSizeF(1192, 716), QSizeF(1600, 1000)})
+        for (const double width : {1.0, 1 / 8.0, 1 / 36.0, 1 / 72.0})
+          for (const double at : {0.0, 0.37, 1 - width}) {
+            const ui::ChartView view =
+                width < 1 ? ui::ChartView{chart.rjdStart + at * night, chart.rjdStart + (at + width) * night} : ui::ChartView{};
+            const ui::ChartLayout l = ui::LayOutChart(chart, size / scale, view);
+            std::vector<QRectF> boxes;
+            for (const ui::ChartMarker& m : l.markers)
+              if (!m.label.isEmpty()) {
+                QVERIFY(m.visible);
+                QVERIFY(l.plot.contains(m.label));
+                boxes.push_back(m.label);
+              }
+            for (std::size_t i = 0; i < boxes.size(); ++i)
+              for (std::size_t j = i + 1; j < boxes.size(); ++j)
+                QVERIFY2(!boxes[i].intersects(boxes[j]),
+                         qPrintable(QStringLiteral("scale %1, view %2 at %3").arg(scale).arg(width).arg(at)));
+            labels += boxes.size();
+          }
+    // Zoomed in, labels are placed (a layout without any would pass the above).
+    QVERIFY2(labels > 200, qPrintable(QString::number(labels)));
+  }
+
+  // Zoom and pan of the time axis: + and - halve and double the view about
+  // its middle, the arrows move it by a quarter, the wheel zooms about the
+  // instant under the mouse, a drag moves it with the mouse, all within the
+  // night and no narrower than ten minutes; Home, and another night, show the
+  // whole night again; the filter keeps the view.
+  void TimeAxisZoomsAndPans() {
+    run::Session s = RunOf(300, 0, "02", "4");
+    ui::RecordingMessageSink messages;
+    ui::frmOutput output(s, messages);
+    ui::frmNightChart window(s, output, messages);
+    window.ShowNight(run::ReportNights(s.lastRun->outcome())[0]);
+    QWidget* canvas = window.canvas();
+    const double start = window.chart().rjdStart, night = window.chart().rjdEnd - start;
+    auto wheel = [&](double x) {
+      QWheelEvent e(QPointF(x, canvas->height() / 2.0), canvas->mapToGlobal(QPointF(x, canvas->height() / 2.0)), {},
+                    {0, 120}, Qt::NoButton, {}, Qt::NoScrollPhase, false);
+      QApplication::sendEvent(canvas, &e);
+    };
+    const struct {
+      const char* keys;  // + - < > H, w: wheel up at the plot's left edge, d: a drag 100 px to the right
+      double from, width;  // shares of the night; width 1: the whole night, an empty view
+    } cases[] = {
+        {"+", 0.25, 0.5},          {"++", 0.375, 0.25},     {"+>", 0.375, 0.5},       {"+<<<<", 0, 0.5},
+        {"+>>>>", 0.5, 0.5},       {"-", 0, 1},             {"+-", 0, 1},             {"++H", 0, 1},
+        {"w", 0, 0.8},             {"++++++++", 0.5 - 5 / (1440 * night), 10 / (1440 * night)},
+        {"+d", -1, 0.5},  // -1: 100 px earlier than "+", worked out below
+    };
+    for (const auto& c : cases) {
+      window.SetView({});
+      for (const char* k = c.keys; *k; ++k) {
+        switch (*k) {
+          case '+': QTest::keyClick(canvas, Qt::Key_Plus); break;
+          case '-': QTest::keyClick(canvas, Qt::Key_Minus); break;
+          case '<': QTest::keyClick(canvas, Qt::Key_Left); break;
+          case '>': QTest::keyClick(canvas, Qt::Key_Right); break;
+          case 'H': QTest::keyClick(canvas, Qt::Key_Home); break;
+          case 'w': wheel(window.canvas()->layout().plot.left()); break;
+          case 'd': {
+            // From an empty spot of the plot's top edge, clear of markers.
+            const QRectF plot = window.canvas()->layout().plot;
+            const QPoint from(static_cast<int>(plot.center().x()), static_cast<int>(plot.top()) + 2);
+            QTest::mousePress(canvas, Qt::LeftButton, {}, from);
+            QMouseEvent move(QEvent::MouseMove, QPointF(from + QPoint(100, 0)), canvas->mapToGlobal(QPointF(from + QPoint(100, 0))),
+                             Qt::NoButton, Qt::LeftButton, {});
+            QApplication::sendEvent(canvas, &move);
+            QTest::mouseRelease(canvas, Qt::LeftButton, {}, from + QPoint(100, 0));
+            break;
+          }
+        }
+      }
+      const ui::ChartView v = window.view();
+      const double from = c.from >= 0 ? c.from : 0.25 - 100 / window.canvas()->layout().plot.width() * 0.5;
+      QVERIFY2(c.width == 1 ? v.Whole() : std::abs(v.t0 - (start + from * night)) < 1e-9 &&
+                                              std::abs(v.t1 - v.t0 - c.width * night) < 1e-9,
+               c.keys);
+    }
+    window.SetView({});
+    QTest::keyClick(canvas, Qt::Key_Plus);
+    const ui::ChartView zoomed = window.view();
+    window.findChild<QLineEdit*>(QStringLiteral("chartFilter"))->setText(QStringLiteral("GEN 1"));
+    QCOMPARE(window.view().t0, zoomed.t0);
+    QVERIFY(window.chart().events.size() > 0);
+    QTest::keyClick(canvas, Qt::Key_PageDown);
+    QVERIFY(window.view().Whole());
+  }
+
+  // Across a change of the named zone's clock the axis has a gap labelled
+  // with both offsets, at the change, and no tick there; a night without a
+  // change has none. Ticks read the clock in force on either side (the
+  // chart spans twelve hours, so the spring night ends at 07:00; the autumn
+  // one has events after 05:00 and ends at the next whole hour).
+  void ClockChangeShowsAsAGap() {
+    const struct {
+      int year, month, day;
+      QString gap;           // empty: no change that night
+      double changeRjd;      // 01:00 UT of the Sunday
+      QStringList hours;     // the axis' labels
+    } cases[] = {
+        {2025, 3, 29, QStringLiteral("UT+1 \u2192 UT+2"), 60764.5 + 1 / 24.0,
+         {"18:00", "19:00", "20:00", "21:00", "22:00", "23:00", "00:00", "01:00", "04:00", "05:00", "06:00", "07:00"}},
+        {2025, 10, 25, QStringLiteral("UT+2 \u2192 UT+1"), 60974.5 + 1 / 24.0,
+         {"18:00", "19:00", "20:00", "21:00", "22:00", "23:00", "00:00", "01:00", "02:00", "03:00", "04:00", "05:00",
+          "06:00"}},
+        {2025, 3, 22, QString(), 0,
+         {"18:00", "19:00", "20:00", "21:00", "22:00", "23:00", "00:00", "01:00", "02:00", "03:00", "04:00", "05:00",
+          "06:00"}},
+    };
+    for (const auto& c : cases) {
+      run::Session s = BerlinRun(c.year, c.month, c.day);
+      QVERIFY(s.lastRun);
+      const run::NightChartData chart = run::BuildNightChart(*s.lastRun, run::LocalDayOfEvening(c.year, c.month, c.day));
+      const ui::ChartLayout l = ui::LayOutChart(chart, QSizeF(1600, 1000));
+      QStringList hours;
+      for (const ui::AxisTick& t : l.ticks) {
+        hours << t.text;
+        for (const ui::ClockChange& g : l.changes) QVERIFY(std::abs(t.x - g.x) > 10);
+      }
+      QCOMPARE(hours.join(QLatin1Char(' ')), c.hours.join(QLatin1Char(' ')));
+      QCOMPARE(l.changes.size(), std::size_t{c.gap.isEmpty() ? 0u : 1u});
+      if (c.gap.isEmpty()) continue;
+      QCOMPARE(l.changes[0].text, c.gap);
+      QVERIFY(std::abs(l.changes[0].time - c.changeRjd) < 1e-9);
+      QVERIFY(std::abs(l.changes[0].x - l.XOf(c.changeRjd)) < 1e-6);
+    }
   }
 };
 
