@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <utility>
 
 #include "data/text.h"
 
@@ -36,6 +37,18 @@ std::optional<std::string> UnusableReason(const data::StarEntry& star) {
       return "the eclipse's duration " + Number(d) + " hours is not shorter than the period (" +
              Number(24 * star.period) + " hours)";
   }
+  if (!(star.secondaryPhase > 0 && star.secondaryPhase < 1))
+    return "the secondary minimum's phase " + Number(star.secondaryPhase) + " is not between 0 and 1";
+  if (star.durationIIHours) {
+    const double d = *star.durationIIHours;
+    if (!(d > 0)) return "the secondary eclipse's duration " + Number(d) + " hours is not a positive number of hours";
+    if (!(d < 24 * star.period))
+      return "the secondary eclipse's duration " + Number(d) + " hours is not shorter than the period (" +
+             Number(24 * star.period) + " hours)";
+  }
+  for (const auto& [error, what] : {std::pair{star.epochError, "epoch's"}, std::pair{star.periodError, "period's"}})
+    if (error && !(std::isfinite(*error) && *error >= 0))
+      return std::string("the ") + what + " error " + Number(*error) + " days is not a number of days of 0 or more";
   return std::nullopt;
 }
 
