@@ -347,7 +347,7 @@ LoadResult<StarTable> ParseNamedStarFile(std::string_view text, const std::strin
           packed = PackSexagesimal(*value);
         }
       }
-      if (!value || !(*value >= low && (c == kDec || c == kDecDeg ? *value <= high : *value < high)))
+      if (!value || !(*value >= low && *value <= high))
         bad = failure(c, QuotedField(field) + " is not " + what);
       return packed;
     };

@@ -476,8 +476,8 @@ TEST(NamedStarFile, BadValuesNameTheirLineAndColumn) {
        "f.csv: line 4, column period: \"0.63x\" is not a number"},
       {head + "A,1,2,,4\n", "f.csv: line 2, column epoch: the field is empty; every star needs one"},
       {head + "A,1,2,3\n", "f.csv: line 2, column period: the field is empty; every star needs one"},
-      {head + "A,24:00:00,2,3,4\n",
-       "f.csv: line 2, column ra: \"24:00:00\" is not a right ascension (HH.MMSS or HH:MM:SS from 0 to 24 hours; "
+      {head + "A,24:00:01,2,3,4\n",
+       "f.csv: line 2, column ra: \"24:00:01\" is not a right ascension (HH.MMSS or HH:MM:SS from 0 to 24 hours; "
        "decimal hours go in a column ra_hours)"},
       {head + "A,12.75,2,3,4\n",
        "f.csv: line 2, column ra: \"12.75\" is not a right ascension (HH.MMSS or HH:MM:SS from 0 to 24 hours; "
@@ -486,8 +486,8 @@ TEST(NamedStarFile, BadValuesNameTheirLineAndColumn) {
        "f.csv: line 2, column dec: \"+10:60:00\" is not a declination (DD.MMSS or DD:MM:SS from -90 to +90 degrees)"},
       {head + "A,1,1 2 3 4,3,4\n",
        "f.csv: line 2, column dec: \"1 2 3 4\" is not a declination (DD.MMSS or DD:MM:SS from -90 to +90 degrees)"},
-      {"name,ra_deg,dec_deg,epoch,period\nA,360,2,3,4\n",
-       "f.csv: line 2, column ra_deg: \"360\" is not a right ascension in degrees (0 to 360)"},
+      {"name,ra_deg,dec_deg,epoch,period\nA,360.5,2,3,4\n",
+       "f.csv: line 2, column ra_deg: \"360.5\" is not a right ascension in degrees (0 to 360)"},
       {"name,ra_deg,dec_deg,epoch,period\nA,0,-90.5,3,4\n",
        "f.csv: line 2, column dec_deg: \"-90.5\" is not a declination in degrees (-90 to +90)"},
       {"name,ra,dec,epoch,period,scale\nA,1,2,3,4,tdb\n",
