@@ -38,7 +38,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   for (const FileWarning& w : r.value().warnings) FUZZ_CHECK(w.line == 1 && !w.reason.empty());
   int lastLine = 0;
   for (const StarEntry& s : e) {
-    FUZZ_CHECK(s.line > lastLine);
+    // One star a line with named columns; the design's records may share a line.
+    FUZZ_CHECK(named ? s.line > lastLine : s.line >= lastLine);
     lastLine = s.line;
     if (named) {
       // Every value read is a finite number, the position within the sky.
