@@ -267,7 +267,8 @@ void NamedColumns() {
       designCpu = lastCpu;
       designReport = report;
     }
-    std::printf("  %-6s columns     %9.3f s   (cpu %.3f s, %.2f x the design file's; load %.3f s, cpu %.3f s)%s\n",
+    std::printf("  %-6s columns     %9.3f s   (cpu %.3f s, %.2f x the design file's; "
+                "load %.3f s, cpu %.3f s)%s\n",
                 layout, total, lastCpu, lastCpu / designCpu, load, loadCpu,
                 report.empty() ? "; NOT LOADED" : report == designReport ? "; same report" : "; OTHER REPORT");
   }

@@ -255,7 +255,8 @@ LoadResult<StarTable> ParseNamedStarFile(std::string_view text, const std::strin
       if (at[c] < 0) continue;
       if (first)
         return headerFailure(c, std::string("the column ") + kColumnNames[*first] + " gives the " +
-                                    (group[0] == kRa ? "right ascension" : "declination") + " already; keep one of them");
+                                    (group[0] == kRa ? "right ascension" : "declination") +
+                                    " already; keep one of them");
       first = c;
     }
   }
@@ -291,8 +292,9 @@ LoadResult<StarTable> ParseNamedStarFile(std::string_view text, const std::strin
     if (blankRow) continue;  // a blank line or an empty spreadsheet row
     for (std::size_t k = columnCount; k < fields.size(); ++k)
       if (!BlankText(fields[k]))
-        return failure(-1, "this line has " + std::to_string(fields.size()) + " fields where the first line names " +
-                               std::to_string(columnCount) + " columns; a comma inside a value needs double quotes around the value");
+        return failure(-1, "this line has " + std::to_string(fields.size()) +
+                               " fields where the first line names " + std::to_string(columnCount) +
+                               " columns; a comma inside a value needs double quotes around the value");
     if (table.entries.size() >= StarTable::kCapacity)
       return failure(-1, "more than " + std::to_string(StarTable::kCapacity) + " stars; at most " +
                              std::to_string(StarTable::kCapacity) + " can be loaded");

@@ -188,7 +188,9 @@ TEST(UnusableStars, NamedColumnFileTellsItsUnknownColumnsAndKeepsItsStars) {
   {
     std::FILE* f = std::fopen(path.c_str(), "wb");
     ASSERT_NE(f, nullptr);
-    std::fputs("name,ra,dec,epoch,period,observer,secondary_phase\nA,6,60,55000.25,0.8,me,0.4\nB,6,60,55000.25,0.8,,1.5\n", f);
+    std::fputs("name,ra,dec,epoch,period,observer,secondary_phase\n"
+               "A,6,60,55000.25,0.8,me,0.4\nB,6,60,55000.25,0.8,,1.5\n",
+               f);
     std::fclose(f);
   }
   ASSERT_FALSE(s.LoadStars(path));
