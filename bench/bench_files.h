@@ -29,6 +29,23 @@ inline void WriteStarFile(const std::filesystem::path& path, const data::StarTab
   }
 }
 
+// The same catalogue as a star file with named columns, the numbers written
+// as WriteStarFile writes them, so that both files load the same stars.
+inline void WriteNamedStarFile(const std::filesystem::path& path, const data::StarTable& stars) {
+  std::ofstream out(path, std::ios::binary);
+  out << "name,ra,dec,epoch,period,type,max_mag,min_mag,comment\r\n";
+  char line[256];
+  for (const auto& s : stars.entries) {
+    std::snprintf(line, sizeof line, "%s,%.17g,%.17g,%.17g,%.17g,%s,", s.name.c_str(), s.raDms, s.decDms, s.epoch,
+                  s.period, s.varType.c_str());
+    out << line;
+    if (s.maxMag.IsNumber()) out << astro::NumberText(s.maxMag.number).substr(1);
+    out << ',';
+    if (s.minMag.IsNumber()) out << astro::NumberText(s.minMag.number).substr(1);
+    out << ',' << s.comment << "\r\n";
+  }
+}
+
 // "Location.dat" with the example site (entry 0) and "Limits.dat" with the
 // example limits.
 inline void WriteSiteFiles(const std::filesystem::path& folder) {

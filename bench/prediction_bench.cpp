@@ -1,7 +1,8 @@
-// tevaro-bench [typical|full|time|export|cli|all]: times the prediction run and
-// the report on a generated catalogue at the example site (Veltrin Observatory
-// with the example limits), the events' CSV and iCalendar files, and tevaro-cli
-// end to end writing the report to a file. Each scenario runs in a child process so that its peak memory is its own.
+// tevaro-bench [typical|full|time|export|named|cli|all]: times the prediction
+// run and the report on a generated catalogue at the example site (Veltrin
+// Observatory with the example limits), the events' CSV and iCalendar files,
+// the same year from a star file with named columns against the design's
+// layout, and tevaro-cli end to end writing the report to a file. Each scenario runs in a child process so that its peak memory is its own.
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -235,6 +236,46 @@ void Cli(const std::string& self) {
   fs::remove_all(dir, ec);
 }
 
+// The full-capacity year from a star file, load, run and report, once from
+// the design's nine-field layout and once from named columns holding the
+// same stars. Both files have the same name, so that the reports are the
+// same bytes.
+void NamedColumns() {
+  const data::StarTable stars = testing::MakeCatalogue(10000, 2);
+  const fs::path dir = fs::temp_directory_path() / ("tevaro-bench-named-" + std::to_string(getpid()));
+  fs::create_directories(dir / "design");
+  fs::create_directories(dir / "named");
+  bench::WriteStarFile(dir / "design" / "stars.csv", stars);
+  bench::WriteNamedStarFile(dir / "named" / "stars.csv", stars);
+  const auto limits = ExampleLimits();
+  const auto p = Site(365, {false, true, true, true, true}, 1);
+  std::printf("star file layouts: full capacity, mode 1, load + run + report\n");
+  double designCpu = 0;
+  std::string designReport;
+  for (const char* layout : {"design", "named"}) {
+    std::string report;
+    double load = 0, loadCpu = 0;
+    const double total = Seconds([&] {
+      data::LoadResult<data::StarTable> loaded = data::StarTable{};
+      load = Seconds([&] { loaded = data::LoadStarFile((dir / layout / "stars.csv").string()); });
+      loadCpu = lastCpu;
+      if (!loaded) return;
+      const auto o = run::RunPrediction(p, loaded.value(), limits, run::Engine::Fast);
+      report = run::BuildReport(o, p, loaded.value(), {"Veltrin Observatory", "Limits.dat", "stars.csv"}).Bytes();
+    });
+    if (designCpu == 0) {
+      designCpu = lastCpu;
+      designReport = report;
+    }
+    std::printf("  %-6s columns     %9.3f s   (cpu %.3f s, %.2f x the design file's; "
+                "load %.3f s, cpu %.3f s)%s\n",
+                layout, total, lastCpu, lastCpu / designCpu, load, loadCpu,
+                report.empty() ? "; NOT LOADED" : report == designReport ? "; same report" : "; OTHER REPORT");
+  }
+  std::error_code ec;
+  fs::remove_all(dir, ec);
+}
+
 void InChild(const std::function<void()>& f) {
   std::fflush(stdout);
   const pid_t pid = fork();
@@ -310,6 +351,7 @@ int main(int argc, char** argv) {
   }
   if (what == "time" || what == "all") InChild(TimeChoices);
   if (what == "export" || what == "all") InChild(Export);
+  if (what == "named" || what == "all") InChild(NamedColumns);
   if (what == "cli" || what == "all") Cli(argv[0]);
   return 0;
 }

@@ -60,6 +60,8 @@ int Run(const tevaro::app::CliOptions& o) {
   if (o.limits) s.limitsFileName = BaseName(*o.limits);
   if (auto failure = s.LoadStars(o.stars)) return Fail(failure->Message());
   s.starFileName = BaseName(o.stars);
+  for (const tevaro::data::FileWarning& w : s.starFileWarnings)
+    std::cerr << "tevaro-cli: warning: " << w.Message() << "\n";
   for (const tevaro::run::StarWarning& w : s.starWarnings)
     std::cerr << "tevaro-cli: warning: " << tevaro::data::EscapeControls(o.stars + ": " + w.Text()) << "\n";
 

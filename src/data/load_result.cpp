@@ -123,7 +123,8 @@ std::string FileFailure::Message() const {
   std::string m;
   if (op == Op::Write) m = file.empty() ? "Could not write: " : "Could not write " + file + ": ";
   else if (!file.empty()) m = file + ": ";
-  if (op == Op::Read && line > 0) m += "line " + std::to_string(line) + ": ";
+  if (op == Op::Read && line > 0)
+    m += "line " + std::to_string(line) + (column.empty() ? "" : ", column " + column) + ": ";
   return EscapeControls(m + reason);
 }
 

@@ -17,8 +17,9 @@ struct FileFailure {
   int line = 0;        // line where reading stopped, 0 when the file could not be opened
   std::string reason;  // what was wrong, a short sentence
   Op op = Op::Read;
-  // "File: line N: reason" for a read, "Could not write File: reason" for a
-  // write, for a message box or stderr.
+  std::string column = {};  // the named column of the line where reading stopped, if any
+  // "File: line N: reason" (or "File: line N, column C: reason") for a read,
+  // "Could not write File: reason" for a write, for a message box or stderr.
   std::string Message() const;
 };
 

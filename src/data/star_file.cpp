@@ -3,6 +3,7 @@
 #include <array>
 #include <optional>
 
+#include "data/named_star_file.h"
 #include "data/record_reading.h"
 #include "data/text.h"
 
@@ -124,6 +125,12 @@ LoadResult<StarTable> LoadStarFile(const std::string& path) {
 
 LoadResult<StarTable> ParseStarFile(std::string_view bytes, const std::string& path) {
   std::string text = DecodeText(bytes);
+  if (NamesStarColumns(text)) {
+    LoadResult<StarTable> named = ParseNamedStarFile(text, path);
+    if (named)
+      for (StarEntry& star : named.value().entries) BlankTexts(star);
+    return named;
+  }
 
   // First pass: the fields of the third line give the layout.
   int fieldCount = 0;

@@ -1,6 +1,7 @@
 // The star data file: two heading lines, then five (ShortLayout), nine
 // (FullLayout) or ten (FullLayout and the eclipse's duration) comma-separated
-// fields per star.
+// fields per star; or a first line that names the columns, then one star per
+// line (data/named_star_file.h).
 #pragma once
 
 #include <optional>
@@ -48,12 +49,15 @@ struct StarEntry {
 struct StarTable {
   static constexpr std::size_t kCapacity = 10000;
   std::vector<StarEntry> entries;
+  // What the load read past all the same: the named columns it does not know.
+  std::vector<FileWarning> warnings;
 };
 
 // Reads a star data file. Control characters in a star's texts read as
-// blanks. The layout is decided by the number of fields on the third line,
-// counted as they are read (a quoted comma belongs to its field): 5, 9 or 10
-// fields; any other count fails.
+// blanks. A file whose first line names the five columns every star needs is
+// read by column name; otherwise the layout is decided by the number of
+// fields on the third line, counted as they are read (a quoted comma belongs
+// to its field): 5, 9 or 10 fields; any other count fails.
 LoadResult<StarTable> LoadStarFile(const std::string& path);
 
 // The same over the file's bytes; `file` names it in a failure.

@@ -130,6 +130,8 @@ std::optional<data::FileFailure> Session::LoadStars(const std::string& path) {
   if (!r) return r.failure();
   stars = std::move(r.value());
   starWarnings = UnusableStars(stars);
+  starFileWarnings = std::move(stars.warnings);
+  stars.warnings.clear();
   loaded.starsLoaded = true;
   return std::nullopt;
 }

@@ -127,6 +127,8 @@ class Session {
   std::string siteName;  // observatory last picked, empty until the first pick
   // The stars of the loaded star file that no run can use, named at its load.
   std::vector<StarWarning> starWarnings;
+  // The loaded star file's lines read all the same (columns it does not know).
+  std::vector<data::FileWarning> starFileWarnings;
   // The lines of the loaded locations file read all the same, named at its load.
   std::vector<data::FileWarning> siteWarnings;
   std::size_t maxEvents = kMaxEvents;  // the event bound of a run

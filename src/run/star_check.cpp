@@ -40,9 +40,11 @@ std::optional<std::string> UnusableReason(const data::StarEntry& star) {
       return std::string("the ") + which + " duration " + Number(d) + " hours is not shorter than the period (" +
              Number(24 * star.period) + " hours)";
   }
-  // A phase of 0 or 1 would put the secondary on the primary.
   if (!(star.secondaryPhase > 0 && star.secondaryPhase < 1))
-    return "the secondary phase " + Number(star.secondaryPhase) + " is not between 0 and 1";
+    return "the secondary minimum's phase " + Number(star.secondaryPhase) + " is not between 0 and 1";
+  for (const auto& [error, what] : {std::pair{star.epochError, "epoch's"}, std::pair{star.periodError, "period's"}})
+    if (error && !(std::isfinite(*error) && *error >= 0))
+      return std::string("the ") + what + " error " + Number(*error) + " days is not a number of days of 0 or more";
   return std::nullopt;
 }
 

@@ -24,8 +24,10 @@ inline constexpr double kMaxEpochDays = 1e8;
 // must be a number of hours above 0 and below the period: zero, a negative
 // duration or one of a whole cycle or more is no eclipse's (most often days
 // or minutes typed for hours), and the star is left out rather than run
-// with a duration that cannot be meant. The same holds for the secondary
-// eclipse's own duration; a secondary phase lies between 0 and 1.
+// with a duration that cannot be meant. The same holds of the secondary
+// eclipse's duration; the secondary minimum's phase lies strictly between 0
+// and 1 (it may fall on a maximum's phase), and the errors of the epoch and
+// the period are finite and not negative.
 std::optional<std::string> UnusableReason(const data::StarEntry& star);
 
 struct StarWarning {

@@ -721,6 +721,7 @@ void frmMain::LoadChosenStarFile() {
     return;
   }
   ShowStatus(starsStatus_, Q(session_.starFileName));
+  ShowNotes(session_.starFileWarnings);
   ReportUnusableStars(Q(session_.starFileName));
 }
 

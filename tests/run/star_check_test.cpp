@@ -44,14 +44,11 @@ TEST(UnusableReason, PeriodAndEpochBounds) {
 }
 
 TEST(UnusableReason, EclipseDurationAboveZeroAndBelowThePeriod) {
-  // duration hours (period 0.5 d = 12 h) -> reason, empty when usable; the
-  // secondary's duration and phase after
+  // duration hours (period 0.5 d = 12 h) -> reason, empty when usable
   struct Case {
     std::optional<double> hours;
     const char* notNumber;
     const char* reason;
-    std::optional<double> hoursII = std::nullopt;
-    double secondaryPhase = 0.5;
   };
   const Case cases[] = {
       {std::nullopt, nullptr, ""},
@@ -63,18 +60,11 @@ TEST(UnusableReason, EclipseDurationAboveZeroAndBelowThePeriod) {
       {12.0, nullptr, "the eclipse's duration 12 hours is not shorter than the period (12 hours)"},
       {250.0, nullptr, "the eclipse's duration 250 hours is not shorter than the period (12 hours)"},
       {std::nullopt, "2h30", "the eclipse's duration \"2h30\" is not a number of hours"},
-      {2.5, nullptr, "", 11.5, 0.02},
-      {2.5, nullptr, "the secondary eclipse's duration 12 hours is not shorter than the period (12 hours)", 12.0},
-      {std::nullopt, nullptr, "the secondary eclipse's duration 0 hours is not a positive number of hours", 0.0},
-      {2.5, nullptr, "the secondary phase 1 is not between 0 and 1", std::nullopt, 1.0},
-      {2.5, nullptr, "the secondary phase nan is not between 0 and 1", std::nullopt, std::nan("")},
   };
   for (const Case& c : cases) {
     data::StarEntry s = Star(0.5);
     s.durationHours = c.hours;
     if (c.notNumber) s.durationNotNumber = c.notNumber;
-    s.durationIIHours = c.hoursII;
-    s.secondaryPhase = c.secondaryPhase;
     SCOPED_TRACE(c.reason);
     EXPECT_EQ(UnusableReason(s).value_or(""), c.reason);
   }
@@ -150,6 +140,67 @@ TEST(UnusableStars, ABadDurationIsNamedWithItsLine) {
   EXPECT_EQ(s.starWarnings[1].Text(),
             "line 6: Minutes: the eclipse's duration 186 hours is not shorter than the period (19.2 hours); it is "
             "left out");
+  std::remove(path.c_str());
+}
+
+TEST(UnusableReason, SecondaryPhaseDurationAndErrors) {
+  // the change to a star of period 0.5 d (12 h) -> reason, empty when usable
+  struct Case {
+    const char* what;
+    void (*change)(data::StarEntry&);
+    const char* reason;
+  };
+  const Case cases[] = {
+      {"eccentric", [](data::StarEntry& s) { s.secondaryPhase = 0.43; }, ""},
+      {"at a maximum's phase", [](data::StarEntry& s) { s.secondaryPhase = 0.75; }, ""},
+      {"phase 0", [](data::StarEntry& s) { s.secondaryPhase = 0; },
+       "the secondary minimum's phase 0 is not between 0 and 1"},
+      {"phase 1", [](data::StarEntry& s) { s.secondaryPhase = 1; },
+       "the secondary minimum's phase 1 is not between 0 and 1"},
+      {"phase nan", [](data::StarEntry& s) { s.secondaryPhase = std::nan(""); },
+       "the secondary minimum's phase nan is not between 0 and 1"},
+      {"secondary eclipse just inside", [](data::StarEntry& s) { s.durationIIHours = std::nextafter(12.0, 0.0); }, ""},
+      {"secondary eclipse of a whole period", [](data::StarEntry& s) { s.durationIIHours = 12.0; },
+       "the secondary eclipse's duration 12 hours is not shorter than the period (12 hours)"},
+      {"secondary eclipse of 0", [](data::StarEntry& s) { s.durationIIHours = 0.0; },
+       "the secondary eclipse's duration 0 hours is not a positive number of hours"},
+      {"errors of 0", [](data::StarEntry& s) { s.epochError = s.periodError = 0.0; }, ""},
+      {"negative epoch error", [](data::StarEntry& s) { s.epochError = -1e-4; },
+       "the epoch's error -0.0001 days is not a number of days of 0 or more"},
+      {"infinite period error", [](data::StarEntry& s) { s.periodError = HUGE_VAL; },
+       "the period's error inf days is not a number of days of 0 or more"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    data::StarEntry s = Star(0.5);
+    c.change(s);
+    EXPECT_EQ(UnusableReason(s).value_or(""), c.reason);
+  }
+}
+
+TEST(UnusableStars, NamedColumnFileTellsItsUnknownColumnsAndKeepsItsStars) {
+  Session s;
+  ASSERT_FALSE(s.LoadStars(TEVARO_EXAMPLES_DIR "/stars-named.csv"));
+  EXPECT_TRUE(s.starWarnings.empty());
+  EXPECT_TRUE(s.starFileWarnings.empty());
+
+  const std::string path = ::testing::TempDir() + "tevaro_named.csv";
+  {
+    std::FILE* f = std::fopen(path.c_str(), "wb");
+    ASSERT_NE(f, nullptr);
+    std::fputs("name,ra,dec,epoch,period,observer,secondary_phase\n"
+               "A,6,60,55000.25,0.8,me,0.4\nB,6,60,55000.25,0.8,,1.5\n",
+               f);
+    std::fclose(f);
+  }
+  ASSERT_FALSE(s.LoadStars(path));
+  ASSERT_EQ(s.starFileWarnings.size(), 1u);
+  EXPECT_EQ(s.starFileWarnings[0].Message(),
+            path + ": line 1: the column \"observer\" is not a star file column and is ignored");
+  ASSERT_EQ(s.starWarnings.size(), 1u);
+  EXPECT_EQ(s.starWarnings[0].Text(),
+            "line 3: B: the secondary minimum's phase 1.5 is not between 0 and 1; it is left out");
+  EXPECT_TRUE(s.stars.warnings.empty());
   std::remove(path.c_str());
 }
 
