@@ -14,6 +14,7 @@
 #include "astro/daylight.h"
 #include "astro/sun.h"
 #include "data/text.h"
+#include "run/elements.h"
 #include "run/number_input.h"
 #include "run/parallel.h"
 #include "run/star_check.h"
@@ -136,14 +137,21 @@ bool TestsWholeEclipse(const RunParameters& p, const data::StarEntry& s, int pha
   return p.wholeEclipse && s.durationHours && (phase == 1 || phase == 3);
 }
 
-// True when the eclipse of `durationHours` centred on t (whose middle has
-// passed) passes `observable` at its start and end and at evenly spaced
+// Half the span tested for the eclipse of `durationHours` at cycle `cycle`,
+// days: half the eclipse and, when the run shows how far off a prediction
+// may be, twice its sigma at each end, so that " part" then says that some of
+// the eclipse's likely span is lost.
+double EclipseHalfSpan(const RunParameters& p, const data::StarEntry& s, double durationHours, double cycle) {
+  return durationHours / 48 + (p.uncertainty ? 2 * PredictionSigmaDays(s, cycle) : 0);
+}
+
+// True when the span of half-width `half` (days) centred on t (whose middle
+// has passed) passes `observable` at its start and end and at evenly spaced
 // instants between, at most kEclipseStep apart. Both engines test the same
 // instants, so they mark the same events; `certainBetween(start, end)` may
 // answer for the instants between when it knows that all of them pass.
 template <class Observable, class Certain>
-bool WholeEclipseObservable(double t, double durationHours, Observable&& observable, Certain&& certainBetween) {
-  const double half = durationHours / 48;
+bool WholeEclipseObservable(double t, double half, Observable&& observable, Certain&& certainBetween) {
   const double start = t - half, end = t + half;
   if (!observable(start) || !observable(end)) return false;
   if (certainBetween(start, end)) return true;
@@ -217,7 +225,8 @@ void WalkLiteral(std::vector<EventEntry>& out, const RunParameters& p, const Run
         h < sky.westLimit) {
       const bool partial = TestsWholeEclipse(p, s, phase) &&
                            !WholeEclipseObservable(
-                               t, *s.durationHours, [&](double u) { return ObservableLiteral(p, sky, u); },
+                               t, EclipseHalfSpan(p, s, *s.durationHours, e),
+                               [&](double u) { return ObservableLiteral(p, sky, u); },
                                [](double, double) { return false; });
       Append(out, p, f, s, index, sky, e, phase, t, h, hz, partial);
     }
@@ -466,7 +475,8 @@ class FastWalk {
     const double azimuth = c_.p.outputMode == 1 ? astro::AzimuthOf(z, c_.sinLat, c_.cosLat, sinDec_, k->hRad) : 0;
     const bool partial = TestsWholeEclipse(c_.p, s_, phase) &&
                          !WholeEclipseObservable(
-                             t, *s_.durationHours, [this](double u) { return Observable(u).has_value(); },
+                             t, EclipseHalfSpan(c_.p, s_, *s_.durationHours, e),
+                             [this](double u) { return Observable(u).has_value(); },
                              [this](double from, double to) { return CertainThroughout(from, to); });
     Append(out_, c_.p, c_.f, s_, index_, sky_, e, phase, t, k->h, astro::Horizon{azimuth, z}, partial);
   }
