@@ -9,6 +9,7 @@
 #include "astro/coords.h"
 #include "astro/sun.h"
 #include "astro/tables.h"
+#include "run/elements.h"
 #include "run/report.h"
 #include "data/text.h"
 
@@ -137,6 +138,14 @@ NightChartData BuildNightChart(const ListedRun& run, std::int32_t localDay) {
     ev.eclipseEnd = std::min(ev.time + half, c.rjdEnd);
     eventTimes[ev.starSlot].push_back(ev.eclipseStart);
     eventTimes[ev.starSlot].push_back(ev.eclipseEnd);
+  }
+  // Each event's band of ± 2 sigma, within the span drawn.
+  for (NightEvent& ev : c.events) {
+    const EventEntry& e = o.events[ev.eventIndex];
+    const double twoSigma = p.uncertainty ? 2 * PredictionSigmaDays(run.stars.entries.at(e.star), e.cycle) : 0;
+    if (!(twoSigma > 0)) continue;
+    ev.bandStart = std::max(ev.time - twoSigma, c.rjdStart);
+    ev.bandEnd = std::min(ev.time + twoSigma, c.rjdEnd);
   }
   c.sunTimes = grid;
   c.sunAltitudes.reserve(grid.size());
