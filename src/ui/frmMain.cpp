@@ -365,6 +365,7 @@ void frmMain::BuildMenus() {
                      "event lines end with \u00b1" "43m or \u00b1" "2.3h, Whole eclipse widens each end by 2 sigma,\n"
                      "and the night chart draws a \u00b1" "2 sigma band around each event."));
   connect(uncertaintyAction_, &QAction::toggled, this, [this](bool on) { session_.params.uncertainty = on; });
+  options->setToolTipsVisible(true);  // a menu shows its actions' tooltips only when asked
 
   QMenu* help = menu("Help", "&Help");
   connect(item(help, "Helpdata", "Help-&Data", QKeySequence(Qt::Key_F1)), &QAction::triggered, this,
