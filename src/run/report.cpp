@@ -125,10 +125,6 @@ double FlooredMod(double a, double m) {
   return r;
 }
 
-}  // namespace
-
-namespace {
-
 // The longest SigmaMark: " ±>1e9h" or " ±999999999.9h".
 constexpr std::size_t kSigmaMarkRoom = 16;
 

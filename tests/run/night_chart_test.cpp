@@ -171,7 +171,8 @@ TEST(NightChartBands, EachEventOfAStarWithErrorsSpansTwoSigma) {
   for (const bool shown : {true, false}) {
     SCOPED_TRACE(shown ? "uncertainty shown" : "choice off");
     Session s = ExampleSession(400, 43);
-    for (std::size_t i = 0; i < s.stars.entries.size(); i += 2) s.stars.entries[i].periodError = 1e-6 * static_cast<double>(i % 9);
+    for (std::size_t i = 0; i < s.stars.entries.size(); i += 2)
+      s.stars.entries[i].periodError = 1e-6 * static_cast<double>(i % 9);
     s.params.uncertainty = shown;
     ASSERT_EQ(s.Calculate(FieldsFor(s, 0, "2024", "01", "10", "2", 1)).status, CalculateResult::Status::Listed);
     const ListedRun& run = *s.lastRun;
