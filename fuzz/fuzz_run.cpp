@@ -69,6 +69,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (in.ConsumeBool()) s.durationHours = in.ConsumeFloatingPointInRange(-10.0, 1300.0);
   // The Moon on the night lines and the marks, both engines alike.
   p.moon = in.ConsumeBool();
+  // The uncertainty and the stars' errors, absurd ones included: both
+  // engines widen the whole-eclipse test alike and write the same marks.
+  p.uncertainty = in.ConsumeBool();
+  for (data::StarEntry& s : stars.entries) {
+    if (in.ConsumeBool()) s.epochError = in.ConsumeFloatingPointInRange(-1.0, 1e3);
+    if (in.ConsumeBool()) s.periodError = in.ConsumeFloatingPointInRange(-1e-2, 1.0);
+  }
 
   const run::PredictionOutcome literal = run::RunPrediction(p, stars, limits, run::Engine::Literal);
   const run::PredictionOutcome fast = run::RunPrediction(p, stars, limits, run::Engine::Fast);

@@ -20,7 +20,7 @@ const char* const kCliUsage =
     "                  [--date YYYY-MM-DD] [--nights N] [--max-sun DEG] [--min-star DEG]\n"
     "                  [--events LIST] [--columns altaz|airmass|dec]\n"
     "                  [--epochs hjd-as-ut|hjd|bjd] [--eclipse | --no-eclipse]\n"
-    "                  [--moon | --no-moon]\n"
+    "                  [--moon | --no-moon] [--uncertainty | --no-uncertainty]\n"
     "                  [--ignore-ea | --no-ignore-ea] [--dst | --no-dst] [-o FILE]\n"
     "                  [--pdf FILE [--paper a4|letter]]\n"
     "                  [--chart FILE [--chart-night YYYY-MM-DD]] [--csv FILE] [--ics FILE]\n"
@@ -51,6 +51,13 @@ const char* const kCliUsage =
     "at most (--chart - writes PNG); no two of them may name the same file, nor a\n"
     "file the run reads. Every option that takes a value also takes it as\n"
     "--option=VALUE.\n"
+    "--uncertainty shows how far off each prediction may be, from the epoch_error\n"
+    "and period_error columns of a star file with named columns (days, one sigma):\n"
+    "sigma = sqrt(epoch_error^2 + (E x period_error)^2) for cycle E. An event line\n"
+    "whose sigma is a minute or more ends with it, \u00b1" "43m (\u00b1" "2.3h from two hours),\n"
+    "and --eclipse tests each eclipse widened by 2 sigma at each end; the default\n"
+    "comes from tevaro-options.ini (uncertainty = on), and --no-uncertainty turns it\n"
+    "off.\n"
     "Exit status: 0 report written, 1 no event in the span, 2 invalid input or a\n"
     "data file missing or unreadable.\n";
 
@@ -219,6 +226,8 @@ std::optional<CliOptions> ParseCli(const std::vector<std::string>& args, std::st
     } else if (a == "--no-eclipse") { o.eclipse = false;
     } else if (a == "--moon") { o.moon = true;
     } else if (a == "--no-moon") { o.moon = false;
+    } else if (a == "--uncertainty") { o.uncertainty = true;
+    } else if (a == "--no-uncertainty") { o.uncertainty = false;
     } else if (a == "--version") { o.version = true;
     } else {
       error = "unknown option '" + a + "'";

@@ -20,6 +20,7 @@ struct CliOptions {
   std::optional<bool> ignoreEa, dst;
   std::optional<bool> eclipse;  // test minima over their whole eclipse
   std::optional<bool> moon;  // --moon / --no-moon: the Moon in the report, whatever the options file says
+  std::optional<bool> uncertainty;  // --uncertainty / --no-uncertainty: how far off each prediction may be
   std::optional<std::string> output;
   std::optional<std::string> pdf;
   std::string paper = "a4";  // a4 or letter

@@ -106,6 +106,7 @@ int Run(const tevaro::app::CliOptions& o) {
   if (o.epochs) s.params.epochScale = *o.epochs;
   if (o.eclipse) s.params.wholeEclipse = *o.eclipse;
   if (o.moon) s.params.moon = *o.moon;
+  if (o.uncertainty) s.params.uncertainty = *o.uncertainty;
 
   const tevaro::run::CalculateResult r = s.Calculate(in);
   using Status = tevaro::run::CalculateResult::Status;

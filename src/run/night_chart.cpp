@@ -143,6 +143,14 @@ NightChartData BuildNightChart(const ListedRun& run, std::int32_t localDay) {
     eventTimes[ev.starSlot].push_back(ev.eclipseStart);
     eventTimes[ev.starSlot].push_back(ev.eclipseEnd);
   }
+  // Each event's band of ± 2 sigma, within the span drawn.
+  for (NightEvent& ev : c.events) {
+    const EventEntry& e = o.events[ev.eventIndex];
+    const double twoSigma = p.uncertainty ? 2 * PredictionSigmaDays(run.stars.entries.at(e.star), e.cycle) : 0;
+    if (!(twoSigma > 0)) continue;
+    ev.bandStart = std::max(ev.time - twoSigma, c.rjdStart);
+    ev.bandEnd = std::min(ev.time + twoSigma, c.rjdEnd);
+  }
   c.sunTimes = grid;
   c.sunAltitudes.reserve(grid.size());
   for (double t : grid) c.sunAltitudes.push_back(RunSunAltitude(t, p.longitude, p.latitude));

@@ -104,6 +104,10 @@ struct NightEvent {
   // The part of the eclipse inside the chart's span, RJD (UT), for a
   // minimum tested over its whole eclipse; equal (no eclipse) otherwise.
   double eclipseStart = 0, eclipseEnd = 0;
+  // The likely span of the event, its instant ± 2 sigma, inside the chart's
+  // span, RJD (UT), when the run shows how far off each prediction may be
+  // and the star gives errors; equal (no band) otherwise.
+  double bandStart = 0, bandEnd = 0;
   double moonDistanceDeg = 0;  // the Moon's topocentric distance from the star
   std::size_t eventIndex = 0;  // index into the run's event list
   std::size_t reportLine = 0;  // 1-based line of the report that prints it

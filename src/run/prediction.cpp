@@ -186,14 +186,21 @@ std::optional<double> TestedEclipseHours(const RunParameters& p, const data::Sta
   return p.wholeEclipse ? EclipseHours(s, phase) : std::nullopt;
 }
 
-// True when the eclipse of `durationHours` centred on t (whose middle has
-// passed) passes `observable` at its start and end and at evenly spaced
+// Half the span tested for the eclipse of `durationHours` at cycle `cycle`,
+// days: half the eclipse and, when the run shows how far off a prediction
+// may be, twice its sigma at each end, so that " part" then says that some of
+// the eclipse's likely span is lost.
+double EclipseHalfSpan(const RunParameters& p, const data::StarEntry& s, double durationHours, double cycle) {
+  return durationHours / 48 + (p.uncertainty ? 2 * PredictionSigmaDays(s, cycle) : 0);
+}
+
+// True when the span of half-width `half` (days) centred on t (whose middle
+// has passed) passes `observable` at its start and end and at evenly spaced
 // instants between, at most kEclipseStep apart. Both engines test the same
 // instants, so they mark the same events; `certainBetween(start, end)` may
 // answer for the instants between when it knows that all of them pass.
 template <class Observable, class Certain>
-bool WholeEclipseObservable(double t, double durationHours, Observable&& observable, Certain&& certainBetween) {
-  const double half = durationHours / 48;
+bool WholeEclipseObservable(double t, double half, Observable&& observable, Certain&& certainBetween) {
   const double start = t - half, end = t + half;
   if (!observable(start) || !observable(end)) return false;
   if (certainBetween(start, end)) return true;
@@ -268,7 +275,8 @@ void WalkLiteral(std::vector<EventEntry>& out, const RunParameters& p, const Run
         h < sky.westLimit) {
       const std::optional<double> hours = TestedEclipseHours(p, s, phase);
       const bool partial = hours && !WholeEclipseObservable(
-                                        t, *hours, [&](double u) { return ObservableLiteral(p, sky, u); },
+                                        t, EclipseHalfSpan(p, s, *hours, cycle),
+                                        [&](double u) { return ObservableLiteral(p, sky, u); },
                                         [](double, double) { return false; });
       Append(out, p, f, s, index, sky, cycle, phase, t, h, hz, partial);
     }
@@ -519,7 +527,8 @@ class FastWalk {
     const double azimuth = c_.p.outputMode == 1 ? astro::AzimuthOf(z, c_.sinLat, c_.cosLat, sinDec_, k->hRad) : 0;
     const std::optional<double> hours = TestedEclipseHours(c_.p, s_, phase);
     const bool partial = hours && !WholeEclipseObservable(
-                                      t, *hours, [this](double u) { return Observable(u).has_value(); },
+                                      t, EclipseHalfSpan(c_.p, s_, *hours, cycle),
+                                      [this](double u) { return Observable(u).has_value(); },
                                       [this](double from, double to) { return CertainThroughout(from, to); });
     Append(out_, c_.p, c_.f, s_, index_, sky_, cycle, phase, t, k->h, astro::Horizon{azimuth, z}, partial);
   }

@@ -1,6 +1,7 @@
 #include "run/report.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -10,6 +11,7 @@
 #include "astro/angles.h"
 #include "astro/calendar.h"
 #include "data/text.h"
+#include "run/elements.h"
 #include "run/parallel.h"
 #include "run/report_fields.h"
 
@@ -123,14 +125,47 @@ double FlooredMod(double a, double m) {
   return r;
 }
 
+// The longest SigmaMark: " ±>1e9h" or " ±999999999.9h".
+constexpr std::size_t kSigmaMarkRoom = 16;
+
+// SigmaMark into `out` (room for kSigmaMarkRoom); returns its length. Above a
+// billion hours (no real ephemeris) it says so rather than print the digits.
+std::size_t WriteSigmaMark(double sigmaDays, char* out) {
+  const double minutes = sigmaDays * 1440;
+  if (!(minutes >= 1)) return 0;
+  char* p = out;
+  std::memcpy(p, " \xC2\xB1", 3);  // " ±" in UTF-8
+  p += 3;
+  if (const double whole = std::round(minutes); whole < 120) {
+    p = std::to_chars(p, out + kSigmaMarkRoom, static_cast<int>(whole)).ptr;
+    *p++ = 'm';
+  } else if (const double tenths = std::round(minutes / 6); tenths < 1e10) {
+    const auto t = static_cast<long long>(tenths);
+    p = std::to_chars(p, out + kSigmaMarkRoom, t / 10).ptr;
+    *p++ = '.';
+    *p++ = static_cast<char>('0' + t % 10);
+    *p++ = 'h';
+  } else {
+    std::memcpy(p, ">1e9h", 5);
+    p += 5;
+  }
+  return static_cast<std::size_t>(p - out);
+}
+
 }  // namespace
+
+std::string SigmaMark(double sigmaDays) {
+  char text[kSigmaMarkRoom];
+  return std::string(text, WriteSigmaMark(sigmaDays, text));
+}
 
 std::string NightLine(double time) {
   const auto w = static_cast<std::size_t>(FlooredMod(std::floor(time), 7));
   return std::string(kWeekdayNames[w]) + " night --------------------------";
 }
 
-std::string EventLine(const EventEntry& e, const data::StarEntry& star, double zone, std::int16_t outputMode) {
+std::string EventLine(const EventEntry& e, const data::StarEntry& star, double zone, std::int16_t outputMode,
+                      bool uncertainty) {
   const astro::CalendarTime local = astro::RjdToCalendar(e.time, zone);
   std::string line;
   line.reserve(100);
@@ -176,6 +211,7 @@ std::string EventLine(const EventEntry& e, const data::StarEntry& star, double z
   if (e.close) line += " close";
   if (e.nearMoon) line += " moon";
   if (e.partial) line += " part";
+  if (uncertainty) line += SigmaMark(PredictionSigmaDays(star, e.cycle));
   return line;
 }
 
@@ -333,9 +369,10 @@ StarText StarTextOf(const data::StarEntry& star) {
 }
 
 // Room an event line of the quick form needs beyond the star's texts: the
-// time, date, clock, mode columns, label, " close", " moon" and " part" take
-// at most 64 characters, and a short text is copied as 32 bytes, so up to 96.
-constexpr std::size_t kLineRoom = 112;
+// time, date, clock, mode columns, label, " close", " moon", " part" and the
+// sigma mark take at most 80 bytes, and a short text is copied as 32 bytes,
+// so up to 112.
+constexpr std::size_t kLineRoom = 128;
 
 // One event line as EventLine writes it, from the star's fixed fields and the
 // quick number forms, into `out` (room for the star's texts + kLineRoom).
@@ -356,8 +393,9 @@ inline char* Put(char* p, const std::string& text) {
   return p + text.size();
 }
 
+// `sigmaDays` is the prediction's sigma when the run shows it, else 0.
 std::size_t QuickEventLine(char* out, const EventEntry& e, const StarText& star, std::int16_t outputMode,
-                           fields::LocalClock& clock, const Columns& columns) {
+                           fields::LocalClock& clock, const Columns& columns, double sigmaDays) {
   char* p = out;
   // The time: NumberText cut to 11 characters, zeros added up to four decimals.
   const std::size_t n = fields::TimeText(e.time, p);
@@ -406,6 +444,7 @@ std::size_t QuickEventLine(char* out, const EventEntry& e, const StarText& star,
     std::memcpy(p, " part", 5);
     p += 5;
   }
+  p += WriteSigmaMark(sigmaDays, p);
   return static_cast<std::size_t>(p - out);
 }
 
@@ -474,11 +513,15 @@ class ReportAssembly {
         }
         *start++ = ReportBuffer::StartOf(piece, out.size);
         const StarText& star = text[ev[i].star];
+        const data::StarEntry& entry = stars.entries[ev[i].star];
+        const double sigma = p.uncertainty ? PredictionSigmaDays(entry, ev[i].cycle) : 0;
         out.Reserve(star.fixed.size() + star.comment.size() + kLineRoom);
-        if (const std::size_t n = QuickEventLine(out.data.get() + out.size, ev[i], star, p.outputMode, clock, columns); n != 0)
+        if (const std::size_t n =
+                QuickEventLine(out.data.get() + out.size, ev[i], star, p.outputMode, clock, columns, sigma);
+            n != 0)
           out.size += n;
         else
-          out.Append(EventLine(ev[i], stars.entries[ev[i].star], zone, p.outputMode));
+          out.Append(EventLine(ev[i], entry, zone, p.outputMode, p.uncertainty));
       }
       characters[b] = out.size;
     });
@@ -504,7 +547,7 @@ ReportBuffer BuildReport(const PredictionOutcome& outcome, const RunParameters& 
   for (std::size_t i = outcome.firstListed; i < ev.size(); ++i) {
     if (i != outcome.firstListed && zones.LocalDay(ev[i].time) != zones.LocalDay(ev[i - 1].time))
       r.Add(NightLineOf(outcome, ev[i].time));
-    r.Add(EventLine(ev[i], stars.entries.at(ev[i].star), zones.ZoneAt(ev[i].time), p.outputMode));
+    r.Add(EventLine(ev[i], stars.entries.at(ev[i].star), zones.ZoneAt(ev[i].time), p.outputMode, p.uncertainty));
   }
   return r;
 }

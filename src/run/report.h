@@ -115,8 +115,16 @@ struct ReportNames {
 };
 
 // One event line in the layout of `outputMode`, its local time in `zone`
-// (hours west: the run's zone, or a named zone's at the event).
-std::string EventLine(const EventEntry& e, const data::StarEntry& star, double zone, std::int16_t outputMode);
+// (hours west: the run's zone, or a named zone's at the event). With
+// `uncertainty` the line ends with the SigmaMark of its prediction.
+std::string EventLine(const EventEntry& e, const data::StarEntry& star, double zone, std::int16_t outputMode,
+                      bool uncertainty = false);
+
+// The mark that ends an event line when the run shows how far off each
+// prediction may be: " ±43m" (whole minutes, rounded) for a one-sigma
+// uncertainty of a minute or more, " ±2.3h" (hours to one decimal) once the
+// minutes would round to 120; empty under a minute. UTF-8, as the report is.
+std::string SigmaMark(double sigmaDays);
 
 // The night line of an event: the weekday of whole RJD floor(time). With a
 // named zone the run passes the event's local day, so the weekday is the

@@ -49,6 +49,7 @@ constexpr const char* kEpochsKey = "epochs";
 constexpr const char* kZoneKey = "zone";
 constexpr const char* kEclipseKey = "eclipse";
 constexpr const char* kMoonKey = "moon";
+constexpr const char* kUncertaintyKey = "uncertainty";
 
 std::string Lower(std::string t) {
   for (char& c : t)
@@ -93,6 +94,9 @@ std::vector<data::FileWarning> Session::ApplyOptions(const data::OptionsFile& o,
   const auto eclipse = SwitchIn(o, kEclipseKey);
   if (!eclipse) warn(kEclipseKey, "on or off", "off");
   params.wholeEclipse = eclipse.value_or(false);
+  const auto uncertainty = SwitchIn(o, kUncertaintyKey);
+  if (!uncertainty) warn(kUncertaintyKey, "on or off", "off");
+  params.uncertainty = uncertainty.value_or(false);
   std::stable_sort(warnings.begin(), warnings.end(), [](const auto& a, const auto& b) { return a.line < b.line; });
   return warnings;
 }
@@ -100,7 +104,7 @@ std::vector<data::FileWarning> Session::ApplyOptions(const data::OptionsFile& o,
 std::optional<data::OptionsFile> Session::CurrentOptions() const {
   if (optionsUnreadable) return std::nullopt;
   if (!optionsFromFile && params.epochScale == astro::EpochScale::HjdAsUt && params.zoneName.empty() &&
-      !params.wholeEclipse && !params.moon)
+      !params.wholeEclipse && !params.moon && !params.uncertainty)
     return std::nullopt;
   data::OptionsFile o = options;
   // A line keeps its bytes while its choice stays what the line reads as.
@@ -114,6 +118,9 @@ std::optional<data::OptionsFile> Session::CurrentOptions() const {
   // A file that never had the Moon keeps its bytes while the Moon stays off.
   if (o.Get(kMoonKey) ? SwitchIn(o, kMoonKey).value_or(false) != params.moon : params.moon)
     o.Set(kMoonKey, params.moon ? "on" : "off");
+  if (o.Get(kUncertaintyKey) ? SwitchIn(o, kUncertaintyKey).value_or(false) != params.uncertainty
+                             : params.uncertainty)
+    o.Set(kUncertaintyKey, params.uncertainty ? "on" : "off");
   return o;
 }
 

@@ -150,7 +150,8 @@ class Session {
   data::WriteResult SaveSettingsFile() const;
 
   // The options file's choices into the run's inputs: the epoch scale, the
-  // Moon ("moon = on") and, as the zone field's text, a named zone; values
+  // whole eclipse ("eclipse = on"), the Moon ("moon = on"), the predictions'
+  // uncertainty ("uncertainty = on") and, as the zone field's text, a named zone; values
   // in any case of letters. Unknown keys leave the defaults, as does a value
   // not known, which gives a warning naming its line in `file`.
   std::vector<data::FileWarning> ApplyOptions(const data::OptionsFile& o, const std::string& file = {});

@@ -146,6 +146,48 @@ QColor SkyColour(double sunAltitude, double maxSun) {
   return sunAltitude < -18 ? kDarkest : kDark;
 }
 
+// Each event's likely span (its instant ± 2 sigma) as a pale bar of its
+// star's colour through the marker, closed by a tick at each end; drawn
+// under the labels and markers. True when the chart has any.
+bool DrawSigmaBands(QPainter& p, const run::NightChartData& chart, const ChartLayout& l) {
+  constexpr double kHalfHeight = kMarkerRadius + 2;
+  bool any = false;
+  for (const run::NightEvent& ev : chart.events) {
+    if (!(ev.bandStart < ev.bandEnd)) continue;
+    any = true;
+    const QColor colour = StyleOfStar(chart, ev.starSlot).colour;
+    const double y = l.YOf(ev.altitude), x0 = l.XOf(ev.bandStart), x1 = l.XOf(ev.bandEnd);
+    QColor fill = colour;
+    fill.setAlpha(60);
+    p.setPen(Qt::NoPen);
+    p.setBrush(fill);
+    p.drawRect(QRectF(x0, y - kHalfHeight, x1 - x0, 2 * kHalfHeight));
+    p.setPen(QPen(colour, 1.5));
+    p.drawLine(QPointF(x0, y), QPointF(x1, y));
+    p.drawLine(QPointF(x0, y - kHalfHeight), QPointF(x0, y + kHalfHeight));
+    p.drawLine(QPointF(x1, y - kHalfHeight), QPointF(x1, y + kHalfHeight));
+  }
+  return any;
+}
+
+// The key's sample of a band and its caption at `x` on the key's line `y`;
+// returns where the next sample goes.
+double DrawSigmaBandKey(QPainter& p, const QFontMetricsF& fm, double x, double y) {
+  const double h = fm.height() - 4, mid = y + fm.height() / 2;
+  p.setPen(Qt::NoPen);
+  p.setBrush(QColor(0, 0, 0, 60));
+  p.drawRect(QRectF(x, y + 2, 24, h));
+  p.setPen(QPen(Qt::black, 1.5));
+  p.drawLine(QPointF(x, mid), QPointF(x + 24, mid));
+  p.drawLine(QPointF(x, y + 2), QPointF(x, y + 2 + h));
+  p.drawLine(QPointF(x + 24, y + 2), QPointF(x + 24, y + 2 + h));
+  x += 28;
+  const QString caption = QStringLiteral("\u00b1" "2\u03c3");
+  p.setPen(Qt::black);
+  p.drawText(QPointF(x, y + fm.ascent()), caption);
+  return x + fm.horizontalAdvance(caption) + 28;
+}
+
 }  // namespace
 
 StarStyle StyleOfSlot(std::size_t slot) {
@@ -527,6 +569,8 @@ void DrawChart(QPainter& p, const run::NightChartData& chart, const ChartLayout&
     }
   }
 
+  const bool bands = DrawSigmaBands(p, chart, l);
+
   // Labels under the markers, so a marker is never hidden by a label.
   for (const ChartMarker& m : l.markers) {
     if (!l.labelled) break;
@@ -617,6 +661,7 @@ void DrawChart(QPainter& p, const run::NightChartData& chart, const ChartLayout&
     thick.setCapStyle(Qt::FlatCap);
     keyLine(thick, QStringLiteral("eclipse"));
   }
+  if (bands) x = DrawSigmaBandKey(p, fm, x, keyY);
   swatch(kDay, QStringLiteral("Sun up"));
   swatch(kTooBright, QStringLiteral("Sun above %1\u00b0").arg(chart.maxSunAltitude));
   swatch(kDark, QStringLiteral("below"));

@@ -357,6 +357,15 @@ void frmMain::BuildMenus() {
   moonAction_ = item(options, "mMoon", "&Moon");
   moonAction_->setCheckable(true);
   connect(moonAction_, &QAction::toggled, this, [this](bool on) { session_.params.moon = on; });
+  // How far off each prediction may be, from the stars' epoch and period errors.
+  uncertaintyAction_ = item(options, "mUncertainty", "&Show uncertainty");
+  uncertaintyAction_->setCheckable(true);
+  uncertaintyAction_->setToolTip(
+      QStringLiteral("How far off each prediction may be, from the star file's epoch_error and period_error:\n"
+                     "event lines end with \u00b1" "43m or \u00b1" "2.3h, Whole eclipse widens each end by 2 sigma,\n"
+                     "and the night chart draws a \u00b1" "2 sigma band around each event."));
+  connect(uncertaintyAction_, &QAction::toggled, this, [this](bool on) { session_.params.uncertainty = on; });
+  options->setToolTipsVisible(true);  // a menu shows its actions' tooltips only when asked
 
   QMenu* help = menu("Help", "&Help");
   connect(item(help, "Helpdata", "Help-&Data", QKeySequence(Qt::Key_F1)), &QAction::triggered, this,
@@ -460,6 +469,7 @@ void frmMain::ShowEpochScale() {
     if (astro::kEpochScales[k].scale == session_.params.epochScale) epochActions_[k]->setChecked(true);
   wholeEclipseAction_->setChecked(session_.params.wholeEclipse);
   moonAction_->setChecked(session_.params.moon);
+  uncertaintyAction_->setChecked(session_.params.uncertainty);
 }
 
 void frmMain::FillSiteList() {

@@ -131,7 +131,7 @@ class frmMain : public QMainWindow {
   // The zone field as its text asks: a name widens it over the hours hint and
   // turns the daylight-saving box off, which does not apply to it.
   void ShowZoneKind(const QString& text);
-  // The Options menu's checks from the run's inputs: epoch scale, Whole eclipse, Moon.
+  // The Options menu's checks from the run's inputs: epoch scale, Whole eclipse, Moon, Show uncertainty.
   void ShowEpochScale();
   // Creates the chooser on first use and opens it as from the menu.
   void OpenChooser(std::unique_ptr<frmFileChooser>& chooser, ChooserKind kind, void (frmMain::*onOk)());
@@ -175,6 +175,7 @@ class frmMain : public QMainWindow {
   std::array<QAction*, std::size(astro::kEpochScales)> epochActions_{};  // Options: one per scale
   QAction* wholeEclipseAction_ = nullptr;  // Options: Whole eclipse
   QAction* moonAction_ = nullptr;            // Options: Moon
+  QAction* uncertaintyAction_ = nullptr;     // Options: Show uncertainty
   bool zoneJustCompleted_ = false;  // a zone name was picked from the list in this event
   std::array<QRadioButton*, 3> columnOptions_{};  // output modes 1, 2, 3
   QPushButton* calculateButton_ = nullptr;

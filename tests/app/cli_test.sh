@@ -422,6 +422,30 @@ case $case in
     expect_status 2
     expect_err "--moon takes no value"
     ;;
+  uncertainty)
+    # --uncertainty, or uncertainty = on in the options file, marks only stars
+    # that give errors: a design star file's report keeps its bytes. The
+    # switch takes no value; a value the options file does not know is named.
+    defaults
+    run $nights
+    cp out plain
+    run $nights --uncertainty
+    expect_status 0
+    cmp -s out plain || fail "--uncertainty changed a report of stars without errors"
+    eclipse="--stars $examples/stars-durations.csv --date 2025-01-10 --nights 5 --events I,II --eclipse"
+    run $eclipse
+    cp out eclipse
+    grep -q " part$" eclipse || fail "no part mark with --eclipse"
+    run $eclipse --uncertainty
+    cmp -s out eclipse || fail "--uncertainty changed the whole-eclipse test of stars without errors"
+    expect_options_switch uncertainty plain plain $nights
+    printf 'uncertainty = maybe\n' >conf/tevaro-options.ini
+    run $nights --settings conf/tevaro6.ini
+    expect_err 'tevaro-cli: warning: conf/tevaro-options.ini: line 1: uncertainty takes on or off, not "maybe"; off is used'
+    run $nights --uncertainty=on
+    expect_status 2
+    expect_err "--uncertainty takes no value"
+    ;;
   no-event)
     defaults
     printf 'Stars\nname,RA,Dec,HJDo,Period,Type,Max,Min,Comment\nFar south,6.0,-80.0,55000.1,1.5,EA,9,10,x\n' >south.csv

@@ -10,6 +10,7 @@
 #include "astro/calendar.h"
 #include "astro/coords.h"
 #include "astro/sun.h"
+#include "run/elements.h"
 #include "run/report.h"
 #include "run/session.h"
 #include "support/catalogue.h"
@@ -161,6 +162,38 @@ TEST(NightChartEclipses, EachTestedMinimumSpansItsEclipseOnItsCurve) {
     EXPECT_EQ(eclipses > 20, whole);
     EXPECT_EQ(partial > 5, whole);
     EXPECT_EQ(cut > 0, whole);
+  }
+}
+
+// With the uncertainty shown each event of a star with errors carries its
+// band, its instant ± 2 sigma cut to the chart's span; nothing else does.
+TEST(NightChartBands, EachEventOfAStarWithErrorsSpansTwoSigma) {
+  for (const bool shown : {true, false}) {
+    SCOPED_TRACE(shown ? "uncertainty shown" : "choice off");
+    Session s = ExampleSession(400, 43);
+    for (std::size_t i = 0; i < s.stars.entries.size(); i += 2)
+      s.stars.entries[i].periodError = 1e-6 * static_cast<double>(i % 9);
+    s.params.uncertainty = shown;
+    ASSERT_EQ(s.Calculate(FieldsFor(s, 0, "2024", "01", "10", "2", 1)).status, CalculateResult::Status::Listed);
+    const ListedRun& run = *s.lastRun;
+    std::size_t bands = 0, cut = 0;
+    for (std::int32_t night : ReportNights(run.outcome())) {
+      const NightChartData chart = BuildNightChart(run, night);
+      for (const NightEvent& ev : chart.events) {
+        const EventEntry& e = run.outcome().events[ev.eventIndex];
+        const double twoSigma = 2 * PredictionSigmaDays(run.stars.entries[e.star], e.cycle);
+        if (!(shown && twoSigma > 0)) {
+          EXPECT_EQ(ev.bandStart, ev.bandEnd);
+          continue;
+        }
+        ++bands;
+        EXPECT_EQ(ev.bandStart, std::max(ev.time - twoSigma, chart.rjdStart));
+        EXPECT_EQ(ev.bandEnd, std::min(ev.time + twoSigma, chart.rjdEnd));
+        cut += ev.bandStart == chart.rjdStart || ev.bandEnd == chart.rjdEnd;
+      }
+    }
+    EXPECT_EQ(bands > 20, shown);
+    EXPECT_EQ(cut > 0, shown);
   }
 }
 

@@ -15,6 +15,7 @@
 #include "astro/angles.h"
 #include "astro/calendar.h"
 #include "astro/coords.h"
+#include "run/elements.h"
 #include "run/night_chart.h"
 #include "run/report.h"
 #include "support/catalogue.h"
@@ -142,8 +143,11 @@ TEST(RunPredictionTest, FastEngineEqualsTheLiteralOneOnGeneratedCatalogues) {
   // scales, from a stream of their own too.
   testing::Random orbitPick(32);
   const double phases[] = {0.02, 0.43, 0.57, 0.985};
+  // So do the uncertainty and the stars' errors.
+  testing::Random sigmaPick(33);
   std::set<std::string> shown;
-  std::size_t compared = 0, listedRuns = 0, partial = 0, whole = 0, nearMoon = 0, offHalf = 0, mixedRuns = 0;
+  std::size_t compared = 0, listedRuns = 0, partial = 0, whole = 0, nearMoon = 0, offHalf = 0, mixedRuns = 0,
+              partialWithSigma = 0;
   for (int k = 0; k < 240; ++k) {
     const SiteChoice& site = sites[static_cast<std::size_t>(k) % std::size(sites)];
     const auto& date = dates[choose(std::size(dates))];
@@ -174,6 +178,14 @@ TEST(RunPredictionTest, FastEngineEqualsTheLiteralOneOnGeneratedCatalogues) {
       }
       if (k % 3 == 1 && orbitPick.Next() % 4 == 0) s.epochScale = scales[orbitPick.Next() % std::size(scales)];
     }
+    // Half the whole-eclipse runs show the uncertainty; three stars in four
+    // give errors, from none to hours over the run's cycles.
+    p.uncertainty = p.wholeEclipse && sigmaPick.Next() % 2 == 0;
+    for (data::StarEntry& s : stars.entries) {
+      if (sigmaPick.Next() % 4 == 0) continue;
+      s.periodError = std::pow(10, sigmaPick.Uniform(-9, -5));
+      if (sigmaPick.Next() % 2) s.epochError = std::pow(10, sigmaPick.Uniform(-4, -1.5));
+    }
 
     const PredictionOutcome literal = RunPrediction(p, stars, limits, Engine::Literal);
     const unsigned threads = 1 + static_cast<unsigned>(k % 2);
@@ -195,6 +207,8 @@ TEST(RunPredictionTest, FastEngineEqualsTheLiteralOneOnGeneratedCatalogues) {
       partial += e.partial;
       whole += p.wholeEclipse && stars.entries[e.star].durationHours && e.phase % 2 == 1 && !e.partial;
       offHalf += e.phase == 3 && stars.entries[e.star].secondaryPhase != 0.5;
+      partialWithSigma +=
+          p.uncertainty && e.partial && !SigmaMark(PredictionSigmaDays(stars.entries[e.star], e.cycle)).empty();
     }
     compared += literal.events.size();
     if (literal.HasListed()) ++listedRuns;
@@ -213,6 +227,7 @@ TEST(RunPredictionTest, FastEngineEqualsTheLiteralOneOnGeneratedCatalogues) {
   EXPECT_GT(whole, 500u);
   EXPECT_GT(offHalf, 1000u);
   EXPECT_GT(mixedRuns, 30u);
+  EXPECT_GT(partialWithSigma, 100u);
 }
 
 // A minimum is checked over its whole eclipse when the run asks for it and
@@ -274,6 +289,45 @@ TEST(RunPredictionTest, WholeEclipseMarksMinimaOnlyPartlyObservable) {
     const std::string line = EventLine(*at, star, o.zone, p.outputMode);
     EXPECT_EQ(line.ends_with(" part"), c.partial) << line;
     EXPECT_NE(quick.find(line + "\r\n"), std::string::npos) << line;
+  }
+}
+
+// With the uncertainty shown, the whole-eclipse test widens each end by
+// 2 sigma: an eclipse that ends 3 minutes before dawn is lost in part once
+// 2 sigma exceeds those minutes, and only with the choice on.
+TEST(RunPredictionTest, TwoSigmaWidensTheWholeEclipseTest) {
+  RunParameters base = January();
+  base.wholeEclipse = true;
+  const double midnight = astro::CalendarToRjdAt(2011, 1, 11, 8, 0, 0);
+  const double five = midnight + 5.0 / 24;
+  base.maxSunAltitude = std::round(SunAltitude(five, astro::LocalSiderealTime(five, base.longitude), base.latitude));
+  double dawn = midnight;
+  while (SunAltitude(dawn, astro::LocalSiderealTime(dawn, base.longitude), base.latitude) < base.maxSunAltitude)
+    dawn += 1.0 / 1440;
+  const struct {
+    const char* what;
+    bool uncertainty;
+    double epochErrorMinutes;
+    bool partial;
+  } cases[] = {
+      {"2 sigma 10 minutes", true, 5, true},
+      {"2 sigma 1 minute", true, 0.5, false},
+      {"the choice off", false, 5, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    RunParameters p = base;
+    p.uncertainty = c.uncertainty;
+    // A 2-hour eclipse that ends 2 to 3 minutes before the Sun reaches its limit.
+    const double t = dawn - 1.05 / 24;
+    data::StarEntry star = StarAt(p, 8, t, -3, 60, 1.2);
+    star.durationHours = 2.0;
+    star.epochError = c.epochErrorMinutes / 1440;
+    const PredictionOutcome o = RunBoth(p, Table({star}), {});
+    const auto at = std::find_if(o.events.begin(), o.events.end(),
+                                 [&](const EventEntry& e) { return std::fabs(e.time - t) < 1e-6; });
+    ASSERT_NE(at, o.events.end());
+    EXPECT_EQ(at->partial, c.partial);
   }
 }
 

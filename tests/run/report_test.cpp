@@ -4,10 +4,12 @@
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "astro/angles.h"
+#include "run/elements.h"
 #include "run/pagination.h"
 #include "support/catalogue.h"
 
@@ -273,6 +275,73 @@ TEST(BuildReportTest, ListingStartsAtTheFirstListedEvent) {
   EXPECT_EQ(r.Line(14), "Wednesday night --------------------------");
   EXPECT_EQ(r.Line(15).substr(0, 11), " 55686.6500");
   EXPECT_EQ(r.Line(16).substr(0, 11), " 55686.7000");
+}
+
+// sigma = sqrt(epochError^2 + (E x periodError)^2): the worked case (E 3,000,
+// period error 1e-5 d: 43.2 min), E with and without an epoch error, and the
+// mark's edges: under a minute none, whole minutes up to 119, hours with one
+// decimal once the minutes round to 120.
+TEST(SigmaMarkTest, SigmaOverCyclesAndItsMark) {
+  const struct {
+    double cycle;
+    std::optional<double> epochError, periodError;
+    double minutes;
+    const char* mark;
+  } cases[] = {
+      {3000, std::nullopt, 1e-5, 43.2, " ±43m"},
+      {3000, 0.0, 1e-5, 43.2, " ±43m"},
+      {-3000, std::nullopt, 1e-5, 43.2, " ±43m"},  // cycles before the epoch
+      {3000.5, std::nullopt, 1e-5, 43.2072, " ±43m"},  // a secondary counts its half cycle
+      {3000, 0.01, 1e-5, 45.5368, " ±46m"},
+      {0, 0.01, 1e-5, 14.4, " ±14m"},
+      {1e6, 0.01, std::nullopt, 14.4, " ±14m"},  // no period error: the epoch's alone
+      {10000, std::nullopt, 1e-5, 144, " ±2.4h"},
+      {100000, std::nullopt, 1e-5, 1440, " ±24.0h"},
+      {1, 59.0 / 86400, std::nullopt, 59.0 / 60, ""},
+      {1, 1.0 / 1440, std::nullopt, 1, " ±1m"},
+      {1, 119.0 / 1440, std::nullopt, 119, " ±119m"},
+      {1, 119.4 / 1440, std::nullopt, 119.4, " ±119m"},
+      {1, 119.5 / 1440, std::nullopt, 119.5, " ±2.0h"},
+      {1, 120.0 / 1440, std::nullopt, 120, " ±2.0h"},
+      {1, 1e12, std::nullopt, 1.44e15, " ±>1e9h"},
+      {3000, std::nullopt, std::nullopt, 0, ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.cycle);
+    data::StarEntry star = V1234Cyg();
+    star.epochError = c.epochError;
+    star.periodError = c.periodError;
+    const double sigma = PredictionSigmaDays(star, c.cycle);
+    EXPECT_NEAR(sigma * 1440, c.minutes, 1e-4 * c.minutes);
+    EXPECT_EQ(SigmaMark(sigma), c.mark);
+  }
+}
+
+// With the choice off a star's errors change no byte; with it on each event
+// line of both engines ends with its mark, after " close", " moon" and
+// " part", and a sigma under a minute adds nothing.
+TEST(BuildReportTest, UncertaintyMarksEndTheEventLinesOnlyWhenChosen) {
+  ReportCase c(1);
+  c.outcome.zone = 8;
+  c.Add(55686.60);
+  c.Add(55686.65, 3);
+  c.Add(55686.70);
+  c.outcome.events[0].cycle = 3000;
+  c.outcome.events[1].cycle = 10.5;  // sigma 0.15 min: no mark
+  c.outcome.events[2].cycle = 10000;
+  c.outcome.events[2].close = c.outcome.events[2].nearMoon = c.outcome.events[2].partial = true;
+  const ReportBuffer off = c.Build();
+  c.stars.entries[0].periodError = 1e-5;
+  EXPECT_EQ(c.Build().Bytes(), off.Bytes());
+  c.p.uncertainty = true;
+  for (Engine engine : {Engine::Literal, Engine::Fast}) {
+    const ReportBuffer r = BuildReport(c.outcome, c.p, c.stars, c.names, engine);
+    ASSERT_EQ(r.LineCount(), 17u);
+    EXPECT_EQ(r.Line(15), std::string(off.Line(15)) + " ±43m");
+    EXPECT_EQ(r.Line(16), off.Line(16));
+    EXPECT_EQ(r.Line(17), std::string(off.Line(17)) + " ±2.4h");
+    EXPECT_TRUE(r.Line(17).ends_with("nc close moon part ±2.4h")) << r.Line(17);
+  }
 }
 
 TEST(ReportBufferTest, SavedBytesEndEveryLineWithCrLf) {

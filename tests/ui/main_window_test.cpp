@@ -645,6 +645,11 @@ void MainWindowTest::namedZoneAndEpochOptions() {
     moon->trigger();
     whole->trigger();
     QVERIFY(moon->isChecked() && bjd->isChecked() && w.session().params.moon && w.session().params.wholeEclipse);
+    QAction* uncertainty = w.findChild<QAction*>(QStringLiteral("mUncertainty"));
+    QVERIFY(uncertainty && uncertainty->isCheckable() && !uncertainty->isChecked());
+    QVERIFY(!uncertainty->toolTip().isEmpty());
+    uncertainty->trigger();
+    QVERIFY(w.session().params.uncertainty);
 
     // A name widens the zone field over the hours hint and turns the
     // daylight-saving box off; hours bring the design's field back.
@@ -688,6 +693,7 @@ void MainWindowTest::namedZoneAndEpochOptions() {
   QVERIFY(again.findChild<QAction*>(QStringLiteral("mEpochsBjd"))->isChecked());
   QVERIFY(again.findChild<QAction*>(QStringLiteral("mMoon"))->isChecked());
   QVERIFY(again.findChild<QAction*>(QStringLiteral("mWholeEclipse"))->isChecked());
+  QVERIFY(again.findChild<QAction*>(QStringLiteral("mUncertainty"))->isChecked());
   QVERIFY(messages.messages.isEmpty());
 }
 
