@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <clocale>
+#include <cstdio>
 #include <fstream>
 #include <regex>
 #include <set>
@@ -202,6 +203,14 @@ TEST(EventFiles, WindowWidthsAndSigma) {
       EXPECT_EQ(row[column("sigma_minutes")], c.sigma);
     }
     EXPECT_NEAR(RjdOfIso(row[column("window_start_utc")]), w.start, kSecond);
+    // The iCalendar span: the eclipse, widened by 2 sigma with the uncertainty.
+    if (c.star.durationHours && c.phase == 1) {
+      const double widening = c.uncertainty ? 2 * 43.2 / 1440 : 0;
+      const astro::CalendarTime t = astro::RjdToCalendar(at->time - 1.5 / 24 - widening + 0.5 * kSecond, 0);
+      char start[40];
+      std::snprintf(start, sizeof start, "DTSTART:%04d%02d%02dT%02d%02d", t.year, t.month, t.day, t.hour, t.minute);
+      EXPECT_NE(Collect(run, "ics").find(start), std::string::npos) << start;
+    }
   }
 }
 
