@@ -99,9 +99,6 @@ ObservingWindow WindowOf(const ListedRun& run, const EventEntry& e, double margi
   return {e.time - side, e.time + side};
 }
 
-}  // namespace tevaro::exports
-
-namespace tevaro::exports {
 
 std::string EventTitle(const run::ListedRun& run, const run::EventEntry& e) {
   const astro::CalendarTime c = astro::RjdToCalendar(e.time, run.outcome().ZoneAt(e.time));

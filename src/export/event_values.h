@@ -71,9 +71,6 @@ ObservingWindow WindowOf(const run::ListedRun& run, const run::EventEntry& e, do
 // uncertainty and the star gives errors; nothing otherwise.
 std::optional<double> SigmaShown(const run::ListedRun& run, const run::EventEntry& e);
 
-}  // namespace tevaro::exports
-
-namespace tevaro::exports {
 
 // The job or target name of an event: the star, the event's label and the
 // local date of its instant on the run's clock, "RZ Cas I 2025-01-10".
