@@ -20,7 +20,7 @@
 #include "astro/angles.h"
 #include "bench_files.h"
 #include "data/star_file.h"
-#include "run/event_export.h"
+#include "export/formats.h"
 #include "run/prediction.h"
 #include "run/report.h"
 #include "support/catalogue.h"
@@ -322,14 +322,14 @@ void Export() {
     csvBytes += piece.size();
     return true;
   };
-  const double tCsv = Seconds([&] { run::WriteEventsCsv(year, count); });
+  const double tCsv = Seconds([&] { exports::WriteEventsCsv(year, {}, count); });
   std::printf("events out: full capacity, mode 1: %zu events, %zu report lines, CSV %.1f MB\n", o.events.size(),
               reportLines, static_cast<double>(csvBytes) / 1e6);
   std::printf("  report             %9.3f s   (cpu %.3f s)\n", tReport, cReport);
   std::printf("  CSV                %9.3f s   (cpu %.3f s; %.1fx the report)\n", tCsv, lastCpu, tCsv / tReport);
   // The same file written where the bench runs, as Export events writes it.
   const std::string path = (fs::temp_directory_path() / "tevaro-bench-events.csv").string();
-  const double tFile = Seconds([&] { run::WriteEventsFile(year, path, run::EventFileKind::Csv); });
+  const double tFile = Seconds([&] { exports::WriteEventsFile(year, path, *exports::FormatNamed("csv")); });
   std::printf("  CSV to a file      %9.3f s   (cpu %.3f s)\n", tFile, lastCpu);
   std::error_code ec;
   fs::remove(path, ec);
@@ -341,7 +341,7 @@ void Export() {
   std::size_t icsBytes = 0;
   const std::size_t events = month.outcome().events.size();
   const double tIcs = Seconds([&] {
-    run::WriteEventsIcs(month, [&](std::string_view piece) {
+    exports::WriteEventsIcs(month, {}, [&](std::string_view piece) {
       icsBytes += piece.size();
       return true;
     });

@@ -1,7 +1,7 @@
 # Fails when a layer includes a header of a layer above it, or when the core
 # includes a Qt header. The layers, lowest first: astro, data, run, ui.
 # usage: cmake -DSRC=<src folder> -P check_layers.cmake
-set(layers astro data run ui)
+set(layers astro data run export ui)
 set(failures "")
 list(LENGTH layers count)
 math(EXPR last "${count} - 1")

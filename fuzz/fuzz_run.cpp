@@ -13,7 +13,8 @@
 
 #include "astro/angles.h"
 #include "fuzz_check.h"
-#include "run/event_export.h"
+#include "export/event_values.h"
+#include "export/formats.h"
 #include "run/prediction.h"
 #include "run/report.h"
 
@@ -91,11 +92,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const auto same = [](double a, double b) {
       return std::memcmp(&a, &b, sizeof a) == 0 || (std::isnan(a) && std::isnan(b));
     };
-    const std::vector<run::EventValues> values = run::ListedEventValues(listed, run::Engine::Fast);
-    const std::vector<run::EventValues> reference = run::ListedEventValues(listed, run::Engine::Literal);
+    const std::vector<exports::EventValues> values = exports::ListedEventValues(listed, run::Engine::Fast);
+    const std::vector<exports::EventValues> reference = exports::ListedEventValues(listed, run::Engine::Literal);
     FUZZ_CHECK(values.size() == reference.size());
     for (std::size_t k = 0; k < values.size(); ++k) {
-      const run::EventValues &a = values[k], &b = reference[k];
+      const exports::EventValues &a = values[k], &b = reference[k];
       FUZZ_CHECK(same(a.altitude, b.altitude) && same(a.azimuth, b.azimuth) && same(a.airmass, b.airmass) &&
                  same(a.sunAltitude, b.sunAltitude) && same(a.cycle, b.cycle) && same(a.hourAngle, b.hourAngle));
     }
@@ -104,8 +105,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       bytes.append(piece);
       return true;
     };
-    FUZZ_CHECK(run::WriteEventsCsv(listed, keep));
-    FUZZ_CHECK(run::WriteEventsIcs(listed, keep));
+    FUZZ_CHECK(exports::WriteEventsCsv(listed, {}, keep));
+    FUZZ_CHECK(exports::WriteEventsIcs(listed, {}, keep));
   }
   return 0;
 }

@@ -1,6 +1,7 @@
 #include "app/cli_options.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cstdlib>
 #include <filesystem>
 #include <utility>
@@ -24,6 +25,8 @@ const char* const kCliUsage =
     "                  [--ignore-ea | --no-ignore-ea] [--dst | --no-dst] [-o FILE]\n"
     "                  [--pdf FILE [--paper a4|letter]]\n"
     "                  [--chart FILE [--chart-night YYYY-MM-DD]] [--csv FILE] [--ics FILE]\n"
+    "                  [--esl FILE --esl-sequence FILE.esq] [--plan FILE] [--targets FILE]\n"
+    "                  [--margin MIN]\n"
     "       tevaro-cli --help | --version\n"
     "\n"
     "Predicts the eclipsing-binary events of the star file for the nights from the\n"
@@ -49,7 +52,17 @@ const char* const kCliUsage =
     "--ics as an iCalendar file for calendars. Any of -o, --pdf, --chart, --csv and\n"
     "--ics replaces printing the report. FILE - is standard output, for one of them\n"
     "at most (--chart - writes PNG); no two of them may name the same file, nor a\n"
-    "file the run reads. Every option that takes a value also takes it as\n"
+    "file the run reads.\n"
+    "Each listed event has an observing window: half its eclipse's duration (half\n"
+    "an hour without one) plus --margin MIN (default 30) on each side. --esl writes\n"
+    "a scheduler list, one job per event running the capture sequence\n"
+    "--esl-sequence names (required with --esl) from the window's start to its\n"
+    "end, on the run's clock; --plan an observatory plan (#WAITUNTIL, target,\n"
+    "#QUITAT, UTC); --targets a target list, one row per star with an event; with\n"
+    "--margin, --csv gains window_start_utc and window_end_utc. For example:\n"
+    "  tevaro-cli --stars stars.csv --nights 3 --esl night.esl --esl-sequence\n"
+    "  minimum.esq --plan night.txt --targets targets.csv --margin 20\n"
+    "Every option that takes a value also takes it as\n"
     "--option=VALUE.\n"
     "--uncertainty shows how far off each prediction may be, from the epoch_error\n"
     "and period_error columns of a star file with named columns (days, one sigma):\n"
@@ -65,10 +78,9 @@ std::vector<CliOptions::Output> CliOptions::Outputs() const {
   std::vector<Output> outputs;
   for (const auto& [option, file] : {std::pair<const char*, const std::optional<std::string>&>{"-o", output},
                                      {"--pdf", pdf},
-                                     {"--chart", chart},
-                                     {"--csv", csv},
-                                     {"--ics", ics}})
+                                     {"--chart", chart}})
     if (file) outputs.push_back({option, *file});
+  for (const EventFile& e : eventFiles) outputs.push_back({e.format->option.data(), e.file});
   return outputs;
 }
 
@@ -101,10 +113,45 @@ std::optional<std::string> SameOutputFile(const CliOptions& options) {
   return std::nullopt;
 }
 
+exports::ExportChoices CliOptions::ExportChoices() const {
+  exports::ExportChoices c;
+  if (margin) c.marginMinutes = MarginMinutes(*margin);
+  c.sequence = eslSequence.value_or("");
+  return c;
+}
+
 LongOption SplitLongOption(const std::string& arg) {
   const std::size_t eq = arg.find('=');
   if (arg.rfind("--", 0) != 0 || eq == std::string::npos) return {arg, std::nullopt};
   return {arg.substr(0, eq), arg.substr(eq + 1)};
+}
+
+namespace {
+
+// The event format whose option `a` is; nullptr for none.
+const exports::EventFormat* EventFormatOption(const std::string& a) {
+  return a.rfind("--", 0) == 0 ? exports::FormatNamed(std::string_view(a).substr(2)) : nullptr;
+}
+
+// An event file given (again): the last of one format wins, and the files
+// keep the table's order.
+void SetEventFile(CliOptions& o, const exports::EventFormat* format, const std::string& file) {
+  const auto at = std::find_if(o.eventFiles.begin(), o.eventFiles.end(),
+                               [format](const CliOptions::EventFile& e) { return e.format >= format; });
+  if (at != o.eventFiles.end() && at->format == format) at->file = file;
+  else o.eventFiles.insert(at, {format, file});
+}
+
+}  // namespace
+
+// --margin's minutes: a plain number from 0 to 720; nothing otherwise.
+std::optional<double> MarginMinutes(const std::string& text) {
+  if (text.empty() || text.find_first_not_of("0123456789.") != std::string::npos) return std::nullopt;
+  double minutes = -1;  // read with a point in any locale
+  const auto r = std::from_chars(text.data(), text.data() + text.size(), minutes);
+  if (r.ec != std::errc() || r.ptr != text.data() + text.size() || !(minutes >= 0 && minutes <= 720))
+    return std::nullopt;
+  return minutes;
 }
 
 namespace {
@@ -188,8 +235,16 @@ std::optional<CliOptions> ParseCli(const std::vector<std::string>& args, std::st
     } else if (a == "-o" || a == "--output") { if (!value(o.output)) return std::nullopt;
     } else if (a == "--pdf") { if (!value(o.pdf)) return std::nullopt;
     } else if (a == "--chart") { if (!value(o.chart)) return std::nullopt;
-    } else if (a == "--csv") { if (!value(o.csv)) return std::nullopt;
-    } else if (a == "--ics") { if (!value(o.ics)) return std::nullopt;
+    } else if (const exports::EventFormat* format = EventFormatOption(a)) {
+      if (!value(text)) return std::nullopt;
+      SetEventFile(o, format, *text);
+    } else if (a == "--margin") {
+      if (!value(o.margin)) return std::nullopt;
+      if (!MarginMinutes(*o.margin)) {
+        error = "--margin takes minutes from 0 to 720, not '" + *o.margin + "'";
+        return std::nullopt;
+      }
+    } else if (a == "--esl-sequence") { if (!value(o.eslSequence)) return std::nullopt;
     } else if (a == "--chart-night") {
       if (!value(o.chartNight)) return std::nullopt;
       const std::string& d = *o.chartNight;
@@ -244,6 +299,18 @@ std::optional<CliOptions> ParseCli(const std::vector<std::string>& args, std::st
   }
   if (o.chartNight && !o.chart) {
     error = "--chart-night goes with --chart FILE";
+    return std::nullopt;
+  }
+  const auto hasFormat = [&o](std::string_view name) {
+    return std::any_of(o.eventFiles.begin(), o.eventFiles.end(),
+                       [name](const CliOptions::EventFile& e) { return e.format->option.substr(2) == name; });
+  };
+  if (hasFormat("esl") != o.eslSequence.has_value()) {
+    error = o.eslSequence ? "--esl-sequence goes with --esl FILE" : "--esl FILE needs --esl-sequence FILE.esq";
+    return std::nullopt;
+  }
+  if (o.margin && !hasFormat("csv") && !hasFormat("esl") && !hasFormat("plan")) {
+    error = "--margin goes with --csv, --esl or --plan";
     return std::nullopt;
   }
   const char* toStdout = nullptr;

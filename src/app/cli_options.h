@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "export/formats.h"
 #include "run/validation.h"
 
 namespace tevaro::app {
@@ -26,7 +27,17 @@ struct CliOptions {
   std::string paper = "a4";  // a4 or letter
   std::optional<std::string> chart;       // night chart file, PNG or SVG
   std::optional<std::string> chartNight;  // its evening, YYYY-MM-DD
-  std::optional<std::string> csv, ics;   // the listed events as CSV, iCalendar
+  // The event files, one per format of the table (--csv, --ics, --esl,
+  // --plan, --targets), in the table's order.
+  struct EventFile {
+    const exports::EventFormat* format;
+    std::string file;
+  };
+  std::vector<EventFile> eventFiles;
+  std::optional<std::string> margin;       // --margin MIN: the observing windows' margin
+  std::optional<std::string> eslSequence;  // --esl-sequence FILE.esq, with --esl
+  // The choices of the event files; `margin` checked by ParseCli.
+  exports::ExportChoices ExportChoices() const;
   bool help = false;
   bool version = false;
 
@@ -47,6 +58,9 @@ struct LongOption {
   std::optional<std::string> value;
 };
 LongOption SplitLongOption(const std::string& arg);
+
+// --margin's minutes: a plain number from 0 to 720; nothing otherwise.
+std::optional<double> MarginMinutes(const std::string& text);
 
 // Parses argv[1..]; on a bad command line gives the reason in `error`.
 std::optional<CliOptions> ParseCli(const std::vector<std::string>& args, std::string& error);

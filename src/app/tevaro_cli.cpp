@@ -13,7 +13,7 @@
 #include "app/cli_chart.h"
 #include "app/cli_output.h"
 #include "app/cli_pdf.h"
-#include "run/event_export.h"
+#include "export/formats.h"
 #include "data/text.h"
 #include "run/session.h"
 #include "tevaro_version.h"
@@ -142,12 +142,11 @@ int Run(const tevaro::app::CliOptions& o) {
                                              std::stoi(o.chartNight->substr(8, 2)));
     if (auto failure = tevaro::app::WriteCliChart(*s.lastRun, night, *o.chart)) return Fail(failure->Message());
   }
-  // The events as CSV or iCalendar.
-  for (const auto& [file, kind] : {std::pair{o.csv, tevaro::run::EventFileKind::Csv},
-                                   std::pair{o.ics, tevaro::run::EventFileKind::Ics}}) {
-    if (!file) continue;
-    const data::WriteResult failure = tevaro::app::WriteCliOutput(*file, [&, kind = kind](const data::ByteSink& sink) {
-      return tevaro::run::WriteEvents(*s.lastRun, kind, sink);
+  // The event files, each in its format of the table.
+  const tevaro::exports::ExportChoices choices = o.ExportChoices();
+  for (const tevaro::app::CliOptions::EventFile& e : o.eventFiles) {
+    const data::WriteResult failure = tevaro::app::WriteCliOutput(e.file, [&](const data::ByteSink& sink) {
+      return tevaro::exports::WriteEvents(*s.lastRun, *e.format, sink, choices);
     });
     if (failure) return Fail(failure->Message());
   }

@@ -13,11 +13,20 @@
 #include <cmath>
 #include <iterator>
 
+#include "export/formats.h"
 #include "ui/twips.h"
 
 namespace tevaro::ui {
 
 namespace {
+
+// The Export Events chooser's types: the event formats' table.
+QStringList EventFileTypes() {
+  QStringList types;
+  for (const exports::EventFormat& f : exports::EventFormats())
+    types << QString::fromUtf8(f.fileType.data(), static_cast<qsizetype>(f.fileType.size()));
+  return types;
+}
 
 struct KindSetup {
   const char* objectName;
@@ -40,7 +49,7 @@ KindSetup SetupFor(ChooserKind kind) {
     case ChooserKind::SaveChart:
       return {"frmSaveChart", "Save Chart", 6870, 7470, {"PNG images (*.png)", "SVG images (*.svg)", "*.*"}, 0};
     case ChooserKind::ExportEvents:
-      return {"frmExportEvents", "Export Events", 6870, 7470, {"CSV files (*.csv)", "Calendar files (*.ics)"}, 0};
+      return {"frmExportEvents", "Export Events", 6870, 7470, EventFileTypes(), 0};
     case ChooserKind::SaveOutput:
       break;
   }
@@ -209,7 +218,7 @@ void frmFileChooser::BuildControls() {
   dir1_->setSelectionMode(QAbstractItemView::SingleSelection);
   dir1_->installEventFilter(new FolderKeyFilter(dir1_, [this](QListWidgetItem* item) { OnFolderActivated(item); }));
 
-  connect(combo1_, &QComboBox::activated, this, &frmFileChooser::SelectPattern);
+  connect(combo1_, &QComboBox::activated, this, &frmFileChooser::PickType);
   connect(drive1_, &QComboBox::activated, this, &frmFileChooser::SelectDrive);
   connect(dir1_, &QListWidget::itemDoubleClicked, this, &frmFileChooser::OnFolderActivated);
   connect(file1_, &QListWidget::itemClicked, this, [this](QListWidgetItem* item) { text1_->setText(item->text()); });
@@ -248,6 +257,24 @@ void frmFileChooser::SelectPattern(int k) {
   }
   pattern_ = patterns_[k];
   ReadFiles();
+}
+
+void frmFileChooser::PickType(int k) {
+  SelectPattern(k);
+  if (kind_ != ChooserKind::ExportEvents) return;
+  // The proposed name follows the type: a name ending in one of the types'
+  // extensions takes the picked type's.
+  const std::span<const exports::EventFormat> formats = exports::EventFormats();
+  if (k < 0 || static_cast<std::size_t>(k) >= formats.size()) return;
+  const QString name = text1_->text();
+  for (const exports::EventFormat& f : formats) {
+    const QString ext = QString::fromLatin1(f.extension.data(), static_cast<qsizetype>(f.extension.size()));
+    if (name.endsWith(ext, Qt::CaseInsensitive)) {
+      const std::string_view to = formats[static_cast<std::size_t>(k)].extension;
+      text1_->setText(name.chopped(ext.size()) + QString::fromLatin1(to.data(), static_cast<qsizetype>(to.size())));
+      return;
+    }
+  }
 }
 
 void frmFileChooser::OpenFolder(const QString& path) {

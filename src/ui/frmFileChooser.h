@@ -61,6 +61,9 @@ class frmFileChooser : public QDialog {
   // A pattern picked (by the user or the program): it becomes the file
   // list's pattern and the list is read again.
   void SelectPattern(int k);
+  // A type picked by the user: SelectPattern, and in Export Events the name
+  // box's extension becomes the type's.
+  void PickType(int k);
   // The folder list opens `path`: the file list follows, the name box gets
   // the first matching file (or nothing), Label4 the path.
   void OpenFolder(const QString& path);

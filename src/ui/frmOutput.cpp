@@ -4,6 +4,7 @@
 #include <QClipboard>
 #include <QCloseEvent>
 #include <QDir>
+#include <QFileDialog>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -28,7 +29,7 @@
 #include "run/error_texts.h"
 #include "run/pagination.h"
 #include "ui/frmFileChooser.h"
-#include "run/event_export.h"
+#include "export/formats.h"
 #include "data/text.h"
 #include "ui/beside.h"
 #include "ui/frmNightChart.h"
@@ -476,6 +477,41 @@ void frmOutput::ExportChosenPdf() {
     messages_.Show(this, QStringLiteral("The PDF was not written.  ") + QString::fromStdString(failure->Message()));
 }
 
+const exports::EventFormat& frmOutput::ChosenEventFormat(const frmFileChooser& chooser) {
+  // An extension of the table's in the name decides, as it always has; the
+  // type list decides between the types that share it (two end in .csv) and
+  // for any other name.
+  const std::string name = chooser.fileName().toStdString();
+  const exports::EventFormat* chosen = &exports::EventFormats().front();
+  for (const exports::EventFormat& f : exports::EventFormats())
+    if (QString::fromUtf8(f.fileType.data(), static_cast<qsizetype>(f.fileType.size())) == chooser.pattern()) chosen = &f;
+  const exports::EventFormat& named = exports::FormatOfPath(name);
+  const bool hasExtension = QString::fromStdString(name).endsWith(
+      QString::fromLatin1(named.extension.data(), static_cast<qsizetype>(named.extension.size())), Qt::CaseInsensitive);
+  if (!hasExtension || named.extension == chosen->extension) return *chosen;
+  return named;
+}
+
+std::optional<std::string> frmOutput::EslSequence() {
+  // Asked once, then remembered in the options file.
+  if (const std::optional<std::string> known = session_.options.Get(kEslSequenceKey); known && !known->empty())
+    return known;
+  const QString file = QFileDialog::getOpenFileName(this, QStringLiteral("Capture sequence for the scheduler list"),
+                                                    QString::fromStdString(session_.chosenFolder),
+                                                    QStringLiteral("Capture sequences (*.esq)"));
+  if (file.isEmpty()) return std::nullopt;
+  const std::string path = QDir::toNativeSeparators(file).toStdString();
+  session_.options.Set(kEslSequenceKey, path);
+  // Kept at once, so that a crash or a second window does not ask again; an
+  // options file that could not be read is never written.
+  if (!session_.optionsUnreadable) {
+    data::OptionsFile o = session_.CurrentOptions().value_or(session_.options);
+    o.Set(kEslSequenceKey, path);
+    if (!data::SaveOptions(data::OptionsPath(session_.startFolder), o)) session_.optionsFromFile = true;
+  }
+  return path;
+}
+
 void frmOutput::ShowEventsChooser() {
   if (!eventsChooser_) {
     eventsChooser_ = std::make_unique<frmFileChooser>(ChooserKind::ExportEvents, ProposedName("csv"),
@@ -497,12 +533,19 @@ void frmOutput::ExportChosenEvents() {
     messages_.Show(this, failed + QStringLiteral("The report lists no event."));
     return;
   }
+  const exports::EventFormat& format = ChosenEventFormat(*eventsChooser_);
+  exports::ExportChoices choices;
+  if (format.option == "--esl") {
+    const std::optional<std::string> sequence = EslSequence();
+    if (!sequence) return;
+    choices.sequence = *sequence;
+  }
   // A year of events takes seconds: written beside the window, from the run
   // the job holds.
   data::WriteResult failure;
   {
     const JobBoard::Job job = jobs_->Start(JobKind::ExportEvents);
-    Beside([&] { failure = run::WriteEventsFile(*job.run, path, run::EventFileKindOf(path)); });
+    Beside([&] { failure = exports::WriteEventsFile(*job.run, path, format, choices); });
   }
   if (failure) messages_.Show(this, failed + QString::fromStdString(failure->Message()));
 }

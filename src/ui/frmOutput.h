@@ -8,7 +8,10 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
+#include <string>
 
+#include "export/formats.h"
 #include "run/session.h"
 #include "ui/jobs.h"
 #include "ui/message_sink.h"
@@ -187,6 +190,13 @@ class frmOutput : public QMainWindow {
   void OnEscape();
   // "tevaro-YYYY-MM-DD.<extension>" after the evening date.
   QString ProposedName(const char* extension) const;
+  // The event format of the Export Events chooser's name and type.
+  static const exports::EventFormat& ChosenEventFormat(const frmFileChooser& chooser);
+  // The scheduler list's capture sequence: the options file's, or asked for
+  // once and remembered there; nothing when the user cancels.
+  std::optional<std::string> EslSequence();
+  // The options file's key of the capture sequence.
+  static constexpr const char* kEslSequenceKey = "esl_sequence";
   void SaveChosenFile();
   // Asks before the chooser's name replaces an existing file.
   bool ConfirmReplace(frmFileChooser& chooser);

@@ -508,6 +508,34 @@ case $case in
     expect_status 2
     expect_err "saved.txt"
     ;;
+  telescope-files)
+    # --esl, --plan and --targets for three nights of the example stars: the
+    # scheduler list valid against its schema, one job and one plan window per
+    # CSV row; --esl needs --esl-sequence, --margin a number and a window format.
+    defaults
+    tel="--stars $examples/stars-durations.csv --date 2025-01-10 --nights 3 --events I,II"
+    run $tel --csv e.csv --margin 30 --esl e.esl --esl-sequence /seq/minimum.esq --plan e.txt --targets t.csv
+    expect_status 0
+    xmllint --noout --schema "$TEVARO_ESL_SCHEMA" e.esl 2>err || fail "e.esl fails its schema"
+    rows=$(($(wc -l <e.csv) - 1))
+    [ "$(grep -c '<Job>' e.esl)" = "$rows" ] || fail "not one job per CSV row"
+    [ "$(grep -c '^#WAITUNTIL 1, ' e.txt)" = "$rows" ] || fail "not one plan window per CSV row"
+    head -1 e.csv | grep -q ',window_start_utc,window_end_utc' || fail "no window columns with --margin"
+    run $tel --csv plain.csv
+    head -1 plain.csv | grep -q window_ && fail "window columns without --margin"
+    run $tel --esl e.esl
+    expect_status 2
+    expect_err "--esl FILE needs --esl-sequence FILE.esq"
+    run $tel --ics e.ics --margin 30
+    expect_status 2
+    expect_err "--margin goes with --csv, --esl or --plan"
+    run $tel --plan e.txt --margin 3,5
+    expect_status 2
+    expect_err "--margin takes minutes from 0 to 720, not '3,5'"
+    run $tel --plan same --targets same
+    expect_status 2
+    expect_err "--plan same and --targets same name the same file"
+    ;;
   events-files)
     # --csv and --ics: to files beside -o, whose report stays the same bytes,
     # or to standard output; a file that cannot be written is named and a

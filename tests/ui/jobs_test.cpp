@@ -11,7 +11,7 @@
 #include <QPushButton>
 #include <QTest>
 
-#include "run/event_export.h"
+#include "export/formats.h"
 #include "run/pagination.h"
 #include "support/catalogue.h"
 #include "ui/frmFileChooser.h"
@@ -145,8 +145,8 @@ void JobsTest::nestedJobsKeepTheirReportAndHoldCalculate() {
   const QByteArray pdf = PdfText(dir.file(QStringLiteral("shown.pdf")));
   QVERIFY(!pdf.isEmpty());
   QCOMPARE(pdf, PdfText(dir.file(QStringLiteral("expected.pdf"))));
-  QVERIFY(!run::WriteEventsFile(*shownRun, dir.file(QStringLiteral("expected.csv")).toStdString(),
-                                run::EventFileKind::Csv));
+  QVERIFY(!exports::WriteEventsFile(*shownRun, dir.file(QStringLiteral("expected.csv")).toStdString(),
+                                    *exports::FormatNamed("csv")));
   QCOMPARE(dir.Read(QStringLiteral("shown.csv")), dir.Read(QStringLiteral("expected.csv")));
 }
 

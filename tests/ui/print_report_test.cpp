@@ -499,12 +499,22 @@ void PrintReportTest::exportEvents() {
   frmFileChooser* c = out->eventsChooser();
   QVERIFY(c && c->isVisible());
   QCOMPARE(c->windowTitle(), QStringLiteral("Export Events"));
-  QCOMPARE(c->patterns(), (QStringList{"CSV files (*.csv)", "Calendar files (*.ics)"}));
+  QCOMPARE(c->patterns(), (QStringList{"CSV files (*.csv)", "Calendar files (*.ics)", "Scheduler list (*.esl)",
+                                        "Observatory plan (*.txt)", "Target list (*.csv)"}));
   auto* name = c->findChild<QLineEdit*>(QStringLiteral("Text1"));
   QCOMPARE(name->text(), QStringLiteral("tevaro-2011-05-04.csv"));
+  // The type picked gives the proposed name its extension.
+  c->PickType(2);
+  QCOMPARE(name->text(), QStringLiteral("tevaro-2011-05-04.esl"));
+  c->PickType(0);
+  QCOMPARE(name->text(), QStringLiteral("tevaro-2011-05-04.csv"));
+  // The capture sequence as the options file remembers it.
+  s.w.session().options.Set("esl_sequence", "/seq/minimum.esq");
 
   // The batch front end's files of the same run.
-  QCOMPARE(RunExampleCli(dir.path(), "5", {"--csv", "batch.csv", "--ics", "batch.ics"}), 0);
+  QCOMPARE(RunExampleCli(dir.path(), "5", {"--csv", "batch.csv", "--ics", "batch.ics", "--esl", "batch.esl",
+                                           "--esl-sequence", "/seq/minimum.esq", "--plan", "batch.txt",
+                                           "--targets", "batch-targets.csv"}), 0);
   auto withoutStamps = [](QByteArray t) {
     for (qsizetype at; (at = t.indexOf("DTSTAMP:")) >= 0;) t.remove(at, t.indexOf('\n', at) + 1 - at);
     return t;
@@ -514,15 +524,21 @@ void PrintReportTest::exportEvents() {
     const char* existing;  // the file's bytes before, or null
     bool replace;          // the answer to the replace question
     const char* sameAs;    // the batch file it must equal, or null when left as it was
+    int type = 0;          // the type picked in the list
   };
   for (const Case& k : {Case{"tevaro-2011-05-04.csv", nullptr, false, "batch.csv"},
                         Case{"events.ICS", nullptr, false, "batch.ics"},
                         Case{"older.csv", "older", false, nullptr},
-                        Case{"older.ics", "older", true, "batch.ics"}}) {
+                        Case{"older.ics", "older", true, "batch.ics"},
+                        Case{"night.esl", nullptr, false, "batch.esl"},
+                        Case{"plan", nullptr, false, "batch.txt", 3},
+                        Case{"targets.csv", nullptr, false, "batch-targets.csv", 4},
+                        Case{"by-name.ics", nullptr, false, "batch.ics", 4}}) {
     s.messages.questions.clear();
     if (k.existing) dir.Write(QString::fromLatin1(k.name), k.existing);
     s.messages.answers = {k.replace};
     Item(*out, "mExportEvents")->trigger();
+    c->SelectPattern(k.type);
     name->setText(QString::fromLatin1(k.name));
     c->Ok();
     QVERIFY2(s.messages.questions.size() == (k.existing ? 1 : 0), k.name);

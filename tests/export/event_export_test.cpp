@@ -1,4 +1,4 @@
-#include "run/event_export.h"
+#include "export/formats.h"
 
 #include <gtest/gtest.h>
 #include <libical/ical.h>
@@ -12,11 +12,15 @@
 #include <set>
 #include <string>
 
+#include "export/event_values.h"
+#include "export/text.h"
 #include "run/report.h"
 #include "run/session.h"
 
-namespace tevaro::run {
+namespace tevaro::exports {
 namespace {
+
+using namespace run;
 
 struct RunCase {
   const char* name;
@@ -61,7 +65,7 @@ std::shared_ptr<const ListedRun> RunOf(const RunCase& c) {
   return s.lastRun;
 }
 
-std::string Collect(const ListedRun& run, EventFileKind kind) {
+std::string Collect(const ListedRun& run, const EventFormat& kind) {
   std::string bytes;
   EXPECT_TRUE(WriteEvents(run, kind, [&](std::string_view piece) {
     bytes.append(piece);
@@ -117,7 +121,7 @@ TEST(EventExport, IcsReadBackByLibical) {
     SCOPED_TRACE(c.name);
     const auto run = RunOf(c);
     ASSERT_TRUE(run);
-    const std::string text = Collect(*run, EventFileKind::Ics);
+    const std::string text = Collect(*run, *FormatNamed("ics"));
     std::size_t from = 0, lines = 0;
     for (std::size_t end; (end = text.find('\n', from)) != std::string::npos; from = end + 1, ++lines) {
       ASSERT_GT(end, from);
@@ -174,12 +178,12 @@ TEST(EventExport, UidStableAcrossRuns) {
     // Events of both runs keyed by star and time (the same element gives
     // the same instant).
     std::map<std::pair<std::string, long long>, std::string> uidsOfA;
-    for (const ParsedEvent& p : ParseIcs(Collect(*a, EventFileKind::Ics)))
+    for (const ParsedEvent& p : ParseIcs(Collect(*a, *FormatNamed("ics"))))
       uidsOfA[{p.summary, std::llround((p.start + p.end) * 43200)}] = p.uid;
     std::size_t shared = 0, sameUid = 0;
     std::set<std::string> uidsA;
     for (const auto& [key, uid] : uidsOfA) uidsA.insert(uid);
-    for (const ParsedEvent& p : ParseIcs(Collect(*b, EventFileKind::Ics))) {
+    for (const ParsedEvent& p : ParseIcs(Collect(*b, *FormatNamed("ics")))) {
       const auto it = uidsOfA.find({p.summary, std::llround((p.start + p.end) * 43200)});
       if (it != uidsOfA.end()) {
         ++shared;
@@ -248,7 +252,7 @@ TEST(EventExport, CsvRowsHoldTheLiteralValues) {
     ASSERT_EQ(fast.size(), literal.size());
     for (std::size_t k = 0; k < fast.size(); ++k) ASSERT_TRUE(fast[k] == literal[k]) << "event " << k;
 
-    const std::string csv = Collect(*run, EventFileKind::Csv);
+    const std::string csv = Collect(*run, *FormatNamed("csv"));
     std::vector<std::vector<std::string>> rows;
     for (std::size_t from = 0, end; (end = csv.find("\r\n", from)) != std::string::npos; from = end + 2) {
       std::vector<std::string>& row = rows.emplace_back(1);
@@ -302,16 +306,16 @@ TEST(EventExport, SameBytesUnderDecimalCommaLocale) {
   const RunCase c{"", "stars-durations.csv", 0, "2025", "1", "10", "3", true, 2, true};
   const auto run = RunOf(c);
   ASSERT_TRUE(run);
-  const std::string csv = Collect(*run, EventFileKind::Csv);
-  const std::string ics = Collect(*run, EventFileKind::Ics);
+  const std::string csv = Collect(*run, *FormatNamed("csv"));
+  const std::string ics = Collect(*run, *FormatNamed("ics"));
   const std::string cBefore = std::setlocale(LC_ALL, nullptr);
   const char* german = std::setlocale(LC_ALL, "de_DE.UTF-8");
   if (german) EXPECT_STREQ(std::localeconv()->decimal_point, ",");
   else ADD_FAILURE() << "no de_DE.UTF-8 locale (scripts/deps makes it); a made-up one stands in";
   const std::locale before = std::locale::global(
       german ? std::locale("de_DE.UTF-8") : std::locale(std::locale::classic(), new CommaPoint));
-  const std::string csvComma = Collect(*run, EventFileKind::Csv);
-  std::string icsComma = Collect(*run, EventFileKind::Ics);
+  const std::string csvComma = Collect(*run, *FormatNamed("csv"));
+  std::string icsComma = Collect(*run, *FormatNamed("ics"));
   std::setlocale(LC_ALL, cBefore.c_str());
   std::locale::global(before);
   EXPECT_EQ(csvComma, csv);
@@ -361,4 +365,4 @@ TEST(EventExport, CycleOfStarsFasterThanTheLightTime) {
 }
 
 }  // namespace
-}  // namespace tevaro::run
+}  // namespace tevaro::exports
