@@ -85,7 +85,7 @@ bool WriteEventsIcs(const ListedRun& run, const ExportChoices&, const data::Byte
     const double widening = 2 * SigmaShown(run, e).value_or(0);
     const double start = v.eclipseStart.value_or(v.time - 1.0 / 48) - widening;
     const double end = v.eclipseEnd.value_or(v.time + 1.0 / 48) + widening;
-    std::string description = Trimmed(EventLine(e, s, v.zone, p.outputMode)) + "\nAltitude ";
+    std::string description = Trimmed(EventLine(e, s, v.zone, p.outputMode, p.uncertainty)) + "\nAltitude ";
     AppendFixed(description, v.altitude, 1);
     description += " deg";
     const std::string summary = s.name + " \xE2\x80\x94 " + EventName(e.phase);
