@@ -16,7 +16,8 @@ inline constexpr const char* kNewFolderFiles[] = {"stars.csv"};
 
 // Creates `folder` (and its parents) when it does not exist, then copies each
 // of kStartFolderFiles that the folder lacks from `examplesFolder`, and into a
-// folder it has just made kNewFolderFiles too; a file missing there is left out. A file the folder already has is kept as it is.
+// folder it has just made kNewFolderFiles too; a file missing there is left
+// out. A file the folder already has is kept as it is.
 // Gives nothing when the folder is ready, or a message saying why it is not:
 // it cannot be created, it is not a folder, or a copy cannot be written.
 std::optional<std::string> PrepareStartFolder(const std::string& folder, const std::string& examplesFolder);

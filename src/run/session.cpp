@@ -100,7 +100,8 @@ std::vector<data::FileWarning> Session::ApplyOptions(const data::OptionsFile& o,
 std::optional<data::OptionsFile> Session::CurrentOptions() const {
   if (optionsUnreadable) return std::nullopt;
   // The window's own lines (its recent files and places) make a file too.
-  if (!optionsFromFile && options.lines.empty() && params.epochScale == astro::EpochScale::HjdAsUt && params.zoneName.empty() &&
+  if (!optionsFromFile && options.lines.empty() && params.epochScale == astro::EpochScale::HjdAsUt &&
+      params.zoneName.empty() &&
       !params.wholeEclipse && !params.moon)
     return std::nullopt;
   data::OptionsFile o = options;

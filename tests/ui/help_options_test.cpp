@@ -22,7 +22,8 @@ QString ManText(const QString& path) {
   if (!f.open(QIODevice::ReadOnly)) return {};
   QString t = QString::fromUtf8(f.readAll());
   for (const char* code : {"\\fB", "\\fI", "\\fR", "\\&"}) t.remove(QString::fromLatin1(code));
-  return Flat(t.replace(QStringLiteral("\\-"), QStringLiteral("-")).replace(QStringLiteral("\\e"), QStringLiteral("\\")));
+  t.replace(QStringLiteral("\\-"), QStringLiteral("-")).replace(QStringLiteral("\\e"), QStringLiteral("\\"));
+  return Flat(t);
 }
 
 QString HelpOf(const char* program) {
@@ -54,8 +55,8 @@ void HelpOptionsTest::everyOptionIsSaidAlikeEverywhere() {
   int inHelp = 0;
   for (const OptionText& row : tevaro::run::OptionTexts()) {
     const QString tag = QString::fromLatin1(row.tag), text = Flat(QString::fromUtf8(row.text));
-    for (const auto& [program, listing, page] :
-         {std::tuple{tevaro::run::kForCli, &cliHelp, &cliMan}, std::tuple{tevaro::run::kForWindow, &windowHelp, &windowMan}}) {
+    for (const auto& [program, listing, page] : {std::tuple{tevaro::run::kForCli, &cliHelp, &cliMan},
+                                                 std::tuple{tevaro::run::kForWindow, &windowHelp, &windowMan}}) {
       if ((row.programs & program) == 0) continue;
       QVERIFY2(listing->contains(QStringLiteral(" ") + tag + QStringLiteral(" ") + text), row.tag);
       QVERIFY2(page->contains(tag + QStringLiteral(" ") + text), row.tag);

@@ -10,13 +10,17 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QFile>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QMenu>
+#include <QMimeData>
 #include <QProcess>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
 #include <QTimer>
+#include <QUrl>
 
 #include "data/settings_file.h"
 #include "run/validation.h"
@@ -456,8 +460,14 @@ void MainWindowTest::droppedFileLoadsAsWhatItIs() {
   QFile::copy(tevaro::ui::test::ExamplePath(example), dir.file(droppedAs));
   RecordingMessageSink messages;
   frmMain w(messages, dir.path());
-  QVERIFY(w.acceptDrops());
-  w.LoadDroppedFile(dir.file(droppedAs));
+  // The drag enters (and is taken), then the file drops.
+  QMimeData data;
+  data.setUrls({QUrl::fromLocalFile(dir.file(droppedAs))});
+  QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(&w, &enter);
+  QVERIFY(enter.isAccepted());
+  QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(&w, &drop);
   QCOMPARE(Text(w, statusField)->text(), droppedAs);
   QCOMPARE(TextColour(Text(w, statusField)), QColor(Qt::black));
   for (int other : {10, 11, 12})
@@ -553,7 +563,8 @@ void MainWindowTest::calculateShowsReport() {
   QCOMPARE(Label(w, 23)->text(), label23);
   tevaro::ui::frmOutput* out = w.outputWindow();
   QVERIFY(out != nullptr && out->isVisible());
-  QCOMPARE(out->windowTitle(), QStringLiteral("Output \u2014 Veltrin Observatory, 2011-%1-04").arg(month.toInt(), 2, 10, QLatin1Char('0')));
+  QCOMPARE(out->windowTitle(), QStringLiteral("Output \u2014 Veltrin Observatory, 2011-%1-04")
+                                   .arg(month.toInt(), 2, 10, QLatin1Char('0')));
   QVERIFY(w.session().report.LineCount() > 14);
   QCOMPARE(out->firstDrawnLine(), 1L);
   // The report is drawn: the first row carries the first line's ink.
