@@ -12,67 +12,28 @@
 
 #include "astro/calendar.h"
 #include "run/number_input.h"
+#include "run/option_texts.h"
 
 namespace tevaro::app {
 
-const char* const kCliUsage =
-    "usage: tevaro-cli --stars FILE [--locations FILE] [--limits FILE] [--settings FILE]\n"
-    "                  [--site N] [--longitude DMS] [--latitude DMS] [--zone H|NAME]\n"
-    "                  [--date YYYY-MM-DD] [--nights N] [--max-sun DEG] [--min-star DEG]\n"
-    "                  [--events LIST] [--columns altaz|airmass|dec]\n"
-    "                  [--epochs hjd-as-ut|hjd|bjd] [--eclipse | --no-eclipse]\n"
-    "                  [--moon | --no-moon] [--uncertainty | --no-uncertainty]\n"
-    "                  [--ignore-ea | --no-ignore-ea] [--dst | --no-dst] [-o FILE]\n"
-    "                  [--pdf FILE [--paper a4|letter]]\n"
-    "                  [--chart FILE [--chart-night YYYY-MM-DD]] [--csv FILE] [--ics FILE]\n"
-    "                  [--esl FILE --esl-sequence FILE.esq] [--plan FILE] [--targets FILE]\n"
-    "                  [--margin MIN]\n"
-    "       tevaro-cli --help | --version\n"
-    "\n"
-    "Predicts the eclipsing-binary events of the star file for the nights from the\n"
-    "evening date on and prints the report. Values not given come from the settings\n"
-    "file (default tevaro6.ini here); Location.dat and Limits.dat are read from this\n"
-    "folder unless named. --site N picks entry N (0-based) of the locations file;\n"
-    "--events is a comma list of I, .25, II, .75. --zone takes hours west of\n"
-    "Greenwich or a zone name such as Europe/Berlin, whose clock changes are\n"
-    "followed. --epochs says how the star file's epochs are read: hjd-as-ut (used as\n"
-    "UT), hjd (HJD, UTC) or bjd (BJD, TDB), the last two corrected for light time to\n"
-    "the Earth; the default comes from tevaro-options.ini beside the settings file.\n"
-    "--eclipse tests each minimum of a star whose file gives the eclipse's duration\n"
-    "(a tenth field, hours) at the eclipse's start, middle, end and between, and\n"
-    "marks one only partly observable with 'part'; the default comes from\n"
-    "tevaro-options.ini too. --moon ends each night line with the Moon of that night\n"
-    "and marks 'moon' each event near a bright Moon that is up; the default comes\n"
-    "from tevaro-options.ini (moon = on), and --no-moon turns it off. -o (or --output) writes the report with CR LF\n"
-    "line ends instead of printing it. --pdf writes the report's printed pages as a\n"
-    "PDF (default paper a4), with -o or instead of printing the report. --chart\n"
-    "writes the night chart of the first night with an event (or of the evening\n"
-    "--chart-night names) as a 1600 x 1000 PNG, or SVG when FILE ends in .svg.\n"
-    "--csv writes the listed events with every value the run has for them as CSV,\n"
-    "--ics as an iCalendar file for calendars. Any of -o, --pdf, --chart, --csv and\n"
-    "--ics replaces printing the report. FILE - is standard output, for one of them\n"
-    "at most (--chart - writes PNG); no two of them may name the same file, nor a\n"
-    "file the run reads.\n"
-    "Each listed event has an observing window: half its eclipse's duration (half\n"
-    "an hour without one) plus --margin MIN (default 30) on each side. --esl writes\n"
-    "a scheduler list, one job per event running the capture sequence\n"
-    "--esl-sequence names (required with --esl) from the window's start to its\n"
-    "end, on the run's clock; --plan an observatory plan (#WAITUNTIL, target,\n"
-    "#QUITAT, UTC); --targets a target list, one row per star with an event; with\n"
-    "--margin, --csv gains window_start_utc and window_end_utc. For example:\n"
-    "  tevaro-cli --stars stars.csv --nights 3 --esl night.esl --esl-sequence\n"
-    "  minimum.esq --plan night.txt --targets targets.csv --margin 20\n"
-    "Every option that takes a value also takes it as\n"
-    "--option=VALUE.\n"
-    "--uncertainty shows how far off each prediction may be, from the epoch_error\n"
-    "and period_error columns of a star file with named columns (days, one sigma):\n"
-    "sigma = sqrt(epoch_error^2 + (E x period_error)^2) for cycle E. An event line\n"
-    "whose sigma is a minute or more ends with it, \u00b1" "43m (\u00b1" "2.3h from two hours),\n"
-    "and --eclipse tests each eclipse widened by 2 sigma at each end; the default\n"
-    "comes from tevaro-options.ini (uncertainty = on), and --no-uncertainty turns it\n"
-    "off.\n"
-    "Exit status: 0 report written, 1 no event in the span, 2 invalid input or a\n"
-    "data file missing or unreadable.\n";
+std::string CliUsage() {
+  // The options come from their table; here only what is said around them.
+  return run::UsageText(
+      "tevaro-cli", run::kForCli,
+      run::WrapText("Predicts the eclipsing-binary events of the star file for the nights from the evening date on "
+                    "and prints the report. Values not given come from the settings file (default tevaro6.ini here); "
+                    "Location.dat and Limits.dat are read from this folder unless named. Angles are DD.MMSS "
+                    "(122.50515 is 122 degrees 50 minutes 51.5 seconds); longitudes and time zones count positive to "
+                    "the west. Every option that takes a value also takes it as --option=VALUE.",
+                    0),
+      run::WrapText("Any of -o, --pdf, --chart, --csv, --ics, --esl, --plan and --targets replaces printing the report. FILE - is standard "
+                    "output, for one of them at most (--chart - writes PNG); no two of them may name the same file, "
+                    "nor a file the run reads.",
+                    0) +
+          run::WrapText("Exit status: 0 report written, 1 no event in the span, 2 invalid input or a data file "
+                        "missing or unreadable.",
+                        0));
+}
 
 std::vector<CliOptions::Output> CliOptions::Outputs() const {
   std::vector<Output> outputs;

@@ -65,7 +65,8 @@ std::optional<double> MarginMinutes(const std::string& text);
 // Parses argv[1..]; on a bad command line gives the reason in `error`.
 std::optional<CliOptions> ParseCli(const std::vector<std::string>& args, std::string& error);
 
-extern const char* const kCliUsage;
+// The usage --help prints and a bad command line follows with.
+std::string CliUsage();
 
 // Two outputs that name the same file, which the second would replace, or an
 // output that names a file the run reads: the reason, or nothing. Paths are compared as the writes resolve them (links

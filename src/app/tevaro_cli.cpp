@@ -170,11 +170,11 @@ int main(int argc, char** argv) {
   if (options && !options->help && !options->version)
     if (auto same = tevaro::app::SameOutputFile(*options)) error = *same;
   if (!options || !error.empty()) {
-    std::cerr << "tevaro-cli: " << tevaro::data::EscapeControls(error) << "\n" << tevaro::app::kCliUsage;
+    std::cerr << "tevaro-cli: " << tevaro::data::EscapeControls(error) << "\n" << tevaro::app::CliUsage();
     return kExitInvalid;
   }
   if (options->help) {
-    std::cout << tevaro::app::kCliUsage;
+    std::cout << tevaro::app::CliUsage();
     return 0;
   }
   if (options->version) {

@@ -34,11 +34,11 @@ int main(int argc, char* argv[]) {
   const auto options =
       tevaro::app::ParseWindowOptions(std::vector<std::string>(argv + 1, argv + argc), home ? home : "", error);
   if (!options) {
-    std::cerr << "tevaro: " << tevaro::data::EscapeControls(error) << "\n" << tevaro::app::kWindowUsage;
+    std::cerr << "tevaro: " << tevaro::data::EscapeControls(error) << "\n" << tevaro::app::WindowUsage();
     return 2;
   }
   if (options->help) {
-    std::cout << tevaro::app::kWindowUsage;
+    std::cout << tevaro::app::WindowUsage();
     return 0;
   }
   if (options->version) {

@@ -1,20 +1,18 @@
 #include "app/window_options.h"
 
 #include "app/cli_options.h"
+#include "run/option_texts.h"
 
 namespace tevaro::app {
 
-const char* const kWindowUsage =
-    "usage: tevaro [--folder DIR | --user-folder] [Qt options]\n"
-    "       tevaro --help | --version\n"
-    "\n"
-    "Opens the main window. The settings file tevaro6.ini, Location.dat and\n"
-    "Limits.dat are read from the current folder, or with --folder from DIR, which\n"
-    "is created when missing and given copies of the installed Location.dat and\n"
-    "Limits.dat that it lacks. --user-folder is --folder ~/Tevaro, as the\n"
-    "application menu starts it. --folder also takes its value as --folder=DIR.\n"
-    "Exit status: 0 on Exit, 2 for a bad command line or a folder that cannot be\n"
-    "made ready.\n";
+std::string WindowUsage() {
+  return run::UsageText(
+      "tevaro", run::kForWindow,
+      run::WrapText("Opens the main window. The settings file tevaro6.ini, Location.dat and Limits.dat are read from "
+                    "the current folder, or from the folder given. Options starting with a single dash are Qt's own.",
+                    0),
+      run::WrapText("Exit status: 0 on Exit, 2 for a bad command line or a folder that cannot be made ready.", 0));
+}
 
 std::string UserFolder(const std::string& home) { return home + "/Tevaro"; }
 

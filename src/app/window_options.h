@@ -22,6 +22,7 @@ std::string UserFolder(const std::string& home);
 std::optional<WindowOptions> ParseWindowOptions(const std::vector<std::string>& args, const std::string& home,
                                                 std::string& error);
 
-extern const char* const kWindowUsage;
+// The usage --help prints and a bad command line follows with.
+std::string WindowUsage();
 
 }  // namespace tevaro::app

@@ -67,6 +67,10 @@ void OptionsFile::Set(std::string_view key, std::string_view value) {
   lines.push_back(content + end);
 }
 
+void OptionsFile::Remove(std::string_view key) {
+  std::erase_if(lines, [key](const std::string& line) { return KeyOf(line) == key; });
+}
+
 std::string OptionsFile::Text() const {
   std::string text;
   for (const std::string& line : lines) text += line;

@@ -28,6 +28,8 @@ class OptionsFile {
   // end) unless it holds that value already, or such a line is added at the
   // end with the file's first line end (LF in a file without one).
   void Set(std::string_view key, std::string_view value);
+  // Removes every line that sets `key`.
+  void Remove(std::string_view key);
   // The file's bytes: every line followed by its own end.
   std::string Text() const;
 

@@ -103,8 +103,9 @@ std::vector<data::FileWarning> Session::ApplyOptions(const data::OptionsFile& o,
 
 std::optional<data::OptionsFile> Session::CurrentOptions() const {
   if (optionsUnreadable) return std::nullopt;
-  if (!optionsFromFile && params.epochScale == astro::EpochScale::HjdAsUt && params.zoneName.empty() &&
-      !params.wholeEclipse && !params.moon && !params.uncertainty)
+  // The window's own lines (its recent files and places) make a file too.
+  if (!optionsFromFile && options.lines.empty() && params.epochScale == astro::EpochScale::HjdAsUt &&
+      params.zoneName.empty() && !params.wholeEclipse && !params.moon && !params.uncertainty)
     return std::nullopt;
   data::OptionsFile o = options;
   // A line keeps its bytes while its choice stays what the line reads as.

@@ -243,6 +243,11 @@ void frmFileChooser::OpenFromMenu() {
   SelectPattern(0);
 }
 
+void frmFileChooser::ProposeFirstFile() {
+  text1_->setText(file1_->count() > 0 ? file1_->item(0)->text() : QString());
+  text1_->selectAll();
+}
+
 void frmFileChooser::ShowChooser() {
   show();
   raise();

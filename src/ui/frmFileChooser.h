@@ -55,6 +55,8 @@ class frmFileChooser : public QDialog {
   // Opening from the main window: pattern entry 1, show, pattern entry 0, so
   // the chooser is shown with entry 0 in force and its list freshly read.
   void OpenFromMenu();
+  // Puts the first file the list shows into the name box (empty when none).
+  void ProposeFirstFile();
   // Shows the chooser non-modally and brings it to the front.
   void ShowChooser();
 

@@ -2,11 +2,15 @@
 
 #include <QCloseEvent>
 #include <QLabel>
+#include <QGuiApplication>
 #include <QResizeEvent>
+#include <QScreen>
+#include <QScrollArea>
 #include <QShortcut>
 #include <algorithm>
 
 #include "astro/angles.h"
+#include "run/option_texts.h"
 #include "ui/twips.h"
 
 namespace tevaro::ui {
@@ -68,6 +72,13 @@ QString HelpMoreSection() {
       "this window.");
 }
 
+QString HelpTopicsSection() {
+  QStringList sections;
+  for (const run::HelpTopic& topic : run::HelpTopics())
+    sections.append(QString::fromStdString(topic.title) + QStringLiteral("\n") + QString::fromStdString(topic.text));
+  return sections.join(QStringLiteral("\n\n"));
+}
+
 HelpLayout ComputeHelpLayout(int outerWidth, const std::array<int, 6>& lengths) {
   // Each paragraph is given its characters x 20000 square twips over its
   // width, plus a gap of 300; the window's height follows from its width.
@@ -126,6 +137,21 @@ frmHelp::frmHelp(QWidget* parent) : QWidget(parent, Qt::Window) {
   label2_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
   label2_->setForegroundRole(QPalette::Text);
   label2_->setVisible(false);
+  topicsArea_ = new QScrollArea(this);
+  topicsArea_->setObjectName(QStringLiteral("topicsArea"));
+  topicsArea_->setFrameShape(QFrame::NoFrame);
+  topicsArea_->setWidgetResizable(true);
+  topicsArea_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  topicsArea_->setBackgroundRole(QPalette::Base);
+  topics_ = new QLabel;
+  topics_->setObjectName(QStringLiteral("Label3"));
+  topics_->setTextFormat(Qt::PlainText);
+  topics_->setWordWrap(true);
+  topics_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  topics_->setForegroundRole(QPalette::Text);
+  topics_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  topicsArea_->setWidget(topics_);
+  topicsArea_->setVisible(false);
   setMinimumWidth(t.ToPx(kHelpMinWidthTwips - kFrameWidthTwips));
   auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
   connect(escape, &QShortcut::activated, this, &QWidget::close);
@@ -138,6 +164,8 @@ void frmHelp::Load() {
   label0_->setText(QStringLiteral("Help - Tevaro"));
   label2_->setText(HelpMoreSection());
   label2_->setVisible(true);
+  topics_->setText(HelpTopicsSection());
+  topicsArea_->setVisible(true);
   const std::array<QString, 6> text = HelpParagraphs();
   for (std::size_t i = 0; i < 6; ++i) {
     label1_[i]->setText(text[i]);
@@ -167,8 +195,17 @@ void frmHelp::resizeEvent(QResizeEvent* event) {
   const int moreTop = l.tops[5] + l.heights[5];
   const int moreHeight = Nearest(static_cast<double>(label2_->text().size()) * 20000.0 / l.width + 300);
   label2_->setGeometry(t.Rect(240, moreTop, l.width, moreHeight));
+  // The topics follow by the same rule, in a scrolled area no higher than the
+  // screen leaves room for (at least a few lines).
+  const QScreen* screen = this->screen() != nullptr ? this->screen() : QGuiApplication::primaryScreen();
+  const int screenTwips = screen != nullptr ? static_cast<int>(t.ToTwips(screen->availableGeometry().height())) : 15000;
+  constexpr int kTopicsMinTwips = 2400;
+  const int topicsWanted = Nearest(static_cast<double>(topics_->text().size()) * 20000.0 / l.width + 300);
+  const int topicsHeight =
+      std::min(topicsWanted, std::max(kTopicsMinTwips, screenTwips - l.windowHeight - moreHeight));
+  topicsArea_->setGeometry(t.Rect(240, moreTop + moreHeight, l.width, topicsHeight));
   // The height follows the width; a dragged height snaps back.
-  const int height = t.ToPx(l.windowHeight + moreHeight - kFrameHeightTwips);
+  const int height = t.ToPx(l.windowHeight + moreHeight + topicsHeight - kFrameHeightTwips);
   if (height != this->height()) resize(width(), height);
 }
 

@@ -7,6 +7,7 @@
 #include <array>
 
 class QLabel;
+class QScrollArea;
 
 namespace tevaro::ui {
 
@@ -16,6 +17,11 @@ std::array<QString, 6> HelpParagraphs();
 // A section below the six on the output window's reading tools and the
 // night chart.
 QString HelpMoreSection();
+
+// The sections on what the window and the command line share, from the
+// option table that --help and the man pages are made from: each title on a
+// line of its own above its text.
+QString HelpTopicsSection();
 
 // Narrower than this the paragraphs would have no room; the window keeps at
 // least this outer width (twips).
@@ -44,6 +50,9 @@ class frmHelp : public QWidget {
   QLabel* paragraph(int i) const { return label1_.at(static_cast<std::size_t>(i - 1)); }
   QLabel* title() const { return label0_; }
   QLabel* moreSection() const { return label2_; }
+  QLabel* topicsSection() const { return topics_; }
+  // The scrolled area that holds the topics, below the section above.
+  QScrollArea* topicsArea() const { return topicsArea_; }
 
  protected:
   void resizeEvent(QResizeEvent* event) override;
@@ -54,6 +63,8 @@ class frmHelp : public QWidget {
 
   QLabel* label0_ = nullptr;
   QLabel* label2_ = nullptr;  // the section after the six paragraphs
+  QScrollArea* topicsArea_ = nullptr;
+  QLabel* topics_ = nullptr;  // the topics, scrolled where the screen is too low for them
   std::array<QLabel*, 6> label1_{};
   std::array<int, 6> helpLength_{};
   int paragraphCount_ = 0;

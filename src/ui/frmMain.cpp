@@ -8,11 +8,16 @@
 #include <QCompleter>
 #include <QDate>
 #include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QEventLoop>
+#include <QFile>
+#include <QFileInfo>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QPainter>
 #include <QProgressBar>
 #include <QPushButton>
@@ -23,6 +28,7 @@
 #include <QStyleOptionButton>
 #include <QStylePainter>
 #include <QTimer>
+#include <QUrl>
 #include <atomic>
 #include <filesystem>
 #include <iostream>
@@ -30,6 +36,7 @@
 
 #include "astro/angles.h"
 #include "astro/time_zone.h"
+#include "data/file_kind.h"
 #include "data/settings_file.h"
 #include "data/text.h"
 #include "run/number_input.h"
@@ -39,6 +46,7 @@
 #include "ui/frmHelp.h"
 #include "ui/frmNightChart.h"
 #include "ui/frmOutput.h"
+#include "ui/remembered.h"
 #include "ui/twips.h"
 #include "ui/wait_cursor.h"
 
@@ -49,6 +57,13 @@ namespace {
 const QColor kLightBlue(144, 192, 255);
 const QColor kDarkRed(192, 0, 0);
 constexpr const char* kStatusStartText = "Load file using menu bar";
+constexpr const char* kCancelledText = "Calculation cancelled; the previous report is kept.";
+
+QString ZoneToolTip() {
+  return QStringLiteral(
+      "Standard time zone in whole hours, positive to the west (PST = 8, EST = 5, CET = -1), or a zone name such as "
+      "Europe/Berlin, whose changes of clock are followed");
+}
 
 QString Q(const std::string& s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); }
 std::string S(const QString& s) { return s.toStdString(); }
@@ -112,6 +127,9 @@ frmMain::frmMain(MessageSink& messages, const QString& startFolder, QWidget* par
   BuildControls();
   BuildMenus();
   ConnectHandlers();
+  SetToolTips();
+  // A star, locations or site limits file dropped on the window is loaded.
+  setAcceptDrops(true);
   StartUp();
 }
 
@@ -330,6 +348,25 @@ void frmMain::BuildMenus() {
           &frmMain::OpenLimitsFile);
   connect(item(file, "Open_StarFile", "Open &Star data File ...", QKeySequence::Open), &QAction::triggered, this,
           &frmMain::OpenStarFile);
+  // The star files last loaded, Ctrl+1 the latest; the entries are also the
+  // window's own actions, so their keys work with the menu closed.
+  recentMenu_ = file->addMenu(QStringLiteral("Open &Recent"));
+  recentMenu_->setObjectName(QStringLiteral("mOpenRecent"));
+  recentMenu_->setToolTipsVisible(true);
+  for (std::size_t i = 0; i < recentActions_.size(); ++i) {
+    QAction* a = recentMenu_->addAction(QString());
+    a->setObjectName(QStringLiteral("mRecent%1").arg(i + 1));
+    a->setShortcut(QKeySequence(Qt::CTRL | static_cast<Qt::Key>(Qt::Key_1 + static_cast<int>(i))));
+    addAction(a);
+    connect(a, &QAction::triggered, this, [this, i] {
+      const std::vector<std::string> files = recentStarFiles();
+      if (i < files.size()) LoadStarFileAt(Q(files[i]));
+    });
+    recentActions_[i] = a;
+  }
+  recentMenu_->addSeparator();
+  clearRecent_ = item(recentMenu_, "mClearRecent", "&Clear");
+  connect(clearRecent_, &QAction::triggered, this, &frmMain::ClearRecentStarFiles);
   file->addSeparator()->setObjectName(QStringLiteral("blank"));
   connect(item(file, "Exit", "E&xit", QKeySequence(Qt::CTRL | Qt::Key_Q)), &QAction::triggered, this, [this] {
     ExitProgram();
@@ -406,6 +443,50 @@ void frmMain::ConnectHandlers() {
   connect(calculateButton_, &QPushButton::clicked, this, &frmMain::Calculate);
 }
 
+void frmMain::SetToolTips() {
+  const std::pair<QWidget*, const char*> tips[] = {
+      {siteList_, "The observatory: picking one from the locations file fills in longitude, latitude and time zone"},
+      {longitudeField_, "Longitude of the observer, DD.MMSS (122.50515 is 122\u00b0 50' 51.5\"), positive to the west, "
+                        "-180 to 180; e.g. 120.3015"},
+      {latitudeField_, "Latitude of the observer, DD.MMSS, positive to the north, -90 to 90; e.g. 50.123"},
+      {dstBox_, "Daylight-saving correction by the rule of Canada and the USA: from the second Sunday in March to the "
+                "first Sunday in November; not used with a zone name, which has its own rules"},
+      {yearField_, "Year of the evening date, 1900 to 2100; e.g. 2025"},
+      {monthField_, "Month of the evening date, 1 to 12"},
+      {dayField_, "Day of the evening date (the local date on which the night begins), 1 to 31"},
+      {nightsField_, "Number of nights to calculate from the evening date on, 1 to 365; e.g. 7"},
+      {maxSunField_, "Highest Sun altitude at an event, degrees, 0 or below: -6 civil, -12 nautical, -18 astronomical "
+                     "twilight"},
+      {minStarField_, "Lowest altitude of the star at an event, degrees, 0 to 90; e.g. 20 (airmass 2.9)"},
+      {ignoreEaBox_, "Leave out the secondary minima of stars of type EA"},
+      {eventBoxes_[0], "Primary minimum, phase 0"},
+      {eventBoxes_[1], "Maximum at phase 0.25"},
+      {eventBoxes_[2], "Secondary minimum, phase 0.5"},
+      {eventBoxes_[3], "Maximum at phase 0.75"},
+      {columnOptions_[0],
+       "The report's last columns: the star's azimuth (from north through east) and altitude, degrees"},
+      {columnOptions_[1], "The report's last columns: the star's hour angle (hours, west positive) and airmass"},
+      {columnOptions_[2], "The report's last columns: the star's hour angle and declination"},
+      {locationsStatus_, "The loaded locations file: File > Open Locations File ..., or drop one on this window"},
+      {limitsStatus_, "The loaded site limits file: File > Open Site limits File ..., or drop one on this window"},
+      {starsStatus_, "The loaded star data file: File > Open Star data File ... (Ctrl+O), File > Open Recent, or drop "
+                     "one on this window"},
+      {calculateButton_, "Lists the events of the stars in the span of nights (Enter); Escape stops a long run"},
+  };
+  for (const auto& [widget, tip] : tips) widget->setToolTip(QString::fromUtf8(tip));
+  zoneField_->setToolTip(ZoneToolTip());
+  // The Options menu's checks say what they change.
+  for (std::size_t k = 0; k < epochActions_.size(); ++k)
+    epochActions_[k]->setToolTip(QStringLiteral("The star file's epochs are read as: %1")
+                                     .arg(QString::fromLatin1(astro::kEpochScales[k].menuText).remove(u'&')));
+  wholeEclipseAction_->setToolTip(QStringLiteral(
+      "Test minima of stars whose file gives the eclipse's duration (tenth field, hours) over the whole eclipse; "
+      "one only partly observable is marked part"));
+  moonAction_->setToolTip(QStringLiteral(
+      "End each night line with the Moon of that night and mark moon each event near a bright Moon that is up"));
+  if (auto* options = menuBar()->findChild<QMenu*>(QStringLiteral("Options"))) options->setToolTipsVisible(true);
+}
+
 void frmMain::ShowStatus(QLineEdit* field, const QString& fileName) {
   field->setText(fileName);
   SetTextColour(field, QPalette::Text, Qt::black);
@@ -431,7 +512,12 @@ void frmMain::StartUp() {
   for (std::size_t k = 0; k < 4; ++k) eventBoxes_[k]->setChecked(f.eventBox[k] != 0);
   columnOptions_[static_cast<std::size_t>(f.option - 1)]->setChecked(true);
   SetBoxState(ignoreEaBox_, f.ignoreEaBox);
-  dstBox_->setChecked(session_.params.dstEnabled);
+  {
+    // Start-up's tick is the user's, also when a zone name greys the box.
+    const QSignalBlocker block(dstBox_);
+    dstTicked_ = session_.params.dstEnabled;
+    dstBox_->setChecked(session_.params.dstEnabled && dstBox_->isEnabled());
+  }
   if (!r.limitsFailure) ShowStatus(limitsStatus_, QStringLiteral("Limits.dat"));
   ShowEpochScale();
   // Start-up's words in the status area: an options file that cannot be read
@@ -445,10 +531,15 @@ void frmMain::StartUp() {
   }
   notes.insert(notes.end(), r.warnings.begin(), r.warnings.end());
 
+  ReloadLastStarFile(notes);
+  ShowRecentStarFiles();
+
   ApplyOuter(*this, {400, 1000, 7740, 7100});
   // The status area below the form holds the progress of a long run; the
   // window grows by its height so the form keeps its size.
   resize(width(), height() + statusBar()->sizeHint().height());
+  // Where the user left the window last time, when that is on a screen.
+  ApplyRememberedPlace(*this, session_.options, kMainWindowKey);
   ShowNotes(std::move(notes));
 }
 
@@ -460,8 +551,15 @@ void frmMain::ShowZoneKind(const QString& text) {
   const QRect g = zoneField_->geometry();
   zoneField_->setGeometry(g.left(), g.top(), t.Rect(kFieldLeft, 0, named ? kWide : kNarrow, 0).width(), g.height());
   zoneHint_->setVisible(!named);
-  dstBox_->setEnabled(!named);
-  zoneField_->setToolTip(named ? text.trimmed() : QString());
+  // The box does not apply to a named zone: greyed and clear, while the
+  // user's tick (and the settings' value) waits for hours to come back.
+  if (named == dstBox_->isEnabled()) {
+    const QSignalBlocker block(dstBox_);
+    if (named) dstTicked_ = dstBox_->isChecked();
+    dstBox_->setChecked(!named && dstTicked_);
+    dstBox_->setEnabled(!named);
+  }
+  zoneField_->setToolTip(named ? text.trimmed() : ZoneToolTip());
 }
 
 void frmMain::ShowEpochScale() {
@@ -537,6 +635,7 @@ run::InputFields frmMain::ReadFields() const {
 // product back and wakes the Calculate that waits for it.
 struct frmMain::RunJob {
   std::atomic<bool> cancel{false};
+  bool superseded = false;  // stopped by a later Calculate, not by the user
   std::atomic<bool> done{false};
   run::RunProduct product;
   std::string failure;  // what stopped the worker, when it threw
@@ -549,13 +648,16 @@ void frmMain::Calculate() {
   if (!jobs_.MayStart(JobKind::Calculate)) return;
   run::RunInputs inputs;
   if (auto refused = session_.CheckForRun(ReadFields(), inputs)) {
-    messages_.Show(this, Q(refused->message));
+    messages_.Show(this, refused->status == run::CalculateResult::Status::FilesMissing ? LoadFirstMessage()
+                                                                                        : Q(refused->message));
     return;
   }
   // The chart left open draws the new run at once: the run keeps its events.
   inputs.keepEvents = output_ && output_->nightChart() && output_->nightChart()->isVisible();
   // A run still going is stopped; its Calculate returns once it has ended.
+  if (running_) running_->superseded = true;
   CancelRun();
+  statusBar()->clearMessage();
 
   RunJob job;
   bool complete = false;
@@ -597,7 +699,11 @@ void frmMain::Calculate() {
   }
 
   using Status = run::CalculateResult::Status;
-  if (!complete || job.product.result.status == Status::Cancelled) return;
+  if (!complete || job.product.result.status == Status::Cancelled) {
+    // Stopped by the user (not by a newer Calculate, whose run follows).
+    if (!job.superseded && !ended_) statusBar()->showMessage(QString::fromLatin1(kCancelledText));
+    return;
+  }
   if (!job.failure.empty()) {
     messages_.Show(this, QStringLiteral("The run could not be completed: ") + Q(job.failure));
     return;
@@ -609,7 +715,10 @@ void frmMain::Calculate() {
     messages_.Show(this, Q(r.message));
     return;
   }
-  if (!output_) output_ = std::make_unique<frmOutput>(session_, messages_, nullptr, nullptr, &jobs_);
+  if (!output_) {
+    output_ = std::make_unique<frmOutput>(session_, messages_, nullptr, nullptr, &jobs_);
+    output_->SetFirstPlaceBeside(this);
+  }
   output_->ShowReport();
 }
 
@@ -643,10 +752,16 @@ void frmMain::ExitProgram() {
   ended_ = true;
   const std::string message = run::ValidateInputs(ReadFields(), session_.params);
   if (!message.empty()) messages_.Show(this, Q(message));
-  if (auto failure = session_.SaveSettingsFile())
-    messages_.Show(this, QStringLiteral("The settings could not be saved.  ") + Q(failure->Message()));
-  if (auto failure = session_.SaveOptionsFile())
-    messages_.Show(this, QStringLiteral("The options could not be saved.  ") + Q(failure->Message()));
+  // The windows' places, beyond the settings' eleven lines.
+  RememberPlace(session_.options, kMainWindowKey, ReadOuter(*this));
+  if (output_ && output_->nightChart() && output_->nightChart()->isVisible()) output_->nightChart()->RememberPlace();
+  // Both files go to the one folder: a folder that takes neither is said once.
+  const data::WriteResult settingsFailure = session_.SaveSettingsFile();
+  const data::WriteResult optionsFailure = session_.SaveOptionsFile();
+  if (settingsFailure)
+    messages_.Show(this, QStringLiteral("The settings could not be saved.  ") + Q(settingsFailure->Message()));
+  else if (optionsFailure)
+    messages_.Show(this, QStringLiteral("The options could not be saved.  ") + Q(optionsFailure->Message()));
   // Every window goes at once, without the other windows' own closing steps.
   if (output_) output_->HideAll();
   if (help_) help_->hide();
@@ -692,9 +807,13 @@ void frmMain::ShowAbout() {
 }
 
 void frmMain::OpenChooser(std::unique_ptr<frmFileChooser>& chooser, ChooserKind kind, void (frmMain::*onOk)()) {
-  if (!chooser)
+  const bool first = !chooser;
+  if (first)
     chooser = std::make_unique<frmFileChooser>(kind, QStringLiteral("location.dat"), [this, onOk] { (this->*onOk)(); });
   chooser->OpenFromMenu();
+  // "location.dat" in the star chooser would load the locations file as
+  // stars: it proposes the first star file of its folder instead.
+  if (first && kind == ChooserKind::StarFile) chooser->ProposeFirstFile();
 }
 
 void frmMain::OpenStarFile() {
@@ -716,23 +835,40 @@ void frmMain::ReportFileFailure(const char* what, const data::FileFailure& failu
   messages_.Show(this, QStringLiteral("The %1 was not loaded.  ").arg(QString::fromLatin1(what)) + Q(failure.Message()));
 }
 
-void frmMain::LoadChosenStarFile() {
-  const QString folder = starChooser_->folder();
-  const QString name = starChooser_->fileName();
+void frmMain::LoadChosenStarFile() { LoadStarFileIn(starChooser_->folder(), starChooser_->fileName()); }
+
+bool frmMain::LoadStarFileAt(const QString& path) {
+  const QFileInfo info(path);
+  return LoadStarFileIn(info.absolutePath(), info.fileName());
+}
+
+bool frmMain::LoadStarFileIn(const QString& folder, const QString& name, std::vector<data::FileWarning>* notes) {
+  auto failed = [&](const data::FileFailure& failure) {
+    if (notes) notes->push_back({failure.file, failure.line, "the star file was not loaded: " + failure.reason});
+    else ReportFileFailure("star data file", failure);
+    return false;
+  };
   // The chosen folder becomes the current one whether or not the file
   // loads, so the next chooser starts there.
   if (!QDir::setCurrent(folder)) {
     session_.chosenFolder = S(folder);
-    ReportFileFailure("star data file", {run::PathIn(S(folder), S(name)), 0, "its folder cannot be opened"});
-    return;
+    return failed({run::PathIn(S(folder), S(name)), 0, "its folder cannot be opened"});
   }
-  if (auto failure = Waiting([&] { return session_.OpenStarFile(S(folder), S(name)); })) {
-    ReportFileFailure("star data file", *failure);
-    return;
-  }
+  if (auto failure = Waiting([&] { return session_.OpenStarFile(S(folder), S(name)); })) return failed(*failure);
   ShowStatus(starsStatus_, Q(session_.starFileName));
-  ShowNotes(session_.starFileWarnings);
-  ReportUnusableStars(Q(session_.starFileName));
+  starsStatus_->setToolTip(Q(run::PathIn(session_.chosenFolder, session_.starFileName)));
+  SetRecentStarFiles(WithRecent(recentStarFiles(), run::PathIn(session_.chosenFolder, session_.starFileName)));
+  if (!notes) {
+    ShowNotes(session_.starFileWarnings);
+    ReportUnusableStars(Q(session_.starFileName));
+  } else {
+    notes->insert(notes->end(), session_.starFileWarnings.begin(), session_.starFileWarnings.end());
+    if (!session_.starWarnings.empty())
+      notes->push_back({session_.starFileName, 0,
+                        std::to_string(session_.starWarnings.size()) +
+                            " of its stars can give no event and are left out of every run"});
+  }
+  return true;
 }
 
 void frmMain::ReportUnusableStars(const QString& fileName) {
@@ -749,8 +885,11 @@ void frmMain::ReportUnusableStars(const QString& fileName) {
 }
 
 void frmMain::LoadChosenLocationsFile() {
-  const QString name = locationsChooser_->fileName();
-  if (auto failure = Waiting([&] { return session_.OpenLocationsFile(S(locationsChooser_->folder()), S(name)); })) {
+  LoadLocationsFileIn(locationsChooser_->folder(), locationsChooser_->fileName());
+}
+
+void frmMain::LoadLocationsFileIn(const QString& folder, const QString& name) {
+  if (auto failure = Waiting([&] { return session_.OpenLocationsFile(S(folder), S(name)); })) {
     ReportFileFailure("locations file", *failure);
     return;
   }
@@ -759,13 +898,111 @@ void frmMain::LoadChosenLocationsFile() {
   ShowNotes(session_.siteWarnings);
 }
 
-void frmMain::LoadChosenLimitsFile() {
-  const QString name = limitsChooser_->fileName();
-  if (auto failure = Waiting([&] { return session_.OpenLimitsFile(S(limitsChooser_->folder()), S(name)); })) {
+void frmMain::LoadChosenLimitsFile() { LoadLimitsFileIn(limitsChooser_->folder(), limitsChooser_->fileName()); }
+
+void frmMain::LoadLimitsFileIn(const QString& folder, const QString& name) {
+  if (auto failure = Waiting([&] { return session_.OpenLimitsFile(S(folder), S(name)); })) {
     ReportFileFailure("site limits file", *failure);
     return;
   }
   ShowStatus(limitsStatus_, Q(session_.limitsFileName));
+}
+
+std::vector<std::string> frmMain::recentStarFiles() const { return RecentStarFiles(session_.options); }
+
+void frmMain::SetRecentStarFiles(const std::vector<std::string>& files) {
+  ui::SetRecentStarFiles(session_.options, files);
+  ShowRecentStarFiles();
+}
+
+void frmMain::ClearRecentStarFiles() { SetRecentStarFiles({}); }
+
+void frmMain::ShowRecentStarFiles() {
+  const std::vector<std::string> files = recentStarFiles();
+  for (std::size_t i = 0; i < recentActions_.size(); ++i) {
+    QAction* a = recentActions_[i];
+    a->setVisible(i < files.size());
+    a->setEnabled(i < files.size());
+    if (i >= files.size()) continue;
+    const QString path = Q(files[i]);
+    a->setText(QStringLiteral("&%1 %2").arg(i + 1).arg(QFileInfo(path).fileName().replace(u'&', QStringLiteral("&&"))));
+    a->setToolTip(path);
+    a->setStatusTip(path);
+  }
+  clearRecent_->setEnabled(!files.empty());
+  recentMenu_->setEnabled(!files.empty());
+}
+
+void frmMain::ReloadLastStarFile(std::vector<data::FileWarning>& notes) {
+  std::vector<std::string> files = recentStarFiles();
+  if (files.empty()) return;
+  const QFileInfo last(Q(files.front()));
+  if (!last.isFile()) {
+    // Said here once: the next start no longer looks for it.
+    starsStatus_->setText(QStringLiteral("Not found: %1 (load file using menu bar)").arg(last.fileName()));
+    starsStatus_->setToolTip(last.filePath());
+    files.erase(files.begin());
+    SetRecentStarFiles(files);
+    return;
+  }
+  LoadStarFileIn(last.absolutePath(), last.fileName(), &notes);
+}
+
+void frmMain::dragEnterEvent(QDragEnterEvent* event) {
+  const QList<QUrl> urls = event->mimeData()->urls();
+  if (urls.size() == 1 && urls.front().isLocalFile() && QFileInfo(urls.front().toLocalFile()).isFile())
+    event->acceptProposedAction();
+}
+
+void frmMain::dropEvent(QDropEvent* event) {
+  const QList<QUrl> urls = event->mimeData()->urls();
+  if (urls.size() != 1 || !urls.front().isLocalFile()) return;
+  event->acceptProposedAction();
+  LoadDroppedFile(urls.front().toLocalFile());
+}
+
+void frmMain::LoadDroppedFile(const QString& path) {
+  const QFileInfo info(path);
+  // The start of the file tells its kind; the reader then reads it all.
+  constexpr qint64 kHead = 64 * 1024;
+  QFile file(path);
+  const QByteArray head = file.open(QIODevice::ReadOnly) ? file.read(kHead) : QByteArray();
+  switch (data::KindOfDataFile(std::string_view(head.constData(), static_cast<std::size_t>(head.size())))) {
+    case data::DataFileKind::Locations:
+      LoadLocationsFileIn(info.absolutePath(), info.fileName());
+      break;
+    case data::DataFileKind::Limits:
+      LoadLimitsFileIn(info.absolutePath(), info.fileName());
+      break;
+    case data::DataFileKind::Stars:
+      LoadStarFileIn(info.absolutePath(), info.fileName());
+      break;
+  }
+}
+
+QString frmMain::statusText() const {
+  if (!statusBar()->currentMessage().isEmpty()) return statusBar()->currentMessage();
+  return notes_->isVisible() ? notes_->text() : QString();
+}
+
+QString frmMain::LoadFirstMessage() const {
+  QString text = QString::fromLatin1(run::kMsgLoadFirst);
+  const run::LoadedFlags& l = session_.loaded;
+  const std::pair<bool, const char*> missing[] = {
+      {l.starsLoaded, "The star data file is not loaded: open it with File > Open Star data File ... (Ctrl+O), or "
+                      "drop it on this window."},
+      {l.sitesLoaded, "The locations file (Location.dat) is not loaded: open it with File > Open Locations File ..., "
+                      "or drop it on this window."},
+      {l.limitsLoaded, "The site limits file (Limits.dat) is not loaded: open it with File > Open Site limits File "
+                       "..., or drop it on this window."}};
+  bool first = true;
+  for (const auto& [loaded, advice] : missing) {
+    if (loaded) continue;
+    text += first ? QStringLiteral("\n\n") : QStringLiteral("\n");
+    text += QString::fromLatin1(advice);
+    first = false;
+  }
+  return text;
 }
 
 }  // namespace tevaro::ui

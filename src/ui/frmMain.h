@@ -18,6 +18,7 @@
 
 class QAction;
 class QComboBox;
+class QMenu;
 class QEventLoop;
 class QProgressBar;
 class QShortcut;
@@ -105,6 +106,20 @@ class frmMain : public QMainWindow {
   void OpenLocationsFile();
   void OpenLimitsFile();
 
+  // A star file by its path, loaded as File > Open loads it: its folder
+  // becomes the current one and the file heads the recent list. Gives
+  // whether it loaded; a failure is said in a message.
+  bool LoadStarFileAt(const QString& path);
+  // A file dropped on the window: a star, locations or site limits file as
+  // its content says (data::KindOfDataFile), loaded as what it is.
+  void LoadDroppedFile(const QString& path);
+  // File > Open Recent: the star files last loaded, the latest first.
+  QMenu* recentMenu() const { return recentMenu_; }
+  std::vector<std::string> recentStarFiles() const;
+  void ClearRecentStarFiles();
+  // The text the status area shows last (a cancelled run, start-up's notes).
+  QString statusText() const;
+
   // The secondary windows, created on first use (null before).
   frmOutput* outputWindow() const { return output_.get(); }
   frmHelp* helpWindow() const { return help_.get(); }
@@ -116,6 +131,8 @@ class frmMain : public QMainWindow {
  protected:
   void closeEvent(QCloseEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
 
  private:
   void BuildControls();
@@ -139,6 +156,22 @@ class frmMain : public QMainWindow {
   void LoadChosenStarFile();
   void LoadChosenLocationsFile();
   void LoadChosenLimitsFile();
+  // The loads behind the choosers, the recent list and a drop: `name` inside
+  // `folder`. A star load that fails is said in a message unless `notes`
+  // is given, which then takes the failure and the unusable stars instead.
+  bool LoadStarFileIn(const QString& folder, const QString& name, std::vector<data::FileWarning>* notes = nullptr);
+  void LoadLocationsFileIn(const QString& folder, const QString& name);
+  void LoadLimitsFileIn(const QString& folder, const QString& name);
+  // Start-up: the last star file loaded again when it is still there; a
+  // missing one is said once in its StatusField and left off the list.
+  void ReloadLastStarFile(std::vector<data::FileWarning>& notes);
+  void SetRecentStarFiles(const std::vector<std::string>& files);
+  void ShowRecentStarFiles();
+  // Puts each control's tooltip: what it takes, its units and range.
+  void SetToolTips();
+  // What Calculate says when a data file is not loaded: the design's text,
+  // then which file to load and how.
+  QString LoadFirstMessage() const;
   void ReportFileFailure(const char* what, const data::FileFailure& failure);
   // After a star file loads: one message naming the stars no run can use.
   void ReportUnusableStars(const QString& fileName);
@@ -176,6 +209,10 @@ class frmMain : public QMainWindow {
   QAction* wholeEclipseAction_ = nullptr;  // Options: Whole eclipse
   QAction* moonAction_ = nullptr;            // Options: Moon
   QAction* uncertaintyAction_ = nullptr;     // Options: Show uncertainty
+  QMenu* recentMenu_ = nullptr;                                 // File > Open Recent
+  std::array<QAction*, 8> recentActions_{};                     // its entries, Ctrl+1 to Ctrl+8
+  QAction* clearRecent_ = nullptr;                              // its Clear
+  bool dstTicked_ = true;  // the daylight-saving box as the user left it, while a zone name greys it
   bool zoneJustCompleted_ = false;  // a zone name was picked from the list in this event
   std::array<QRadioButton*, 3> columnOptions_{};  // output modes 1, 2, 3
   QPushButton* calculateButton_ = nullptr;

@@ -7,6 +7,7 @@
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QHelpEvent>
+#include <QHideEvent>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -26,6 +27,7 @@
 
 #include "ui/frmFileChooser.h"
 #include "ui/frmOutput.h"
+#include "ui/remembered.h"
 #include "ui/wait_cursor.h"
 
 namespace tevaro::ui {
@@ -178,6 +180,16 @@ frmNightChart::frmNightChart(run::Session& session, frmOutput& output, MessageSi
   close->setObjectName(QStringLiteral("mCloseChart"));
   connect(close, &QAction::triggered, this, &QWidget::hide);
   resize(1200, 780);
+  // Where the user left the chart last time, when that is on a screen.
+  ApplyRememberedPlace(*this, session_.options, kChartWindowKey);
+}
+
+void frmNightChart::RememberPlace() { ui::RememberPlace(session_.options, kChartWindowKey, ReadOuter(*this)); }
+
+void frmNightChart::hideEvent(QHideEvent* event) {
+  // Hidden by Escape, Close or its close control: the place is kept.
+  if (!event->spontaneous()) RememberPlace();
+  QMainWindow::hideEvent(event);
 }
 
 frmNightChart::~frmNightChart() = default;

@@ -97,9 +97,12 @@ class frmNightChart : public QMainWindow {
   frmFileChooser* saveChooser() const { return saveChooser_.get(); }
   // "Print chart ...": the print dialog, then the chart on one landscape page.
   void PrintChart();
+  // Records the window's place and size in the options file's lines.
+  void RememberPlace();
 
  protected:
   void keyPressEvent(QKeyEvent* event) override;
+  void hideEvent(QHideEvent* event) override;
 
  private:
   // Shrinks and moves the window into its screen's available area.

@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
@@ -15,6 +16,7 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QResizeEvent>
+#include <QScreen>
 #include <QScrollBar>
 #include <QShortcut>
 #include <QTimer>
@@ -564,7 +566,7 @@ void frmOutput::PrintReport() {
     }
     failure = print_.PrintReport(this, job);
   }
-  if (failure) messages_.Show(this, QString::fromStdString(run::PrintFailureMessage(*failure)));
+  if (failure) messages_.Show(this, QString::fromStdString(PrintFailureText(*failure)));
 }
 
 void frmOutput::SaveChosenFile() {
@@ -586,7 +588,7 @@ void frmOutput::SaveChosenFile() {
 
 void frmOutput::PrintPage() {
   if (const std::optional<int> failure = print_.Print(*canvas_))
-    messages_.Show(this, QString::fromStdString(run::PrintFailureMessage(*failure)));
+    messages_.Show(this, QString::fromStdString(PrintFailureText(*failure)));
 }
 
 void frmOutput::PrintSetup() {
@@ -614,9 +616,47 @@ long frmOutput::lastShownLine() const {
   return std::min(firstShownLine_ + steps_.linesPerWindow - 1, LineCountOf(session_.report));
 }
 
+OuterTwips PlaceBeside(const OuterTwips& beside, int width, int height, const OuterTwips& screen) {
+  constexpr int kGap = 60;
+  const int screenRight = screen.left + screen.width;
+  OuterTwips o;
+  o.width = std::min(width, screen.width);
+  o.height = std::min(height, screen.height);
+  const int rightRoom = screenRight - (beside.left + beside.width + kGap);
+  const int leftRoom = beside.left - kGap - screen.left;
+  if (rightRoom >= o.width) o.left = beside.left + beside.width + kGap;
+  else if (leftRoom >= o.width) o.left = beside.left - kGap - o.width;
+  else if (rightRoom >= leftRoom) o.left = screenRight - o.width;  // over the main window's right part
+  else o.left = screen.left;
+  o.top = std::clamp(beside.top, screen.top, screen.top + screen.height - o.height);
+  return o;
+}
+
+QString OutputTitle(const std::string& siteName, int year, int month, int day) {
+  const QString date = QStringLiteral("%1-%2-%3")
+                           .arg(year, 4, 10, QLatin1Char('0'))
+                           .arg(month, 2, 10, QLatin1Char('0'))
+                           .arg(day, 2, 10, QLatin1Char('0'));
+  if (siteName.empty()) return QStringLiteral("Output \u2014 ") + date;
+  return QStringLiteral("Output \u2014 ") + QString::fromStdString(siteName) + QStringLiteral(", ") + date;
+}
+
 void frmOutput::Load() {
   const data::OutputPlacement& pl = session_.placement;
-  ApplyOuter(*this, {pl.left, pl.top, pl.width, pl.height});
+  const data::OutputPlacement design{};
+  if (besideOf_ != nullptr && pl == design) {
+    // First use: beside the main window, wide enough for the widest line.
+    const Twips t = Twips::For(besideOf_);
+    const QScreen* screen = besideOf_->screen() != nullptr ? besideOf_->screen() : QGuiApplication::primaryScreen();
+    const QRect area = screen != nullptr ? screen->availableGeometry() : QRect(0, 0, 1280, 1024);
+    const OuterTwips screenTwips{static_cast<int>(t.ToTwips(area.left())), static_cast<int>(t.ToTwips(area.top())),
+                                 static_cast<int>(t.ToTwips(area.width())), static_cast<int>(t.ToTwips(area.height()))};
+    const int width = std::max(static_cast<int>(std::ceil(t.ToTwips(TextWidthPx()))) + 360 + kFrameWidthTwips, 3000);
+    const OuterTwips main = ReadOuter(*besideOf_);
+    ApplyOuter(*this, PlaceBeside(main, width, std::max<int>(pl.height, main.height), screenTwips));
+  } else {
+    ApplyOuter(*this, {pl.left, pl.top, pl.width, pl.height});
+  }
   loaded_ = true;
 }
 
@@ -766,6 +806,9 @@ void frmOutput::OnEscape() {
 }
 
 void frmOutput::ShowReport() {
+  const run::RunParameters& p = session_.params;
+  setWindowTitle(OutputTitle(session_.siteName, p.year, p.month, p.day));
+  widestChars_ = -1;
   if (!loaded_) Load();
   show();
   raise();

@@ -16,6 +16,7 @@
 #include "ui/jobs.h"
 #include "ui/message_sink.h"
 #include "ui/printing.h"
+#include "ui/twips.h"
 
 class QAction;
 class QLabel;
@@ -37,6 +38,14 @@ struct OutputSteps {
   int pageStep = 1;        // lines a page moves: a window less one line of overlap
 };
 OutputSteps ComputeOutputSteps(int areaHeightPx, double rowPitchPx, std::size_t lineCount);
+
+// The output window's first place (twips, outer): beside the main window
+// `beside`, on its right where the screen area `screen` has room for
+// `width`, else on its left, else over it where the screen is widest; as wide
+// as `width` and as high as `height` where the screen allows, and inside it.
+OuterTwips PlaceBeside(const OuterTwips& beside, int width, int height, const OuterTwips& screen);
+// "Output — <observatory>, <yyyy-mm-dd>", without the observatory when none was picked.
+QString OutputTitle(const std::string& siteName, int year, int month, int day);
 
 // Where a search found its line: 0 when nowhere; `wrapped` when it went past
 // the report's end (or, backwards, its start) to get there.
@@ -96,6 +105,9 @@ class frmOutput : public QMainWindow {
   // The display after a run: loads the window if needed, shows it and draws
   // the report from line 1.
   void ShowReport();
+  // The window whose side the output window takes on first use, when no
+  // placement was recorded yet (the settings' default).
+  void SetFirstPlaceBeside(const QWidget* window) { besideOf_ = window; }
 
   bool loaded() const { return loaded_; }
   int linesPerWindow() const { return steps_.linesPerWindow; }
@@ -207,6 +219,7 @@ class frmOutput : public QMainWindow {
 
   run::Session& session_;
   MessageSink& messages_;
+  const QWidget* besideOf_ = nullptr;
   std::unique_ptr<frmFileChooser> saveChooser_;
   std::unique_ptr<frmFileChooser> pdfChooser_;
   std::unique_ptr<frmFileChooser> eventsChooser_;

@@ -15,6 +15,7 @@
 #include <cmath>
 #include <new>
 
+#include "run/error_texts.h"
 #include "ui/beside.h"
 #include "ui/twips.h"
 
@@ -23,6 +24,13 @@
 #endif
 
 namespace tevaro::ui {
+
+std::string PrintFailureText(int number) {
+  std::string text = run::PrintFailureMessage(number);
+  if (number == kFailureDeviceUnavailable)
+    text += "\n\nNo printer is set up: use Print Setup ... to choose one (or Print to File), or File > Export PDF ...";
+  return text;
+}
 
 PrinterDialog::~PrinterDialog() = default;
 PrintPlatform::~PrintPlatform() = default;

@@ -10,6 +10,7 @@
 #include <exception>
 #include <memory>
 #include <optional>
+#include <string>
 
 #include "ui/report_pages.h"
 
@@ -81,6 +82,10 @@ inline constexpr int kFailureDeviceUnavailable = 68; // no printer installed, or
 inline constexpr int kFailureFileAccess = 75;        // the print-to-file target cannot be written
 inline constexpr int kFailureNoComponent = 429;      // the printer dialog cannot be created
 inline constexpr int kFailureInvalidValue = 380;     // a setting the printer does not take
+
+// The message of a print failure numbered `number`: the number and its text,
+// and for a missing printer what to do about it.
+std::string PrintFailureText(int number);
 
 // One "Print Setup ..." dialog: takes the current printer's name, driver, port
 // and paper source, is shown modal to its owner, and gives back the chosen

@@ -47,10 +47,13 @@ done
 QT_QPA_PLATFORM=offscreen timeout 5 "$prefix/bin/tevaro" --folder "$work/home/Tevaro" 2>tevaro.err
 cmp -s "$work/home/Tevaro/Location.dat" "$ex/Location.dat" || fail "--folder: no copy of Location.dat"
 cmp -s "$work/home/Tevaro/Limits.dat" "$ex/Limits.dat" || fail "--folder: no copy of Limits.dat"
-[ "$(ls "$work/home/Tevaro" | wc -l)" -eq 2 ] || fail "--folder wrote more than the two copies: $(ls "$work/home/Tevaro")"
+cmp -s "$work/home/Tevaro/stars.csv" "$ex/stars.csv" || fail "--folder: no copy of stars.csv in the new folder"
+[ "$(ls "$work/home/Tevaro" | wc -l)" -eq 3 ] ||
+  fail "--folder wrote more than the three copies: $(ls "$work/home/Tevaro")"
 # --user-folder is the home folder's Tevaro.
 HOME=$work/home2 QT_QPA_PLATFORM=offscreen timeout 5 "$prefix/bin/tevaro" --user-folder 2>tevaro.err
-[ -f "$work/home2/Tevaro/Location.dat" ] || fail "--user-folder did not make ~/Tevaro"
+[ -f "$work/home2/Tevaro/Location.dat" ] && [ -f "$work/home2/Tevaro/stars.csv" ] ||
+  fail "--user-folder did not make ~/Tevaro with its star file"
 # A folder that cannot be created: the reason on stderr (and in a box, left
 # open until the timeout), nothing written.
 echo "a file" >"$work/file"

@@ -37,7 +37,8 @@ struct Case {
 
 TEST(PrepareStartFolder, MakesFillsOrRefusesTheFolder) {
   const Case cases[] = {
-      {"new folder and its parent", "a/Tevaro", nullptr, true, "Limits.dat Location.dat "},
+      // Only a folder made here gets the example star file.
+      {"new folder and its parent", "a/Tevaro", nullptr, true, "Limits.dat Location.dat stars.csv "},
       {"folder with its own Location.dat", "own", "own sites\n", true, "Limits.dat Location.dat "},
       {"under a regular file", "file/Tevaro", nullptr, false, "(none)"},
       {"a regular file", "file", nullptr, false, "(none)"},

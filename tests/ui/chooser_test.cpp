@@ -137,12 +137,13 @@ void ChooserTest::openChoosersShowEntryZero_data() {
   QTest::addColumn<QString>("caption");
   QTest::addColumn<QStringList>("patterns");
   QTest::addColumn<QString>("atLoad");
+  QTest::addColumn<QString>("firstName");  // the star chooser proposes a star file of its folder
   QTest::newRow("star data") << "Open_StarFile" << "frmOpenStarFile" << "Open Star File" << QStringList{"*.csv", "*.*"}
-                             << "*.csv";
+                             << "*.csv" << "stars.csv";
   QTest::newRow("locations") << "Open_LocationsFile" << "frmOpenLocationsFile" << "Open Locations File"
-                             << QStringList{"*.csv", "*.*"} << "*.csv";
+                             << QStringList{"*.csv", "*.*"} << "*.csv" << "location.dat";
   QTest::newRow("site limits") << "Open_LimitsFile" << "frmOpenLimitsFile" << "Open Limits File"
-                               << QStringList{"*.csv", "*.dat", "*.txt", "*.*"} << "*.dat";
+                               << QStringList{"*.csv", "*.dat", "*.txt", "*.*"} << "*.dat" << "location.dat";
 }
 
 void ChooserTest::openChoosersShowEntryZero() {
@@ -151,6 +152,7 @@ void ChooserTest::openChoosersShowEntryZero() {
   QFETCH(QString, caption);
   QFETCH(QStringList, patterns);
   QFETCH(QString, atLoad);
+  QFETCH(QString, firstName);
   TempFolder dir;
   dir.CopyExample(QStringLiteral("Location.dat"));
   dir.CopyExample(QStringLiteral("Limits.dat"));
@@ -168,7 +170,7 @@ void ChooserTest::openChoosersShowEntryZero() {
   QCOMPARE(c->pattern(), QStringLiteral("*.csv"));
   QCOMPARE(Child<QComboBox>(c, "Combo1")->currentText(), QStringLiteral("*.csv"));
   QCOMPARE(c->listedFiles(), QStringList{QStringLiteral("stars.csv")});
-  QCOMPARE(NameBox(c)->text(), QStringLiteral("location.dat"));
+  QCOMPARE(NameBox(c)->text(), firstName);
   QCOMPARE(c->folder(), QDir::cleanPath(dir.path()));
   QCOMPARE(c->palette().color(QPalette::Window), QColor(192, 192, 192));
   QCOMPARE(Child<QLabel>(c, "Label2")->text(), QStringLiteral("List Files of Type:"));

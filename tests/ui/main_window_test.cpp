@@ -9,12 +9,18 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
+#include <QFile>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QMenu>
+#include <QMimeData>
 #include <QProcess>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
 #include <QTimer>
+#include <QUrl>
 
 #include "data/settings_file.h"
 #include "run/validation.h"
@@ -22,6 +28,7 @@
 #include "ui/frmFileChooser.h"
 #include "ui/frmHelp.h"
 #include "ui/frmOutput.h"
+#include "ui/twips.h"
 #include "support/catalogue.h"
 #include "ui_test_support.h"
 
@@ -37,6 +44,13 @@ QRadioButton* Option(frmMain& w, int n) { return w.findChild<QRadioButton*>(QStr
 QComboBox* Combo(frmMain& w) { return w.findChild<QComboBox*>(QStringLiteral("Combo1")); }
 QLabel* Label(frmMain& w, int n) { return w.findChild<QLabel*>(QStringLiteral("Label%1").arg(n)); }
 QColor TextColour(QLineEdit* e) { return e->palette().color(QPalette::Text); }
+
+// One message, the one of a Calculate with a data file not loaded: the
+// design's text first, then which file to load and how.
+bool LoadFirst(const RecordingMessageSink& messages) {
+  return messages.messages.size() == 1 &&
+         messages.messages.front().startsWith(QString::fromLatin1(tevaro::run::kMsgLoadFirst) + QStringLiteral("\n\n"));
+}
 
 // The user picks site list entry k.
 void Pick(frmMain& w, int k) {
@@ -72,7 +86,14 @@ class MainWindowTest : public QObject {
   void fieldsRoundToSixteenBits();
   void calculateRefusesBadField_data();
   void calculateRefusesBadField();
+  void calculateNeedsEveryFile_data();
   void calculateNeedsEveryFile();
+  void remembersStarFilesAndPlace();
+  void droppedFileLoadsAsWhatItIs_data();
+  void droppedFileLoadsAsWhatItIs();
+  void starChooserProposesAStarFile();
+  void daylightBoxClearsForAZoneName_data();
+  void daylightBoxClearsForAZoneName();
   void calculateWithoutEvent();
   void calculateShowsReport_data();
   void calculateShowsReport();
@@ -176,7 +197,7 @@ void MainWindowTest::startWithoutLocationsKeepsSettingsAndStaysSilent() {
 
   w.session().LoadStars(tevaro::ui::test::ExamplePath(QStringLiteral("stars.csv")).toStdString());
   w.Calculate();
-  QCOMPARE(messages.messages, QStringList{QString::fromLatin1(tevaro::run::kMsgLoadFirst)});
+  QVERIFY(LoadFirst(messages));
   QVERIFY(w.outputWindow() == nullptr);
 }
 
@@ -265,7 +286,7 @@ void MainWindowTest::typingInSiteListChangesNothing() {
   QCOMPARE(Text(w, 1)->text(), QStringLiteral(" 120.3015"));
   QCOMPARE(c->count(), 3);
   // Enter there is Calculate, which finds no star file.
-  QCOMPARE(messages.messages, QStringList{QString::fromLatin1(tevaro::run::kMsgLoadFirst)});
+  QVERIFY(LoadFirst(messages));
 }
 
 void MainWindowTest::fieldsRoundToSixteenBits_data() {
@@ -342,14 +363,157 @@ void MainWindowTest::calculateRefusesBadField() {
   QVERIFY(w.outputWindow() != nullptr && w.outputWindow()->isVisible());
 }
 
+void MainWindowTest::calculateNeedsEveryFile_data() {
+  QTest::addColumn<bool>("startUpFiles");
+  QTest::addColumn<QStringList>("advice");  // the lines after the design's text
+  const QString stars = QStringLiteral(
+      "The star data file is not loaded: open it with File > Open Star data File ... (Ctrl+O), or drop it on this "
+      "window.");
+  QTest::newRow("star file") << true << QStringList{stars};
+  QTest::newRow("all three") << false
+                             << QStringList{stars,
+                                            QStringLiteral("The locations file (Location.dat) is not loaded: open it "
+                                                           "with File > Open Locations File ..., or drop it on this "
+                                                           "window."),
+                                            QStringLiteral("The site limits file (Limits.dat) is not loaded: open it "
+                                                           "with File > Open Site limits File ..., or drop it on this "
+                                                           "window.")};
+}
+
 void MainWindowTest::calculateNeedsEveryFile() {
+  QFETCH(bool, startUpFiles);
+  QFETCH(QStringList, advice);
   TempFolder dir;
-  dir.CopyStartUpFiles();
+  if (startUpFiles) dir.CopyStartUpFiles();
   RecordingMessageSink messages;
   frmMain w(messages, dir.path());
   w.Calculate();
-  QCOMPARE(messages.messages, QStringList{QString::fromLatin1(tevaro::run::kMsgLoadFirst)});
+  QVERIFY(LoadFirst(messages));
+  QCOMPARE(messages.messages.front().section(QStringLiteral("\n\n"), 1).split(u'\n'), advice);
   QVERIFY(w.outputWindow() == nullptr);
+}
+
+void MainWindowTest::remembersStarFilesAndPlace() {
+  TempFolder dir;
+  dir.CopyStartUpFiles();
+  dir.CopyExample(QStringLiteral("stars.csv"));
+  dir.Write(QStringLiteral("polar & co.csv"), kPolarStarFile);
+  const QString stars = dir.file(QStringLiteral("stars.csv")), polar = dir.file(QStringLiteral("polar & co.csv"));
+  const tevaro::ui::OuterTwips place{600, 700, 8000, 7600};
+  RecordingMessageSink messages;
+  {
+    frmMain w(messages, dir.path());
+    QVERIFY(!w.recentMenu()->isEnabled());
+    QVERIFY(w.LoadStarFileAt(stars) && w.LoadStarFileAt(polar));
+    QCOMPARE(w.recentStarFiles(), (std::vector<std::string>{polar.toStdString(), stars.toStdString()}));
+    auto* second = w.findChild<QAction*>(QStringLiteral("mRecent2"));
+    QCOMPARE(second->text(), QStringLiteral("&2 stars.csv"));
+    QCOMPARE(w.findChild<QAction*>(QStringLiteral("mRecent1"))->text(), QStringLiteral("&1 polar && co.csv"));
+    QCOMPARE(second->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_2));
+    QVERIFY(!w.findChild<QAction*>(QStringLiteral("mRecent3"))->isVisible());
+    second->trigger();  // the latest first, each once
+    QCOMPARE(w.recentStarFiles(), (std::vector<std::string>{stars.toStdString(), polar.toStdString()}));
+    tevaro::ui::ApplyOuter(w, place);
+    w.ExitProgram();
+  }
+  struct Start {
+    const char* what;
+    const char* remove;     // removed before the start
+    const char* status;     // the star StatusField at start
+    std::size_t recent;     // entries of the list after it
+  };
+  const Start starts[] = {
+      {"the last file again", nullptr, "stars.csv", 2},
+      {"the last file gone: said once, left off", "stars.csv", "Not found: stars.csv (load file using menu bar)", 1},
+      {"then the one before", nullptr, "polar & co.csv", 1},
+  };
+  for (const Start& c : starts) {
+    if (c.remove) QVERIFY(QFile::remove(dir.file(QString::fromLatin1(c.remove))));
+    frmMain w(messages, dir.path());
+    QCOMPARE(Text(w, 10)->text(), QString::fromLatin1(c.status));
+    QCOMPARE(w.session().loaded.starsLoaded, !c.remove);
+    QCOMPARE(w.recentStarFiles().size(), c.recent);
+    const tevaro::ui::OuterTwips at = tevaro::ui::ReadOuter(w);
+    QVERIFY2(at.left == place.left && at.top == place.top && at.width == place.width, c.what);
+    w.ExitProgram();
+  }
+  QVERIFY(messages.messages.isEmpty());
+  frmMain w(messages, dir.path());
+  w.ClearRecentStarFiles();
+  QVERIFY(w.recentStarFiles().empty() && !w.recentMenu()->isEnabled());
+}
+
+void MainWindowTest::droppedFileLoadsAsWhatItIs_data() {
+  QTest::addColumn<QString>("example");
+  QTest::addColumn<QString>("droppedAs");  // a name that does not give the kind away
+  QTest::addColumn<int>("statusField");
+  QTest::newRow("stars") << "stars.csv" << "list.dat" << 10;
+  QTest::newRow("locations") << "Location.dat" << "sites.csv" << 12;
+  QTest::newRow("limits") << "Limits.dat" << "scope.txt" << 11;
+}
+
+void MainWindowTest::droppedFileLoadsAsWhatItIs() {
+  QFETCH(QString, example);
+  QFETCH(QString, droppedAs);
+  QFETCH(int, statusField);
+  TempFolder dir;
+  QFile::copy(tevaro::ui::test::ExamplePath(example), dir.file(droppedAs));
+  RecordingMessageSink messages;
+  frmMain w(messages, dir.path());
+  // The drag enters (and is taken), then the file drops.
+  QMimeData data;
+  data.setUrls({QUrl::fromLocalFile(dir.file(droppedAs))});
+  QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(&w, &enter);
+  QVERIFY(enter.isAccepted());
+  QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(&w, &drop);
+  QCOMPARE(Text(w, statusField)->text(), droppedAs);
+  QCOMPARE(TextColour(Text(w, statusField)), QColor(Qt::black));
+  for (int other : {10, 11, 12})
+    if (other != statusField) QCOMPARE(Text(w, other)->text(), QStringLiteral("Load file using menu bar"));
+  QVERIFY(messages.messages.isEmpty());
+}
+
+void MainWindowTest::starChooserProposesAStarFile() {
+  TempFolder dir;
+  dir.CopyStartUpFiles();
+  dir.CopyExample(QStringLiteral("stars.csv"));
+  RecordingMessageSink messages;
+  frmMain w(messages, dir.path());
+  w.OpenLocationsFile();
+  QCOMPARE(w.locationsChooser()->fileName(), QStringLiteral("location.dat"));
+  // Ctrl+O, then Enter: the star file loads, not Location.dat.
+  w.OpenStarFile();
+  QCOMPARE(w.starChooser()->fileName(), QStringLiteral("stars.csv"));
+  QTest::keyClick(w.starChooser()->findChild<QLineEdit*>(QStringLiteral("Text1")), Qt::Key_Return);
+  QVERIFY(w.session().loaded.starsLoaded);
+  QCOMPARE(Text(w, 10)->text(), QStringLiteral("stars.csv"));
+  QVERIFY(messages.messages.isEmpty());
+}
+
+void MainWindowTest::daylightBoxClearsForAZoneName_data() {
+  QTest::addColumn<bool>("ticked");
+  QTest::newRow("ticked") << true;
+  QTest::newRow("clear") << false;
+}
+
+void MainWindowTest::daylightBoxClearsForAZoneName() {
+  QFETCH(bool, ticked);
+  TempFolder dir;
+  RecordingMessageSink messages;
+  frmMain w(messages, dir.path());
+  QCheckBox* dst = Box(w, QStringLiteral("Check3"));
+  dst->setChecked(ticked);
+  Text(w, 3)->setText(QStringLiteral("Europe/Berlin"));
+  QVERIFY(!dst->isEnabled() && !dst->isChecked());
+  Text(w, 3)->setText(QStringLiteral("America/Chicago"));  // still a name: the tick waits
+  QVERIFY(!dst->isChecked());
+  // The settings keep the user's choice meanwhile.
+  QCOMPARE(w.session().params.dstEnabled, ticked);
+  Text(w, 3)->setText(QStringLiteral("6"));
+  QVERIFY(dst->isEnabled());
+  QCOMPARE(dst->isChecked(), ticked);
 }
 
 void MainWindowTest::calculateWithoutEvent() {
@@ -399,7 +563,8 @@ void MainWindowTest::calculateShowsReport() {
   QCOMPARE(Label(w, 23)->text(), label23);
   tevaro::ui::frmOutput* out = w.outputWindow();
   QVERIFY(out != nullptr && out->isVisible());
-  QCOMPARE(out->windowTitle(), QStringLiteral("Output"));
+  QCOMPARE(out->windowTitle(), QStringLiteral("Output \u2014 Veltrin Observatory, 2011-%1-04")
+                                   .arg(month.toInt(), 2, 10, QLatin1Char('0')));
   QVERIFY(w.session().report.LineCount() > 14);
   QCOMPARE(out->firstDrawnLine(), 1L);
   // The report is drawn: the first row carries the first line's ink.
@@ -460,6 +625,7 @@ void MainWindowTest::calculateRunsBesideTheWindow() {
   // The report and the chart's run are those of before the stopped Calculate.
   QCOMPARE(w.session().lastRun, firstRun);
   QCOMPARE(w.session().report.LineCount(), firstLines);
+  QCOMPARE(w.statusText(), QStringLiteral("Calculation cancelled; the previous report is kept."));
 
   // A Calculate during a run stops it; only the later run's report is kept,
   // also after the first Calculate returns.
@@ -474,6 +640,8 @@ void MainWindowTest::calculateRunsBesideTheWindow() {
   QVERIFY(!w.running());
   QVERIFY(w.session().lastRun != firstRun);
   QCOMPARE(int{w.session().lastRun->params.dayCount}, 2);
+  // A run stopped by a later Calculate is not said to be cancelled.
+  QVERIFY(!w.statusText().contains(QStringLiteral("cancelled")));
   QVERIFY(messages.messages.isEmpty());
 }
 
@@ -679,7 +847,7 @@ void MainWindowTest::namedZoneAndEpochOptions() {
     QCOMPARE(zone->text(), QStringLiteral("Europe/Berlin"));
     QVERIFY2(messages.messages.isEmpty(), qPrintable(messages.messages.join(u'|')));
     QTest::keyClick(zone, Qt::Key_Return);
-    QCOMPARE(messages.messages, QStringList{QString::fromLatin1(tevaro::run::kMsgLoadFirst)});
+    QVERIFY(LoadFirst(messages));
     messages.messages.clear();
     w.ExitProgram();
   }

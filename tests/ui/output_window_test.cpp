@@ -8,6 +8,7 @@
 #include <QLineEdit>
 #include <QScrollBar>
 #include <QTest>
+#include <array>
 
 #include "data/settings_file.h"
 #include "ui/frmMain.h"
@@ -20,6 +21,8 @@ using tevaro::ui::frmOutput;
 using tevaro::ui::test::InkIn;
 using tevaro::ui::test::NumberedReport;
 using tevaro::ui::test::TempFolder;
+
+Q_DECLARE_METATYPE(tevaro::ui::OuterTwips)
 
 namespace {
 
@@ -87,6 +90,9 @@ class OutputWindowTest : public QObject {
   void missingCharacterTakesOneColumn_data();
   void missingCharacterTakesOneColumn();
   void wideLinesBringAHorizontalBar();
+  void firstPlaceIsBesideTheMainWindow_data();
+  void firstPlaceIsBesideTheMainWindow();
+  void titleAndRecordedPlaceWithAMainWindow();
 };
 
 void OutputWindowTest::layoutSteps_data() {
@@ -487,7 +493,8 @@ void OutputWindowTest::exitKeepsPlacementOfLastClose() {
   QVERIFY2(messages.messages.isEmpty(), qPrintable(messages.messages.join(QLatin1Char('|'))));
   frmOutput* out = main.outputWindow();
   QVERIFY(out != nullptr && out->isVisible());
-  QCOMPARE(tevaro::ui::ReadOuter(*out).width, 11800);
+  // Its first place is beside the main window, not the settings' default.
+  QCOMPARE(tevaro::ui::ReadOuter(*out).top, tevaro::ui::ReadOuter(main).top);
 
   out->move(20, 30);
   out->resize(600, 400);
@@ -597,6 +604,63 @@ void OutputWindowTest::missingCharacterTakesOneColumn() {
            blank.copy(cellRight, 0, blank.width() - cellRight, blank.height()));
   QCOMPARE(drawn.copy(0, 0, cellLeft, drawn.height()), blank.copy(0, 0, cellLeft, blank.height()));
   QVERIFY(InkIn(drawn, QRect(cellLeft, 0, cellRight - cellLeft, drawn.height())) > 0);
+}
+
+void OutputWindowTest::firstPlaceIsBesideTheMainWindow_data() {
+  using tevaro::ui::OuterTwips;
+  QTest::addColumn<OuterTwips>("main");
+  QTest::addColumn<OuterTwips>("screen");
+  QTest::addColumn<int>("width");
+  QTest::addColumn<int>("height");
+  QTest::addColumn<OuterTwips>("placed");
+  const OuterTwips wide{0, 0, 28800, 16200}, small{0, 0, 19200, 14400};
+  const OuterTwips main{400, 1000, 7740, 7420};
+  QTest::newRow("room on the right") << main << wide << 12000 << 7420 << OuterTwips{8200, 1000, 12000, 7420};
+  QTest::newRow("room on the left only") << OuterTwips{18000, 1000, 7740, 7420} << wide << 12000 << 7420
+                                         << OuterTwips{5940, 1000, 12000, 7420};
+  QTest::newRow("room on neither: over the main window's right part")
+      << main << small << 14000 << 7420 << OuterTwips{5200, 1000, 14000, 7420};
+  QTest::newRow("wider and higher than the screen") << main << small << 30000 << 20000
+                                                    << OuterTwips{0, 0, 19200, 14400};
+  QTest::newRow("low screen: moved up to fit") << OuterTwips{400, 9000, 7740, 7420} << small << 9000 << 7420
+                                               << OuterTwips{8200, 6980, 9000, 7420};
+}
+
+void OutputWindowTest::firstPlaceIsBesideTheMainWindow() {
+  using tevaro::ui::OuterTwips;
+  QFETCH(OuterTwips, main);
+  QFETCH(OuterTwips, screen);
+  QFETCH(int, width);
+  QFETCH(int, height);
+  QFETCH(OuterTwips, placed);
+  const OuterTwips o = tevaro::ui::PlaceBeside(main, width, height, screen);
+  QCOMPARE((std::array<int, 4>{o.left, o.top, o.width, o.height}),
+           (std::array<int, 4>{placed.left, placed.top, placed.width, placed.height}));
+}
+
+void OutputWindowTest::titleAndRecordedPlaceWithAMainWindow() {
+  QCOMPARE(tevaro::ui::OutputTitle("Veltrin Observatory", 2025, 1, 10),
+           QStringLiteral("Output \u2014 Veltrin Observatory, 2025-01-10"));
+  QCOMPARE(tevaro::ui::OutputTitle("", 2025, 1, 10), QStringLiteral("Output \u2014 2025-01-10"));
+  TempFolder dir;
+  QWidget mainWindow;
+  tevaro::ui::ApplyOuter(mainWindow, {400, 1000, 3000, 3000});
+  for (const bool recorded : {false, true}) {
+    tevaro::run::Session session;
+    session.siteName = "Veltrin Observatory";
+    session.params.year = 2025, session.params.month = 1, session.params.day = 10;
+    session.report = NumberedReport(20);
+    if (recorded) session.placement = {200, 300, 5000, 4000};
+    tevaro::ui::RecordingMessageSink messages;
+    frmOutput w(session, messages);
+    w.SetFirstPlaceBeside(&mainWindow);
+    w.ShowReport();
+    QCOMPARE(w.windowTitle(), QStringLiteral("Output \u2014 Veltrin Observatory, 2025-01-10"));
+    const tevaro::ui::OuterTwips o = tevaro::ui::ReadOuter(w);
+    // A recorded placement is the design's; the first one lies right of the main window.
+    if (recorded) QCOMPARE((std::array<int, 2>{o.left, o.width}), (std::array<int, 2>{200, 5000}));
+    else QCOMPARE(o.left, 400 + 3000 + 60);
+  }
 }
 
 QTEST_MAIN(OutputWindowTest)

@@ -279,8 +279,12 @@ void PrintReportTest::failureShowsThePrintMessage() {
     platform.failure = n;
     win.w->PrintReport();
   }
-  QCOMPARE(win.messages.messages, (QStringList{" 57 Error 57: Device I/O error.", " 68 Error 68: Device unavailable.",
-                                               " 25 Error 25: Device fault."}));
+  // With no printer the failure's text goes on with what to do.
+  QCOMPARE(win.messages.messages,
+           (QStringList{" 57 Error 57: Device I/O error.",
+                        " 68 Error 68: Device unavailable.\n\nNo printer is set up: use Print Setup ... to choose one "
+                        "(or Print to File), or File > Export PDF ...",
+                        " 25 Error 25: Device fault."}));
 }
 
 void PrintReportTest::dialogPrintsEveryLineAsText() {

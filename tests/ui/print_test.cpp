@@ -423,9 +423,11 @@ void PrintTest::printToFile() {
   frmOutput w(session, messages, nullptr, &platform);
   w.ShowReport();
 
-  // No printer at all.
+  // No printer at all: the failure's text, then what to do.
   w.PrintPage();
-  QCOMPARE(messages.messages, QStringList{QStringLiteral(" 68 Error 68: Device unavailable.")});
+  QCOMPARE(messages.messages,
+           QStringList{QStringLiteral(" 68 Error 68: Device unavailable.\n\nNo printer is set up: use Print Setup ... to "
+                                      "choose one (or Print to File), or File > Export PDF ...")});
   messages.messages.clear();
 
   platform.script.file = tmp.file(QStringLiteral("page.pdf"));
