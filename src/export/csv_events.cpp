@@ -107,6 +107,11 @@ class CsvRows {
         *p++ = ',';
         p = PutIso(p, eclipse_, w.end, true);
       }
+      if (o.mixedEpochScales) {
+        // Each star's element instant is on its own scale.
+        *p++ = ',';
+        put(astro::EpochScaleName(run_.stars.entries[e.star].epochScale.value_or(run_.params.epochScale)));
+      }
       put("\r\n");
       out.append(row_.data(), p);
     }
@@ -121,7 +126,7 @@ class CsvRows {
   fields::LocalClock local_{std::numeric_limits<double>::quiet_NaN()}, utc_{0}, eclipse_{0};
   // Room for a row's texts other than the star's: 13 numbers, 6 times and
   // the labels, marks and separators.
-  static constexpr std::size_t kNumbersRoom = 13 * (kFixedRoom + 1) + 6 * (kIsoRoom + 1) + 64;
+  static constexpr std::size_t kNumbersRoom = 13 * (kFixedRoom + 1) + 6 * (kIsoRoom + 1) + 80;
   std::vector<char> row_;
 };
 
@@ -130,13 +135,15 @@ class CsvRows {
 bool WriteEventsCsv(const ListedRun& run, const ExportChoices& choices, const data::ByteSink& sink) {
   const PredictionOutcome& o = run.outcome();
   std::string header =
-      "star,type,event,local_time,utc,jd_utc,element_jd_" + std::string(astro::EpochScaleName(o.epochScale)) +
+      "star,type,event,local_time,utc,jd_utc,element_jd_" +
+      std::string(o.mixedEpochScales ? "mixed" : astro::EpochScaleName(o.epochScale)) +
       ",cycle,altitude_deg,azimuth_deg,hour_angle_h,airmass,dec_of_date_deg,sun_altitude_deg,max_mag,min_mag,"
       "comment,close";
   if (o.moon) header += ",near_moon,moon_altitude_deg,moon_illuminated,moon_distance_deg";
   if (run.params.wholeEclipse) header += ",eclipse_start_utc,eclipse_end_utc,eclipse_all_observable";
   if (run.params.uncertainty) header += ",sigma_minutes";
   if (choices.marginMinutes) header += ",window_start_utc,window_end_utc";
+  if (o.mixedEpochScales) header += ",epoch_scale";
   header += "\r\n";
   if (!sink(header)) return false;
   if (!o.HasListed()) return true;

@@ -12,7 +12,7 @@ fail() { echo "FAIL: $*" >&2; exit 1; }
 cmake --install "$build" --prefix "$prefix" >"$work/install.log" || { cat "$work/install.log"; fail "cmake --install"; }
 share=$prefix/share
 for f in bin/tevaro-cli share/tevaro/examples/Location.dat share/tevaro/examples/Limits.dat \
-         share/tevaro/examples/stars.csv share/applications/org.tevaro.Tevaro.desktop \
+         share/tevaro/examples/stars.csv share/tevaro/examples/stars-named.csv share/applications/org.tevaro.Tevaro.desktop \
          share/icons/hicolor/scalable/apps/tevaro.svg share/metainfo/org.tevaro.Tevaro.metainfo.xml \
          share/man/man1/tevaro.1.gz share/man/man1/tevaro-cli.1.gz \
          share/doc/tevaro/copyright share/doc/tevaro/changelog.gz; do

@@ -242,6 +242,8 @@ TEST(EventExport, CsvRowsHoldTheLiteralValues) {
       {"airmass, Moon, BJD", "stars.csv", 1, "2025", "6", "18", "6", false, 2, true, EpochScale::Bjd},
       {"declination, eclipses, a named zone across its change", "stars-durations.csv", 0, "2025", "3", "27", "5",
        true, 3, true, EpochScale::Hjd, "Europe/Berlin"},
+      // Stars of their own scales: the element column cannot name one scale.
+      {"named columns, mixed scales", "stars-named.csv", 0, "2025", "1", "10", "20", true},
   };
   for (const RunCase& c : cases) {
     SCOPED_TRACE(c.name);
@@ -256,8 +258,10 @@ TEST(EventExport, CsvRowsHoldTheLiteralValues) {
     std::vector<std::vector<std::string>> rows;
     for (std::size_t from = 0, end; (end = csv.find("\r\n", from)) != std::string::npos; from = end + 2) {
       std::vector<std::string>& row = rows.emplace_back(1);
-      for (char ch : csv.substr(from, end - from))  // the example names hold no comma or quote
-        if (ch == ',') row.emplace_back();
+      bool quoted = false;  // a quoted name's comma is its own; no example name holds a quote
+      for (char ch : csv.substr(from, end - from))
+        if (ch == '"') quoted = !quoted;
+        else if (ch == ',' && !quoted) row.emplace_back();
         else row.back() += ch;
     }
     ASSERT_EQ(rows.size(), literal.size() + 1);
@@ -267,7 +271,9 @@ TEST(EventExport, CsvRowsHoldTheLiteralValues) {
       EXPECT_NE(at, header.end()) << name;
       return static_cast<std::size_t>(at - header.begin());
     };
-    const std::size_t elementColumn = column(std::string("element_jd_") + astro::EpochScaleName(c.scale));
+    const bool mixed = std::string(c.starFile) == "stars-named.csv";
+    const std::size_t elementColumn =
+        column(std::string("element_jd_") + (mixed ? "mixed" : astro::EpochScaleName(c.scale)));
     for (std::size_t k = 0; k < literal.size(); ++k) {
       const EventValues& v = literal[k];
       const std::vector<std::string>& row = rows[k + 1];
@@ -288,6 +294,10 @@ TEST(EventExport, CsvRowsHoldTheLiteralValues) {
       }
       if (c.wholeEclipse && v.eclipseStart) {
         EXPECT_EQ(row[column("eclipse_start_utc")], IsoUtc(*v.eclipseStart));
+      }
+      if (mixed) {
+        const data::StarEntry& star = run->stars.entries[run->outcome().events[v.index].star];
+        EXPECT_EQ(row[column("epoch_scale")], astro::EpochScaleName(star.epochScale.value_or(c.scale)));
       }
     }
   }
