@@ -13,27 +13,12 @@
 namespace tevaro::bench {
 
 // A star data file of the catalogue, every number with enough digits to be
-// read back as it is.
-inline void WriteStarFile(const std::filesystem::path& path, const data::StarTable& stars) {
+// read back as it is: the design's layout, or with `named` the same stars
+// under a row of column names, so that both files load the same stars.
+inline void WriteStarFile(const std::filesystem::path& path, const data::StarTable& stars, bool named = false) {
   std::ofstream out(path, std::ios::binary);
-  out << "Generated catalogue\r\nname,RA,Dec,HJDo,Period,Type,Max,Min,Comment\r\n";
-  char line[256];
-  for (const auto& s : stars.entries) {
-    std::snprintf(line, sizeof line, "%s,%.17g,%.17g,%.17g,%.17g,%s,", s.name.c_str(), s.raDms, s.decDms, s.epoch,
-                  s.period, s.varType.c_str());
-    out << line;
-    if (s.maxMag.IsNumber()) out << astro::NumberText(s.maxMag.number).substr(1);
-    out << ',';
-    if (s.minMag.IsNumber()) out << astro::NumberText(s.minMag.number).substr(1);
-    out << ',' << s.comment << "\r\n";
-  }
-}
-
-// The same catalogue as a star file with named columns, the numbers written
-// as WriteStarFile writes them, so that both files load the same stars.
-inline void WriteNamedStarFile(const std::filesystem::path& path, const data::StarTable& stars) {
-  std::ofstream out(path, std::ios::binary);
-  out << "name,ra,dec,epoch,period,type,max_mag,min_mag,comment\r\n";
+  out << (named ? "name,ra,dec,epoch,period,type,max_mag,min_mag,comment\r\n"
+                : "Generated catalogue\r\nname,RA,Dec,HJDo,Period,Type,Max,Min,Comment\r\n");
   char line[256];
   for (const auto& s : stars.entries) {
     std::snprintf(line, sizeof line, "%s,%.17g,%.17g,%.17g,%.17g,%s,", s.name.c_str(), s.raDms, s.decDms, s.epoch,

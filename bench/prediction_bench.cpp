@@ -263,7 +263,7 @@ void NamedColumns() {
   fs::create_directories(dir / "design");
   fs::create_directories(dir / "named");
   bench::WriteStarFile(dir / "design" / "stars.csv", stars);
-  bench::WriteNamedStarFile(dir / "named" / "stars.csv", stars);
+  bench::WriteStarFile(dir / "named" / "stars.csv", stars, true);
   const auto limits = ExampleLimits();
   const auto p = Site(365, {false, true, true, true, true}, 1);
   std::printf("star file layouts: full capacity, mode 1, load + run + report\n");
