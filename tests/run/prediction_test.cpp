@@ -11,6 +11,7 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "astro/angles.h"
@@ -294,8 +295,8 @@ TEST(RunPredictionTest, WholeEclipseMarksMinimaOnlyPartlyObservable) {
 }
 
 // With the uncertainty shown, the whole-eclipse test widens each end by
-// 2 sigma: a 2-hour eclipse that ends 2 to 3 minutes before dawn, with
-// 2 sigma of 10 minutes, is lost in part, and only with the choice on.
+// 2 sigma: a 2-hour eclipse that ends 2 to 3 minutes before dawn is lost in
+// part with 2 sigma of 10 minutes, not of 1, and only with the choice on.
 TEST(RunPredictionTest, TwoSigmaWidensTheWholeEclipseTest) {
   RunParameters p = January();
   p.wholeEclipse = true;
@@ -308,14 +309,15 @@ TEST(RunPredictionTest, TwoSigmaWidensTheWholeEclipseTest) {
   const double t = dawn - 1.05 / 24;
   data::StarEntry star = StarAt(p, 8, t, -3, 60, 1.2);
   star.durationHours = 2.0;
-  star.epochError = 5.0 / 1440;
-  for (const bool shown : {true, false}) {
+  const std::tuple<bool, double, bool> cases[] = {{true, 5, true}, {true, 0.5, false}, {false, 5, false}};
+  for (const auto& [shown, epochErrorMinutes, partial] : cases) {
     p.uncertainty = shown;
+    star.epochError = epochErrorMinutes / 1440;
     const PredictionOutcome o = RunBoth(p, Table({star}), {});
     const auto at = std::find_if(o.events.begin(), o.events.end(),
                                  [&](const EventEntry& e) { return std::fabs(e.time - t) < 1e-6; });
     ASSERT_NE(at, o.events.end());
-    EXPECT_EQ(at->partial, shown);
+    EXPECT_EQ(at->partial, partial) << shown << " " << epochErrorMinutes;
   }
 }
 

@@ -397,7 +397,9 @@ void MainWindowTest::remembersStarFilesAndPlace() {
     QCOMPARE(w.recentStarFiles(), (std::vector<std::string>{polar.toStdString(), stars.toStdString()}));
     auto* second = w.findChild<QAction*>(QStringLiteral("mRecent2"));
     QCOMPARE(w.findChild<QAction*>(QStringLiteral("mRecent1"))->text(), QStringLiteral("&1 polar && co.csv"));
+    QCOMPARE(second->text(), QStringLiteral("&2 stars.csv"));
     QCOMPARE(second->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_2));
+    QVERIFY(!w.findChild<QAction*>(QStringLiteral("mRecent3"))->isVisible());
     second->trigger();  // the latest first, each once
     QCOMPARE(w.recentStarFiles(), (std::vector<std::string>{stars.toStdString(), polar.toStdString()}));
     tevaro::ui::ApplyOuter(w, place);
@@ -790,7 +792,10 @@ void MainWindowTest::namedZoneAndEpochOptions() {
     zone->setText(QStringLiteral("5"));
     QCOMPARE(zone->width(), narrow);
     QVERIFY(dst->isEnabled() && dst->isChecked());
-    dst->setChecked(false);
+    dst->setChecked(false);  // and a clear box stays clear
+    zone->setText(QStringLiteral("Europe/Paris"));
+    zone->setText(QStringLiteral("5"));
+    QVERIFY(!dst->isChecked());
     // Typing completes from the zone list; the Enter that picks a name
     // picks it and calculates nothing.
     w.show();
