@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <iomanip>
 #include <ostream>
@@ -10,6 +11,7 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "astro/angles.h"
@@ -293,41 +295,29 @@ TEST(RunPredictionTest, WholeEclipseMarksMinimaOnlyPartlyObservable) {
 }
 
 // With the uncertainty shown, the whole-eclipse test widens each end by
-// 2 sigma: an eclipse that ends 3 minutes before dawn is lost in part once
-// 2 sigma exceeds those minutes, and only with the choice on.
+// 2 sigma: a 2-hour eclipse that ends 2 to 3 minutes before dawn is lost in
+// part with 2 sigma of 10 minutes, not of 1, and only with the choice on.
 TEST(RunPredictionTest, TwoSigmaWidensTheWholeEclipseTest) {
-  RunParameters base = January();
-  base.wholeEclipse = true;
+  RunParameters p = January();
+  p.wholeEclipse = true;
   const double midnight = astro::CalendarToRjdAt(2011, 1, 11, 8, 0, 0);
   const double five = midnight + 5.0 / 24;
-  base.maxSunAltitude = std::round(SunAltitude(five, astro::LocalSiderealTime(five, base.longitude), base.latitude));
+  p.maxSunAltitude = std::round(SunAltitude(five, astro::LocalSiderealTime(five, p.longitude), p.latitude));
   double dawn = midnight;
-  while (SunAltitude(dawn, astro::LocalSiderealTime(dawn, base.longitude), base.latitude) < base.maxSunAltitude)
+  while (SunAltitude(dawn, astro::LocalSiderealTime(dawn, p.longitude), p.latitude) < p.maxSunAltitude)
     dawn += 1.0 / 1440;
-  const struct {
-    const char* what;
-    bool uncertainty;
-    double epochErrorMinutes;
-    bool partial;
-  } cases[] = {
-      {"2 sigma 10 minutes", true, 5, true},
-      {"2 sigma 1 minute", true, 0.5, false},
-      {"the choice off", false, 5, false},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.what);
-    RunParameters p = base;
-    p.uncertainty = c.uncertainty;
-    // A 2-hour eclipse that ends 2 to 3 minutes before the Sun reaches its limit.
-    const double t = dawn - 1.05 / 24;
-    data::StarEntry star = StarAt(p, 8, t, -3, 60, 1.2);
-    star.durationHours = 2.0;
-    star.epochError = c.epochErrorMinutes / 1440;
+  const double t = dawn - 1.05 / 24;
+  data::StarEntry star = StarAt(p, 8, t, -3, 60, 1.2);
+  star.durationHours = 2.0;
+  const std::tuple<bool, double, bool> cases[] = {{true, 5, true}, {true, 0.5, false}, {false, 5, false}};
+  for (const auto& [shown, epochErrorMinutes, partial] : cases) {
+    p.uncertainty = shown;
+    star.epochError = epochErrorMinutes / 1440;
     const PredictionOutcome o = RunBoth(p, Table({star}), {});
     const auto at = std::find_if(o.events.begin(), o.events.end(),
                                  [&](const EventEntry& e) { return std::fabs(e.time - t) < 1e-6; });
     ASSERT_NE(at, o.events.end());
-    EXPECT_EQ(at->partial, c.partial);
+    EXPECT_EQ(at->partial, partial) << shown << " " << epochErrorMinutes;
   }
 }
 
@@ -703,17 +693,14 @@ TEST(RunPredictionTest, SecondaryPhasePlacesTheSecondaryMinima) {
   // nights) or 4.874 (8 nights).
   data::StarEntry star = OneEventAt(59293.3127, 12, 0, "ECC");
   star.period = 1.7311;
+  // The primaries and maxima, and the secondaries, of a run.
   auto run = [&](int nights, double phase) {
     RunParameters p = Anytime(0, 2021, 3, 20, nights);
     p.eventWanted = {false, true, true, true, true};
     star.secondaryPhase = phase;
-    return RunBoth(p, Table({star}), {});
-  };
-  auto only = [](const PredictionOutcome& o, bool secondaries) {
-    std::vector<EventEntry> out;
-    for (const EventEntry& e : Listed(o))
-      if ((e.phase == 3) == secondaries) out.push_back(e);
-    return out;
+    std::array<std::vector<EventEntry>, 2> split;
+    for (const EventEntry& e : Listed(RunBoth(p, Table({star}), {}))) split[e.phase == 3].push_back(e);
+    return split;
   };
   const struct {
     const char* what;
@@ -730,9 +717,8 @@ TEST(RunPredictionTest, SecondaryPhasePlacesTheSecondaryMinima) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
-    const PredictionOutcome o = run(c.nights, c.phase);
-    EXPECT_EQ(only(o, false), only(run(c.nights, 0.5), false));
-    const std::vector<EventEntry> ii = only(o, true);
+    const auto [others, ii] = run(c.nights, c.phase);
+    EXPECT_EQ(others, run(c.nights, 0.5)[0]);
     ASSERT_EQ(ii.size(), c.count);
     for (std::size_t k = 0; k < ii.size(); ++k) {
       const double e = c.firstE + static_cast<double>(k);
@@ -773,8 +759,7 @@ TEST(RunPredictionTest, TheEpochsLineSaysMixedWhenTheStarsUseSeveralScales) {
     bad.period = 0;
     const data::StarTable stars = Table({a, b, bad});
     const PredictionOutcome o = RunBoth(p, stars, {});
-    const ReportBuffer r = BuildReport(o, p, stars, {});
-    EXPECT_EQ(r.Line(7), c.line);
+    EXPECT_EQ(BuildReport(o, p, stars, {}).Line(7), c.line);
     EXPECT_EQ(ReportHeaderLines(o), 15u);
   }
 }

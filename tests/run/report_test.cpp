@@ -289,14 +289,12 @@ TEST(SigmaMarkTest, SigmaOverCyclesAndItsMark) {
     const char* mark;
   } cases[] = {
       {3000, std::nullopt, 1e-5, 43.2, " ±43m"},
-      {3000, 0.0, 1e-5, 43.2, " ±43m"},
       {-3000, std::nullopt, 1e-5, 43.2, " ±43m"},  // cycles before the epoch
       {3000.5, std::nullopt, 1e-5, 43.2072, " ±43m"},  // a secondary counts its half cycle
       {3000, 0.01, 1e-5, 45.5368, " ±46m"},
       {0, 0.01, 1e-5, 14.4, " ±14m"},
       {1e6, 0.01, std::nullopt, 14.4, " ±14m"},  // no period error: the epoch's alone
       {10000, std::nullopt, 1e-5, 144, " ±2.4h"},
-      {100000, std::nullopt, 1e-5, 1440, " ±24.0h"},
       {1, 59.0 / 86400, std::nullopt, 59.0 / 60, ""},
       {1, 1.0 / 1440, std::nullopt, 1, " ±1m"},
       {1, 119.0 / 1440, std::nullopt, 119, " ±119m"},
@@ -329,7 +327,7 @@ TEST(BuildReportTest, UncertaintyMarksEndTheEventLinesOnlyWhenChosen) {
   c.outcome.events[0].cycle = 3000;
   c.outcome.events[1].cycle = 10.5;  // sigma 0.15 min: no mark
   c.outcome.events[2].cycle = 10000;
-  c.outcome.events[2].close = c.outcome.events[2].nearMoon = c.outcome.events[2].partial = true;
+  c.outcome.events[2].close = c.outcome.events[2].nearMoon = c.outcome.events[2].partial = true;  // the mark after them
   const ReportBuffer off = c.Build();
   c.stars.entries[0].periodError = 1e-5;
   EXPECT_EQ(c.Build().Bytes(), off.Bytes());
@@ -340,7 +338,6 @@ TEST(BuildReportTest, UncertaintyMarksEndTheEventLinesOnlyWhenChosen) {
     EXPECT_EQ(r.Line(15), std::string(off.Line(15)) + " ±43m");
     EXPECT_EQ(r.Line(16), off.Line(16));
     EXPECT_EQ(r.Line(17), std::string(off.Line(17)) + " ±2.4h");
-    EXPECT_TRUE(r.Line(17).ends_with("nc close moon part ±2.4h")) << r.Line(17);
   }
 }
 

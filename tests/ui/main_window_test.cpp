@@ -86,14 +86,10 @@ class MainWindowTest : public QObject {
   void fieldsRoundToSixteenBits();
   void calculateRefusesBadField_data();
   void calculateRefusesBadField();
-  void calculateNeedsEveryFile_data();
   void calculateNeedsEveryFile();
   void remembersStarFilesAndPlace();
-  void droppedFileLoadsAsWhatItIs_data();
   void droppedFileLoadsAsWhatItIs();
   void starChooserProposesAStarFile();
-  void daylightBoxClearsForAZoneName_data();
-  void daylightBoxClearsForAZoneName();
   void calculateWithoutEvent();
   void calculateShowsReport_data();
   void calculateShowsReport();
@@ -363,34 +359,27 @@ void MainWindowTest::calculateRefusesBadField() {
   QVERIFY(w.outputWindow() != nullptr && w.outputWindow()->isVisible());
 }
 
-void MainWindowTest::calculateNeedsEveryFile_data() {
-  QTest::addColumn<bool>("startUpFiles");
-  QTest::addColumn<QStringList>("advice");  // the lines after the design's text
+// The message names each file not loaded, and how to load it.
+void MainWindowTest::calculateNeedsEveryFile() {
   const QString stars = QStringLiteral(
       "The star data file is not loaded: open it with File > Open Star data File ... (Ctrl+O), or drop it on this "
       "window.");
-  QTest::newRow("star file") << true << QStringList{stars};
-  QTest::newRow("all three") << false
-                             << QStringList{stars,
-                                            QStringLiteral("The locations file (Location.dat) is not loaded: open it "
-                                                           "with File > Open Locations File ..., or drop it on this "
-                                                           "window."),
-                                            QStringLiteral("The site limits file (Limits.dat) is not loaded: open it "
-                                                           "with File > Open Site limits File ..., or drop it on this "
-                                                           "window.")};
-}
-
-void MainWindowTest::calculateNeedsEveryFile() {
-  QFETCH(bool, startUpFiles);
-  QFETCH(QStringList, advice);
-  TempFolder dir;
-  if (startUpFiles) dir.CopyStartUpFiles();
-  RecordingMessageSink messages;
-  frmMain w(messages, dir.path());
-  w.Calculate();
-  QVERIFY(LoadFirst(messages));
-  QCOMPARE(messages.messages.front().section(QStringLiteral("\n\n"), 1).split(u'\n'), advice);
-  QVERIFY(w.outputWindow() == nullptr);
+  const QStringList all{stars,
+                        QStringLiteral("The locations file (Location.dat) is not loaded: open it with File > Open "
+                                       "Locations File ..., or drop it on this window."),
+                        QStringLiteral("The site limits file (Limits.dat) is not loaded: open it with File > Open "
+                                       "Site limits File ..., or drop it on this window.")};
+  for (const bool startUpFiles : {true, false}) {
+    TempFolder dir;
+    if (startUpFiles) dir.CopyStartUpFiles();
+    RecordingMessageSink messages;
+    frmMain w(messages, dir.path());
+    w.Calculate();
+    QVERIFY(LoadFirst(messages));
+    QCOMPARE(messages.messages.front().section(QStringLiteral("\n\n"), 1).split(u'\n'),
+             startUpFiles ? QStringList{stars} : all);
+    QVERIFY(w.outputWindow() == nullptr);
+  }
 }
 
 void MainWindowTest::remembersStarFilesAndPlace() {
@@ -407,8 +396,8 @@ void MainWindowTest::remembersStarFilesAndPlace() {
     QVERIFY(w.LoadStarFileAt(stars) && w.LoadStarFileAt(polar));
     QCOMPARE(w.recentStarFiles(), (std::vector<std::string>{polar.toStdString(), stars.toStdString()}));
     auto* second = w.findChild<QAction*>(QStringLiteral("mRecent2"));
-    QCOMPARE(second->text(), QStringLiteral("&2 stars.csv"));
     QCOMPARE(w.findChild<QAction*>(QStringLiteral("mRecent1"))->text(), QStringLiteral("&1 polar && co.csv"));
+    QCOMPARE(second->text(), QStringLiteral("&2 stars.csv"));
     QCOMPARE(second->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_2));
     QVERIFY(!w.findChild<QAction*>(QStringLiteral("mRecent3"))->isVisible());
     second->trigger();  // the latest first, each once
@@ -416,25 +405,21 @@ void MainWindowTest::remembersStarFilesAndPlace() {
     tevaro::ui::ApplyOuter(w, place);
     w.ExitProgram();
   }
-  struct Start {
-    const char* what;
-    const char* remove;     // removed before the start
-    const char* status;     // the star StatusField at start
-    std::size_t recent;     // entries of the list after it
-  };
-  const Start starts[] = {
-      {"the last file again", nullptr, "stars.csv", 2},
-      {"the last file gone: said once, left off", "stars.csv", "Not found: stars.csv (load file using menu bar)", 1},
-      {"then the one before", nullptr, "polar & co.csv", 1},
-  };
-  for (const Start& c : starts) {
-    if (c.remove) QVERIFY(QFile::remove(dir.file(QString::fromLatin1(c.remove))));
+  // Restarts: the last file again; gone, said in its field and left off the list; then the one before.
+  const struct {
+    bool remove;
+    const char* status;  // the star StatusField at start
+    std::size_t recent;
+  } starts[] = {{false, "stars.csv", 2}, {true, "Not found: stars.csv (load file using menu bar)", 1},
+                {false, "polar & co.csv", 1}};
+  for (const auto& c : starts) {
+    if (c.remove) QVERIFY(QFile::remove(stars));
     frmMain w(messages, dir.path());
     QCOMPARE(Text(w, 10)->text(), QString::fromLatin1(c.status));
     QCOMPARE(w.session().loaded.starsLoaded, !c.remove);
     QCOMPARE(w.recentStarFiles().size(), c.recent);
     const tevaro::ui::OuterTwips at = tevaro::ui::ReadOuter(w);
-    QVERIFY2(at.left == place.left && at.top == place.top && at.width == place.width, c.what);
+    QVERIFY(at.left == place.left && at.top == place.top && at.width == place.width);
     w.ExitProgram();
   }
   QVERIFY(messages.messages.isEmpty());
@@ -443,36 +428,31 @@ void MainWindowTest::remembersStarFilesAndPlace() {
   QVERIFY(w.recentStarFiles().empty() && !w.recentMenu()->isEnabled());
 }
 
-void MainWindowTest::droppedFileLoadsAsWhatItIs_data() {
-  QTest::addColumn<QString>("example");
-  QTest::addColumn<QString>("droppedAs");  // a name that does not give the kind away
-  QTest::addColumn<int>("statusField");
-  QTest::newRow("stars") << "stars.csv" << "list.dat" << 10;
-  QTest::newRow("locations") << "Location.dat" << "sites.csv" << 12;
-  QTest::newRow("limits") << "Limits.dat" << "scope.txt" << 11;
-}
-
+// Each file dropped under a name that does not give its kind away loads as what its content is.
 void MainWindowTest::droppedFileLoadsAsWhatItIs() {
-  QFETCH(QString, example);
-  QFETCH(QString, droppedAs);
-  QFETCH(int, statusField);
-  TempFolder dir;
-  QFile::copy(tevaro::ui::test::ExamplePath(example), dir.file(droppedAs));
-  RecordingMessageSink messages;
-  frmMain w(messages, dir.path());
-  // The drag enters (and is taken), then the file drops.
-  QMimeData data;
-  data.setUrls({QUrl::fromLocalFile(dir.file(droppedAs))});
-  QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-  QApplication::sendEvent(&w, &enter);
-  QVERIFY(enter.isAccepted());
-  QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-  QApplication::sendEvent(&w, &drop);
-  QCOMPARE(Text(w, statusField)->text(), droppedAs);
-  QCOMPARE(TextColour(Text(w, statusField)), QColor(Qt::black));
-  for (int other : {10, 11, 12})
-    if (other != statusField) QCOMPARE(Text(w, other)->text(), QStringLiteral("Load file using menu bar"));
-  QVERIFY(messages.messages.isEmpty());
+  const struct {
+    const char *example, *droppedAs;
+    int statusField;
+  } cases[] = {{"stars.csv", "list.dat", 10}, {"Location.dat", "sites.csv", 12}, {"Limits.dat", "scope.txt", 11}};
+  for (const auto& c : cases) {
+    const QString as = QString::fromLatin1(c.droppedAs);
+    TempFolder dir;
+    QFile::copy(tevaro::ui::test::ExamplePath(QString::fromLatin1(c.example)), dir.file(as));
+    RecordingMessageSink messages;
+    frmMain w(messages, dir.path());
+    QMimeData data;
+    data.setUrls({QUrl::fromLocalFile(dir.file(as))});
+    QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&w, &enter);
+    QVERIFY(enter.isAccepted());
+    QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&w, &drop);
+    QCOMPARE(Text(w, c.statusField)->text(), as);
+    QCOMPARE(TextColour(Text(w, c.statusField)), QColor(Qt::black));
+    for (int other : {10, 11, 12})
+      if (other != c.statusField) QCOMPARE(Text(w, other)->text(), QStringLiteral("Load file using menu bar"));
+    QVERIFY(messages.messages.isEmpty());
+  }
 }
 
 void MainWindowTest::starChooserProposesAStarFile() {
@@ -490,30 +470,6 @@ void MainWindowTest::starChooserProposesAStarFile() {
   QVERIFY(w.session().loaded.starsLoaded);
   QCOMPARE(Text(w, 10)->text(), QStringLiteral("stars.csv"));
   QVERIFY(messages.messages.isEmpty());
-}
-
-void MainWindowTest::daylightBoxClearsForAZoneName_data() {
-  QTest::addColumn<bool>("ticked");
-  QTest::newRow("ticked") << true;
-  QTest::newRow("clear") << false;
-}
-
-void MainWindowTest::daylightBoxClearsForAZoneName() {
-  QFETCH(bool, ticked);
-  TempFolder dir;
-  RecordingMessageSink messages;
-  frmMain w(messages, dir.path());
-  QCheckBox* dst = Box(w, QStringLiteral("Check3"));
-  dst->setChecked(ticked);
-  Text(w, 3)->setText(QStringLiteral("Europe/Berlin"));
-  QVERIFY(!dst->isEnabled() && !dst->isChecked());
-  Text(w, 3)->setText(QStringLiteral("America/Chicago"));  // still a name: the tick waits
-  QVERIFY(!dst->isChecked());
-  // The settings keep the user's choice meanwhile.
-  QCOMPARE(w.session().params.dstEnabled, ticked);
-  Text(w, 3)->setText(QStringLiteral("6"));
-  QVERIFY(dst->isEnabled());
-  QCOMPARE(dst->isChecked(), ticked);
 }
 
 void MainWindowTest::calculateWithoutEvent() {
@@ -819,18 +775,27 @@ void MainWindowTest::namedZoneAndEpochOptions() {
     uncertainty->trigger();
     QVERIFY(w.session().params.uncertainty);
 
-    // A name widens the zone field over the hours hint and turns the
-    // daylight-saving box off; hours bring the design's field back.
+    // A name widens the zone field over the hours hint and clears and turns
+    // off the daylight-saving box, whose tick the settings keep meanwhile;
+    // hours bring the design's field and the tick back.
     QLineEdit* zone = Text(w, 3);
+    QCheckBox* dst = Box(w, QStringLiteral("Check3"));
+    dst->setChecked(true);
     const int narrow = zone->width();
     zone->setText(QStringLiteral("America/Santiago"));
     QVERIFY(zone->width() > 4 * narrow);
     QVERIFY(zone->fontMetrics().horizontalAdvance(zone->text()) < zone->width());
-    QVERIFY(!Box(w, QStringLiteral("Check3"))->isEnabled());
+    QVERIFY(!dst->isEnabled() && !dst->isChecked() && w.session().params.dstEnabled);
     QVERIFY(Label(w, 14)->isHidden());
+    zone->setText(QStringLiteral("Europe/Paris"));  // still a name: the tick waits
+    QVERIFY(!dst->isChecked());
     zone->setText(QStringLiteral("5"));
     QCOMPARE(zone->width(), narrow);
-    QVERIFY(Box(w, QStringLiteral("Check3"))->isEnabled());
+    QVERIFY(dst->isEnabled() && dst->isChecked());
+    dst->setChecked(false);  // and a clear box stays clear
+    zone->setText(QStringLiteral("Europe/Paris"));
+    zone->setText(QStringLiteral("5"));
+    QVERIFY(!dst->isChecked());
     // Typing completes from the zone list; the Enter that picks a name
     // picks it and calculates nothing.
     w.show();

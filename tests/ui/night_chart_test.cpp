@@ -25,45 +25,24 @@ using namespace tevaro;
 namespace {
 
 // A run of `nights` nights at example site `site` over a generated star list.
-run::Session RunOf(std::size_t stars, int site, const char* month, const char* nights) {
+// Site -1: a site near Berlin on the named zone's clock.
+run::Session RunOf(std::size_t stars, int site, const char* month, const char* nights, const char* year = "2024",
+                   const char* day = "10") {
   run::Session s;
   s.LoadLocations(ui::test::ExamplePath(QStringLiteral("Location.dat")).toStdString());
   s.LoadLimits(ui::test::ExamplePath(QStringLiteral("Limits.dat")).toStdString());
   s.stars = testing::MakeCatalogue(stars, 5);
   s.loaded.starsLoaded = true;
-  const run::SiteFieldTexts t = s.SelectSite(site);
+  const run::SiteFieldTexts t = site >= 0 ? s.SelectSite(site) : run::SiteFieldTexts{"-13.24", "52.31", "Europe/Berlin", ""};
   run::InputFields in;
   in.siteIndex = site;
   in.longitude = t.longitude;
   in.latitude = t.latitude;
   in.zone = t.zone;
-  in.year = "2024";
+  in.year = year;
   in.month = month;
-  in.day = "10";
+  in.day = day;
   in.nights = nights;
-  in.maxSun = "-12";
-  in.minStar = "20";
-  in.eventBox = {1, 1, 1, 1};
-  in.option = 1;
-  s.Calculate(in);
-  return s;
-}
-
-// A run of one night at a site near Berlin on the named zone's clock.
-run::Session BerlinRun(int year, int month, int day) {
-  run::Session s;
-  s.LoadLimits(ui::test::ExamplePath(QStringLiteral("Limits.dat")).toStdString());
-  s.stars = testing::MakeCatalogue(300, 5);
-  s.loaded = {true, true, true};
-  run::InputFields in;
-  in.siteIndex = -1;
-  in.longitude = "-13.24";
-  in.latitude = "52.31";
-  in.zone = "Europe/Berlin";
-  in.year = std::to_string(year);
-  in.month = std::to_string(month);
-  in.day = std::to_string(day);
-  in.nights = "1";
   in.maxSun = "-12";
   in.minStar = "20";
   in.eventBox = {1, 1, 1, 1};
@@ -310,11 +289,6 @@ class NightChartTest : public QObject {
     window.ShowNight(run::ReportNights(s.lastRun->outcome())[0]);
     QWidget* canvas = window.canvas();
     const double start = window.chart().rjdStart, night = window.chart().rjdEnd - start;
-    auto wheel = [&](double x) {
-      QWheelEvent e(QPointF(x, canvas->height() / 2.0), canvas->mapToGlobal(QPointF(x, canvas->height() / 2.0)), {},
-                    {0, 120}, Qt::NoButton, {}, Qt::NoScrollPhase, false);
-      QApplication::sendEvent(canvas, &e);
-    };
     const struct {
       const char* keys;  // + - < > H, w: wheel up at the plot's left edge, d: a drag 100 px to the right
       double from, width;  // shares of the night; width 1: the whole night, an empty view
@@ -327,24 +301,20 @@ class NightChartTest : public QObject {
     for (const auto& c : cases) {
       window.SetView({});
       for (const char* k = c.keys; *k; ++k) {
-        switch (*k) {
-          case '+': QTest::keyClick(canvas, Qt::Key_Plus); break;
-          case '-': QTest::keyClick(canvas, Qt::Key_Minus); break;
-          case '<': QTest::keyClick(canvas, Qt::Key_Left); break;
-          case '>': QTest::keyClick(canvas, Qt::Key_Right); break;
-          case 'H': QTest::keyClick(canvas, Qt::Key_Home); break;
-          case 'w': wheel(window.canvas()->layout().plot.left()); break;
-          case 'd': {
-            // From an empty spot of the plot's top edge, clear of markers.
-            const QRectF plot = window.canvas()->layout().plot;
-            const QPoint from(static_cast<int>(plot.center().x()), static_cast<int>(plot.top()) + 2);
-            QTest::mousePress(canvas, Qt::LeftButton, {}, from);
-            QMouseEvent move(QEvent::MouseMove, QPointF(from + QPoint(100, 0)), canvas->mapToGlobal(QPointF(from + QPoint(100, 0))),
-                             Qt::NoButton, Qt::LeftButton, {});
-            QApplication::sendEvent(canvas, &move);
-            QTest::mouseRelease(canvas, Qt::LeftButton, {}, from + QPoint(100, 0));
-            break;
-          }
+        const QRectF plot = window.canvas()->layout().plot;
+        if (*k == 'w') {
+          const QPointF at(plot.left(), canvas->height() / 2.0);
+          QWheelEvent e(at, canvas->mapToGlobal(at), {}, {0, 120}, Qt::NoButton, {}, Qt::NoScrollPhase, false);
+          QApplication::sendEvent(canvas, &e);
+        } else if (*k == 'd') {  // from an empty spot of the plot's top edge, clear of markers
+          const QPoint from(static_cast<int>(plot.center().x()), static_cast<int>(plot.top()) + 2), to = from + QPoint(100, 0);
+          QTest::mousePress(canvas, Qt::LeftButton, {}, from);
+          QMouseEvent move(QEvent::MouseMove, QPointF(to), canvas->mapToGlobal(QPointF(to)), Qt::NoButton, Qt::LeftButton, {});
+          QApplication::sendEvent(canvas, &move);
+          QTest::mouseRelease(canvas, Qt::LeftButton, {}, to);
+        } else {
+          QTest::keyClick(canvas, *k == '<' ? Qt::Key_Left : *k == '>' ? Qt::Key_Right : *k == 'H' ? Qt::Key_Home
+                                  : *k == '+' ? Qt::Key_Plus : Qt::Key_Minus);
         }
       }
       const ui::ChartView v = window.view();
@@ -371,21 +341,16 @@ class NightChartTest : public QObject {
   void ClockChangeShowsAsAGap() {
     const struct {
       int year, month, day;
-      QString gap;           // empty: no change that night
-      double changeRjd;      // 01:00 UT of the Sunday
-      QStringList hours;     // the axis' labels
+      QString gap;        // empty: no change that night
+      double changeRjd;   // 01:00 UT of the Sunday
+      const char* hours;  // the axis' labels, without ":00"
     } cases[] = {
-        {2025, 3, 29, QStringLiteral("UT+1 \u2192 UT+2"), 60764.5 + 1 / 24.0,
-         {"18:00", "19:00", "20:00", "21:00", "22:00", "23:00", "00:00", "01:00", "04:00", "05:00", "06:00", "07:00"}},
-        {2025, 10, 25, QStringLiteral("UT+2 \u2192 UT+1"), 60974.5 + 1 / 24.0,
-         {"18:00", "19:00", "20:00", "21:00", "22:00", "23:00", "00:00", "01:00", "02:00", "03:00", "04:00", "05:00",
-          "06:00"}},
-        {2025, 3, 22, QString(), 0,
-         {"18:00", "19:00", "20:00", "21:00", "22:00", "23:00", "00:00", "01:00", "02:00", "03:00", "04:00", "05:00",
-          "06:00"}},
+        {2025, 3, 29, QStringLiteral("UT+1 \u2192 UT+2"), 60764.5 + 1 / 24.0, "18 19 20 21 22 23 00 01 04 05 06 07"},
+        {2025, 10, 25, QStringLiteral("UT+2 \u2192 UT+1"), 60974.5 + 1 / 24.0, "18 19 20 21 22 23 00 01 02 03 04 05 06"},
+        {2025, 3, 22, QString(), 0, "18 19 20 21 22 23 00 01 02 03 04 05 06"},
     };
     for (const auto& c : cases) {
-      run::Session s = BerlinRun(c.year, c.month, c.day);
+      run::Session s = RunOf(300, -1, std::to_string(c.month).c_str(), "1", "2025", std::to_string(c.day).c_str());
       QVERIFY(s.lastRun);
       const run::NightChartData chart = run::BuildNightChart(*s.lastRun, run::LocalDayOfEvening(c.year, c.month, c.day));
       const ui::ChartLayout l = ui::LayOutChart(chart, QSizeF(1600, 1000));
@@ -394,7 +359,7 @@ class NightChartTest : public QObject {
         hours << t.text;
         for (const ui::ClockChange& g : l.changes) QVERIFY(std::abs(t.x - g.x) > 10);
       }
-      QCOMPARE(hours.join(QLatin1Char(' ')), c.hours.join(QLatin1Char(' ')));
+      QCOMPARE(hours.join(QLatin1Char(' ')), QString::fromLatin1(c.hours).replace(QLatin1Char(' '), QStringLiteral(":00 ")) + QStringLiteral(":00"));
       QCOMPARE(l.changes.size(), std::size_t{c.gap.isEmpty() ? 0u : 1u});
       if (c.gap.isEmpty()) continue;
       QCOMPARE(l.changes[0].text, c.gap);
