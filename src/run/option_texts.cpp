@@ -15,8 +15,10 @@ const OptionText kOptions[] = {
     {kForCli, "--stars FILE", "--stars FILE",
      "The star data file: comma-separated text, two heading lines, then per star its name, right ascension HH.MMSS, "
      "declination DD.MMSS, epoch of primary minimum (HJD minus 2400000) and period in days, optionally followed by "
-     "type, magnitudes at maximum and minimum and a comment, and as a tenth field the eclipse's duration in hours. "
-     "Required.",
+     "type, magnitudes at maximum and minimum and a comment, and as a tenth field the eclipse's duration in hours; "
+     "or a file whose first line names its columns (name, ra, dec, epoch, period and any of type, max_mag, min_mag, "
+     "comment, duration, duration_ii, secondary_phase, epoch_error, period_error, scale; see the README), one star "
+     "a line. Required.",
      "File > Open Star data File ... (Ctrl+O), File > Open Recent (Ctrl+1 to Ctrl+8), or the file dropped on the "
      "main window",
      "Star files"},
