@@ -261,7 +261,8 @@ void PrintCupsTest::removedPrinterIsUnavailable() {
   QCOMPARE(w.printCommands().current().deviceName, name);
   Run(QStringLiteral("lpadmin"), {QStringLiteral("-x"), name});
   w.PrintPage();
-  QCOMPARE(messages, QStringList{QStringLiteral(" 68 Error 68: Device unavailable.")});
+  QCOMPARE(messages, QStringList{QStringLiteral(" 68 Error 68: Device unavailable.\n\nNo printer is set up: use Print "
+                                                "Setup ... to choose one (or Print to File), or File > Export PDF ...")});
 }
 
 int main(int argc, char* argv[]) {
