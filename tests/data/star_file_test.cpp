@@ -474,24 +474,5 @@ TEST(NamedStarFile, BadValuesNameTheirLineAndColumn) {
   }
 }
 
-TEST(NamedStarFile, ExampleFileLoads) {
-  auto r = LoadStarFile(ExampleFile("stars-named.csv"));
-  ASSERT_TRUE(r.ok()) << r.failure().Message();
-  EXPECT_TRUE(r.value().warnings.empty());
-  const auto& e = r.value().entries;
-  ASSERT_GE(e.size(), 8u);
-  int eccentric = 0, withErrors = 0, withScale = 0, quoted = 0;
-  for (const StarEntry& s : e) {
-    eccentric += s.secondaryPhase != 0.5;
-    withErrors += s.epochError && s.periodError;
-    withScale += s.epochScale.has_value();
-    quoted += s.name.find(',') != std::string::npos;
-  }
-  EXPECT_EQ(eccentric, 1);
-  EXPECT_GE(withErrors, 3);
-  EXPECT_GE(withScale, 2);
-  EXPECT_EQ(quoted, 1);
-}
-
 }  // namespace
 }  // namespace tevaro::data
