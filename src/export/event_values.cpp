@@ -92,10 +92,16 @@ std::optional<double> SigmaShown(const ListedRun& run, const EventEntry& e) {
   return PredictionSigmaDays(s, e.cycle);
 }
 
+double SpanWidening(const ListedRun& run, const EventEntry& e) {
+  // Absurd errors would widen a span past the calendar's years; a year each
+  // side already says the event may fall on any night.
+  return std::min(2 * SigmaShown(run, e).value_or(0), 366.0);
+}
+
 ObservingWindow WindowOf(const ListedRun& run, const EventEntry& e, double marginMinutes) {
   const data::StarEntry& s = run.stars.entries.at(e.star);
   const double halfHours = EclipseHours(s, e.phase).value_or(1.0) / 2;
-  const double side = halfHours / 24 + marginMinutes / 1440 + 2 * SigmaShown(run, e).value_or(0);
+  const double side = halfHours / 24 + marginMinutes / 1440 + SpanWidening(run, e);
   return {e.time - side, e.time + side};
 }
 

@@ -70,6 +70,9 @@ ObservingWindow WindowOf(const run::ListedRun& run, const run::EventEntry& e, do
 // One sigma of the event's predicted instant, days, when the run shows the
 // uncertainty and the star gives errors; nothing otherwise.
 std::optional<double> SigmaShown(const run::ListedRun& run, const run::EventEntry& e);
+// How far the uncertainty widens each end of an event's spans, days: 2 sigma,
+// at most a year.
+double SpanWidening(const run::ListedRun& run, const run::EventEntry& e);
 
 
 // The job or target name of an event: the star, the event's label and the

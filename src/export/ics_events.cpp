@@ -82,7 +82,7 @@ bool WriteEventsIcs(const ListedRun& run, const ExportChoices&, const data::Byte
     const EventEntry& e = o.events[v.index];
     const data::StarEntry& s = run.stars.entries.at(e.star);
     // With the uncertainty shown, the span widens by 2 sigma at each end.
-    const double widening = 2 * SigmaShown(run, e).value_or(0);
+    const double widening = SpanWidening(run, e);
     const double start = v.eclipseStart.value_or(v.time - 1.0 / 48) - widening;
     const double end = v.eclipseEnd.value_or(v.time + 1.0 / 48) + widening;
     std::string description = Trimmed(EventLine(e, s, v.zone, p.outputMode, p.uncertainty)) + "\nAltitude ";
